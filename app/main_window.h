@@ -1,0 +1,138 @@
+// The main window: device check at start-up, the key panel, learning, deletion,
+// and the state that they share. Method bodies are split by concern:
+//   main_window.cpp      creation, show, close, pictures, tool buttons, layout
+//   key_panel.cpp        key buttons, mode switch, key pictures
+//   learning_session.cpp start/stop learning, key click, commit, end of collection
+//   key_deletion.cpp     delete one key, clear all
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "learning/code_table.h"
+
+class QMovie;
+class QPlainTextEdit;
+class QScrollArea;
+
+namespace orvalin::learning {
+class TCollectCode;
+}
+
+namespace orvalin::app {
+
+class IBtn;
+class linkstate;
+
+// Key picture sets, by key code (slots 0..50 filled).
+struct KeyPictures {
+    static constexpr int kSlots = 128;
+    std::array<QImage, kSlots> on;  // normal
+    std::array<QImage, kSlots> sn;  // holds a learned code ("2" or "3")
+    std::array<QImage, kSlots> fn;  // picked for learning
+    std::array<QImage, kSlots> dn;  // holds a preset code ("1")
+};
+
+class Tmainorvalin : public QWidget {
+    Q_OBJECT
+
+public:
+    // program_dir: folder of the program file with a trailing separator (the picture
+    // libraries, the code-info file and the fallback converter lie there).
+    explicit Tmainorvalin(const QString& program_dir, QWidget* parent = nullptr);
+    ~Tmainorvalin() override;
+
+    // ---- shared state (names used by every part of the program) ----
+    int cur_mode = 0;  // 0 TV, 1 CBL, 2 DVD
+    bool study_state = false;
+    bool delete_state = false;
+    bool table_changed = false;
+    bool start_failed = false;
+    bool closing = false;
+    QPointer<linkstate> link_thread;
+    QPointer<learning::TCollectCode> collect_thread;
+    std::string code_text;        // table as last read from or written to the remote
+    std::string code_text_saved;  // working table of a learning session
+    learning::KeyLines key_lines;
+    std::vector<IBtn*> selected_keys;  // not owning
+    learning::KeyLines prior_lines;
+    bool net_ok = false;
+    KeyPictures key_pictures;
+    QImage jpgjingtai, delete_pic, deletehui, clear_pic, clearhui, stopdelete, gifkesdra;
+    QString exe_dir;
+    std::string collected_text;  // written by the collection thread before it ends
+
+    // ---- components ----
+    QLabel* Image1 = nullptr;
+    QScrollArea* ykqbox = nullptr;
+    IBtn *TV_IBTN = nullptr, *CBL_IBTN = nullptr, *DVD_IBTN = nullptr;
+    QLabel* runstate_lab = nullptr;
+    QLabel* Lab_stb = nullptr;
+    QLabel* Imagehint = nullptr;
+    QLabel* donghuaflash2 = nullptr;  // plays the learning animation
+    QMovie* animation = nullptr;
+    QLabel *Image4 = nullptr, *Image5 = nullptr, *Image7 = nullptr, *Image8 = nullptr;
+    IBtn *beginstudyibtn = nullptr, *delstudykey = nullptr, *delallstudykey = nullptr;
+    IBtn *helpibtn = nullptr, *updateibtn = nullptr, *IBtn79 = nullptr;
+    QLabel *lab_ykqtype = nullptr, *lab_softver = nullptr, *lab_gjbb = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;  // hidden diagnostic memo
+    std::vector<IBtn*> key_buttons;   // the 45 key buttons, in key table order
+    IBtn* key_button(int key_code) const;
+    // Every IBtn of the window in component order (key buttons, mode buttons, tools).
+    std::vector<IBtn*> image_buttons() const;
+
+    // ---- life cycle (main_window.cpp) ----
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery(bool& can_close);
+    void FormClose();
+    bool load_pictures();
+    bool has_learned_keys() const;
+    void link_monitor_done();  // end handler of the link monitor
+    void helpibtnClick();
+    void updateibtnClick();
+    void IBtn79Click();
+    void set_status(const QString& text, bool repaint_now = false);
+    QString animation_file() const;  // where the learning animation is extracted
+
+    // ---- key panel (key_panel.cpp) ----
+    void TV_IBTNClick();
+    void CBL_IBTNClick();
+    void DVD_IBTNClick();
+    void refresh_key_pictures();
+
+    // ---- learning (learning_session.cpp) ----
+    void beginstudyibtnClick();
+    void key_click(IBtn* key);
+    bool commit_session();
+    void collect_done();
+
+    // ---- deletion (key_deletion.cpp) ----
+    void IBtn78Click();
+    void delete_key(IBtn* key);  // delete branch of the key click
+    void delallstudykeyClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void create_components();
+    void switch_mode(int mode);
+    QPoint drag_offset_;
+    bool dragging_ = false;
+    bool shown_once_ = false;
+};
+
+// The program's single main window (the link monitor reaches it through this).
+Tmainorvalin* main_window();
+
+}  // namespace orvalin::app

@@ -1,0 +1,18 @@
+// Conversion of a collected capture (hex words of a third of a microsecond, the
+// "7FFF" silence and three carrier bytes) into the timing text that the
+// analysis reads. Qt-free.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvalin::learning {
+
+// Timing text: frame count, carrier (4 characters), durations, gap and end blocks.
+// Empty when the collected text holds no complete signal.
+std::string convert_collected(std::string_view collected_text);
+
+bool is_mark_word(std::string_view word);       // bit 15 of the four-digit word
+unsigned word_duration(unsigned value);         // low 15 bits
+
+}  // namespace orvalin::learning

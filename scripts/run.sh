@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds orvalin and starts it against the simulated remote.
+# The simulated remote keeps its memory in $VORKEL_SIM_STATE (default: a file in
+# the user's data folder), so learned keys survive a restart like on a real remote.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$root/build"
+data=${XDG_DATA_HOME:-$HOME/.local/share}/orvalin
+mkdir -p "$data"
+export VORKEL_BACKEND=sim
+export VORKEL_SIM_STATE=${VORKEL_SIM_STATE:-$data/simulated-remote.state}
+exec "$root/build/orvalin" "$@"

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests and the program need.
+# Idempotent; works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libqt6core5compat6-dev
+  libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
+  fonts-noto-cjk python3 xvfb xauth binutils
+)
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
