@@ -1,0 +1,70 @@
+#include "app/prompter.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <atomic>
+
+namespace orvalin::app {
+namespace {
+
+class MessageBoxPrompter : public Prompter {
+public:
+    Answer ask(QWidget* parent, const QString& title, const QString& text,
+               Buttons buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        struct Choice {
+            QMessageBox::StandardButton button;
+            const char* caption;
+            Answer answer;
+        };
+        std::initializer_list<Choice> choices;
+        switch (buttons) {
+            case Buttons::ok:
+                box.setIcon(QMessageBox::Information);
+                choices = {{QMessageBox::Ok, "确定", Answer::ok}};
+                break;
+            case Buttons::ok_cancel:
+                box.setIcon(QMessageBox::Question);
+                choices = {{QMessageBox::Ok, "确定", Answer::ok},
+                           {QMessageBox::Cancel, "取消", Answer::cancel}};
+                break;
+            case Buttons::yes_no:
+                box.setIcon(QMessageBox::Question);
+                choices = {{QMessageBox::Yes, "是", Answer::yes},
+                           {QMessageBox::No, "否", Answer::no}};
+                break;
+            case Buttons::retry_cancel:
+                box.setIcon(QMessageBox::Warning);
+                choices = {{QMessageBox::Retry, "重试", Answer::retry},
+                           {QMessageBox::Cancel, "取消", Answer::cancel}};
+                break;
+        }
+        QMessageBox::StandardButtons set;
+        for (const auto& c : choices) set |= c.button;
+        box.setStandardButtons(set);
+        for (const auto& c : choices) box.button(c.button)->setText(QString::fromUtf8(c.caption));
+        const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+        for (const auto& c : choices)
+            if (c.button == pressed) return c.answer;
+        // Closed with Escape or the window's close button: the negative answer.
+        return buttons == Buttons::ok ? Answer::ok
+               : buttons == Buttons::yes_no ? Answer::no
+                                            : Answer::cancel;
+    }
+};
+
+MessageBoxPrompter default_prompter;
+std::atomic<Prompter*> current{nullptr};
+
+}  // namespace
+
+Prompter& prompter() {
+    Prompter* p = current.load();
+    return p != nullptr ? *p : default_prompter;
+}
+
+void set_prompter(Prompter* p) { current.store(p); }
+
+}  // namespace orvalin::app
