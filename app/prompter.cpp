@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <atomic>
+#include <vector>
 
 namespace orvalin::app {
 namespace {
@@ -19,7 +20,7 @@ public:
             const char* caption;
             Answer answer;
         };
-        std::initializer_list<Choice> choices;
+        std::vector<Choice> choices;
         switch (buttons) {
             case Buttons::ok:
                 box.setIcon(QMessageBox::Information);
