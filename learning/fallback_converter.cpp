@@ -1,0 +1,133 @@
+#include "learning/fallback_converter.h"
+
+#include <dlfcn.h>
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace orvalin::learning {
+
+namespace {
+
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+int hex_value(std::string_view s) {
+    int v = 0;
+    for (char c : s) {
+        if (!is_hex(c)) return -1;
+        v = v * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return v;
+}
+
+Converted convert(std::string_view in, const char* to, const char* from) {
+    Converted r;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return r;
+    std::string out;
+    std::vector<char> buf(4 * in.size() + 16);
+    char* src = const_cast<char*>(in.data());
+    std::size_t src_left = in.size();
+    char* dst = buf.data();
+    std::size_t dst_left = buf.size();
+    const std::size_t rc = iconv(cd, &src, &src_left, &dst, &dst_left);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || src_left != 0) return r;
+    r.text.assign(buf.data(), buf.size() - dst_left);
+    r.ok = true;
+    return r;
+}
+
+using Cominput = const char* (*)(const char*);
+
+// The converter is not known to be reentrant.
+std::mutex g_call_mutex;
+
+}  // namespace
+
+std::string drop_short_first_frame(std::string t) {
+    if (t.size() <= 16) return t;
+    const int first = hex_value(std::string_view(t).substr(5, 4));
+    if (first < 0 || first >= 30 || t.compare(9, 4, "FEFE") != 0) return t;
+    if (t[0] < '1' || t[0] > '9') return t;
+    t.erase(5, 16);
+    t[0] = static_cast<char>(t[0] - 1);
+    return t;
+}
+
+std::string fallback_request(std::string_view timing_text, std::string_view table_code) {
+    std::string r = "#99|01";
+    r += table_code;
+    r += "\r\n0:按钮0:{X=310,Y=120}|";
+    r += timing_text;
+    r += "\r\n";
+    return r;
+}
+
+Converted utf8_to_gbk(std::string_view utf8) {
+    return convert(utf8, "GBK", "UTF-8");
+}
+Converted gbk_to_utf8(std::string_view gbk) {
+    return convert(gbk, "UTF-8", "GBK");
+}
+
+FallbackAnswer ask_fallback_converter(const std::filesystem::path& program_dir,
+                                      std::string_view request_utf8) {
+    FallbackAnswer a;
+    const std::filesystem::path file = program_dir / kFallbackLibraryName;
+    void* lib = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        const char* e = ::dlerror();
+        a.error = e ? e : "cannot load " + file.string();
+        return a;
+    }
+    a.loaded = true;
+    auto fn = reinterpret_cast<Cominput>(::dlsym(lib, kFallbackExportName));
+    if (!fn) {
+        a.error = file.string() + ": no export " + kFallbackExportName;
+        ::dlclose(lib);
+        return a;
+    }
+    a.has_export = true;  // the library stays loaded from now on
+    const Converted request = utf8_to_gbk(request_utf8);
+    if (!request.ok) {
+        a.error = "request text cannot be written in GBK";
+        return a;
+    }
+    std::string raw;
+    {
+        std::lock_guard lock(g_call_mutex);
+        const char* out = fn(request.text.c_str());
+        if (out) raw = out;  // copied at once: the library owns its buffer
+    }
+    const Converted answer = gbk_to_utf8(raw);
+    if (!answer.ok) {
+        a.error = "answer is not GBK text";
+        return a;
+    }
+    a.answer = answer.text;
+    return a;
+}
+
+bool is_one_key_table_for(std::string_view text, std::string_view table_code) {
+    if (text.size() < 20 || table_code.size() != 2) return false;
+    for (std::size_t i = 0; i < 20; ++i)
+        if (!is_hex(text[i])) return false;
+    if (text.substr(0, 4) != "0001") return false;
+    if (hex_value(text.substr(4, 2)) != hex_value(table_code)) return false;
+    const int type_len = hex_value(text.substr(12, 2));
+    const int key_len = hex_value(text.substr(18, 2));
+    if (type_len <= 0 || key_len <= 0) return false;
+    const std::size_t pieces = 2 * static_cast<std::size_t>(type_len + key_len);
+    if (text.size() < 20 + pieces) return false;
+    for (std::size_t i = 20; i < 20 + pieces; ++i)
+        if (!is_hex(text[i])) return false;
+    return true;
+}
+
+}  // namespace orvalin::learning
