@@ -12,7 +12,11 @@ namespace orvalin::learning {
 // Empty when the collected text holds no complete signal.
 std::string convert_collected(std::string_view collected_text);
 
-bool is_mark_word(std::string_view word);       // bit 15 of the four-digit word
-unsigned word_duration(unsigned value);         // low 15 bits
+bool is_mark_word(std::string_view word);  // bit 15 of the four-digit word
+unsigned word_duration(unsigned value);    // low 15 bits
+
+// What the analysis reads: the timing text without the frame count digit and the
+// four carrier characters, so that it starts with the first duration.
+std::string_view analysis_text(std::string_view timing_text);
 
 }  // namespace orvalin::learning

@@ -1,0 +1,191 @@
+#include "learning/code_table.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
+#include "learning/hex_text.h"
+#include "learning/table_layout.h"
+
+namespace orvalin::learning {
+namespace {
+
+constexpr int kSlotCount = 256;
+constexpr int kLearnedBit = 0x40;
+// Attribute of every record this program creates.
+constexpr std::string_view kNewAttr = "CF";
+
+bool ci_less(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return (x >= 'a' && x <= 'z' ? x - 32 : x) < (y >= 'a' && y <= 'z' ? y - 32 : y);
+    });
+}
+
+bool ci_equal(std::string_view a, std::string_view b) {
+    return !ci_less(a, b) && !ci_less(b, a);
+}
+
+// Working record of one table code during a rebuild. The texts point into the
+// base text or the one-key text, which outlive the rebuild.
+struct KeySlot {
+    std::string_view code;
+    std::string_view attr;
+    int type_len = 0;
+    int key_len = 0;
+    std::string_view type_data;
+    std::string_view key_data;
+    long type_offset = 0;
+    bool used = false;
+};
+
+using KeySlots = std::array<KeySlot, kSlotCount>;
+
+// A type piece of three bytes or more gets a place at the cursor; later slots with
+// the same piece share that place and drop their copy. Shorter pieces get no place
+// (their records keep offset 0), as the tables written so far have them.
+void place_type_pieces(KeySlots& slots, long& cursor) {
+    std::unordered_map<std::string_view, long> placed;
+    placed.reserve(kSlotCount);
+    for (KeySlot& slot : slots) {
+        if (!slot.used || slot.type_data.size() <= 4) continue;
+        const auto [it, fresh] = placed.try_emplace(slot.type_data, cursor);
+        slot.type_offset = it->second;
+        if (fresh)
+            cursor += static_cast<long>(slot.type_data.size() / 2);
+        else
+            slot.type_data = {};
+    }
+}
+
+}  // namespace
+
+std::string describe(TableError error) {
+    switch (error) {
+        case TableError::none:
+            return {};
+        case TableError::malformed:
+            return "遥控器编码表的数据格式不正确，无法处理！";
+        case TableError::piece_too_long:
+            return "编码数据过长（超过127字节），无法写入遥控器！";
+        case TableError::too_large:
+            return "编码表超过遥控器能保存的4100字节，无法写入！请先删除一些自学习按键。";
+    }
+    return "遥控器编码表出错！";
+}
+
+std::string table_code(int key_code, int mode) {
+    const int code = key_code + 51 * mode;
+    if (code < 0 || code > 0xFF) return {};
+    std::string text;
+    append_hex(text, static_cast<unsigned>(code), 2);
+    return text;
+}
+
+KeyLinesResult parse_key_lines(std::string_view table_text) {
+    TableLayout layout;
+    if (const TableError error = read_table(table_text, layout); error != TableError::none)
+        return {{}, error};
+
+    KeyLines lines;
+    lines.reserve(layout.records.size());
+    for (const TableRecord& record : layout.records) {
+        std::string line;
+        if (record.attribute & kLearnedBit) {
+            append_hex(line, static_cast<unsigned>(record.table_code), 2);
+            line += "|2";
+        } else {
+            line.append(record.code);
+            line += "|1";
+        }
+        lines.push_back(std::move(line));
+    }
+    // A sorted list that ignores duplicates keeps the first of equal lines.
+    std::stable_sort(lines.begin(), lines.end(), ci_less);
+    lines.erase(std::unique(lines.begin(), lines.end(), ci_equal), lines.end());
+
+    // The second key of a link pair is not listed while it holds a preset code.
+    std::erase_if(lines, [&](const std::string& line) {
+        return std::any_of(layout.pairs.begin(), layout.pairs.end(), [&](const LinkPair& pair) {
+            return line.size() == 4 && ci_equal(line.substr(0, 2), pair.second) &&
+                   line.substr(2) == "|1";
+        });
+    });
+    return {std::move(lines), TableError::none};
+}
+
+TableResult rebuild_code_text(std::string_view base_text, std::string_view one_key_text) {
+    TableLayout base;
+    if (const TableError error = read_table(base_text, base); error != TableError::none)
+        return {{}, error};
+    OneKeyTable key;
+    if (const TableError error = read_one_key(one_key_text, key); error != TableError::none)
+        return {{}, error};
+
+    KeySlots slots;
+    for (const TableRecord& record : base.records) {
+        KeySlot& slot = slots[record.table_code];
+        slot = {record.code,
+                record.attr,
+                record.type_len,
+                record.key_len,
+                record.type_data,
+                record.key_data,
+                0,
+                true};
+    }
+    KeySlot& changed = slots[key.table_code];
+    changed = {key.code, kNewAttr, key.type_len, key.key_len, {}, {}, 0, false};
+    if (!key.removes_key()) {
+        changed.type_data = key.type_data;
+        changed.key_data = key.key_data;
+        changed.used = true;
+    }
+
+    // A pair goes, with its partner's record, when either of its keys changes.
+    std::vector<std::string_view> kept_pairs;
+    kept_pairs.reserve(base.pairs.size());
+    for (const LinkPair& pair : base.pairs) {
+        if (key.code == pair.first)
+            slots[pair.second_code].used = false;
+        else if (key.code == pair.second)
+            slots[hex_byte(pair.first, 0)].used = false;
+        else
+            kept_pairs.push_back(pair.text);
+    }
+
+    const long used =
+        std::count_if(slots.begin(), slots.end(), [](const KeySlot& s) { return s.used; });
+    if (used > 0xFF) return {{}, TableError::too_large};  // the record count is one byte
+
+    const std::size_t head_chars = 2 + 4 * kept_pairs.size() + 2;
+    long cursor = static_cast<long>(head_chars + 16 * used) / 2;
+    place_type_pieces(slots, cursor);
+    long total_bytes = cursor;
+    for (const KeySlot& slot : slots)
+        if (slot.used) total_bytes += slot.key_len;
+    if (2 * static_cast<std::size_t>(total_bytes) > kMaxTableChars)
+        return {{}, TableError::too_large};
+
+    std::string out;
+    out.reserve(2 * total_bytes);
+    append_hex(out, kept_pairs.size(), 2);
+    for (std::string_view pair : kept_pairs) out.append(pair);
+    append_hex(out, static_cast<unsigned long>(used), 2);
+    for (const KeySlot& slot : slots) {
+        if (!slot.used) continue;
+        out.append(slot.code);
+        out.append(slot.attr);
+        append_hex_word_le(out, static_cast<unsigned>(slot.type_offset));
+        append_hex(out, static_cast<unsigned long>(slot.type_len), 2);
+        append_hex_word_le(out, static_cast<unsigned>(cursor));
+        append_hex(out, static_cast<unsigned long>(slot.key_len), 2);
+        cursor += slot.key_len;
+    }
+    for (const KeySlot& slot : slots)
+        if (slot.used && slot.type_data.size() > 4) out.append(slot.type_data);
+    for (const KeySlot& slot : slots)
+        if (slot.used) out.append(slot.key_data);
+    return {std::move(out), TableError::none};
+}
+
+}  // namespace orvalin::learning

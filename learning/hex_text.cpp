@@ -1,0 +1,40 @@
+#include "learning/hex_text.h"
+
+namespace orvalin::learning {
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+long hex_number(std::string_view text, std::size_t pos, std::size_t count) {
+    if (pos > text.size() || count > text.size() - pos || count == 0) return -1;
+    long value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int d = hex_digit(text[pos + i]);
+        if (d < 0) return -1;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+bool is_hex_text(std::string_view text) {
+    for (char c : text)
+        if (hex_digit(c) < 0) return false;
+    return true;
+}
+
+void append_hex(std::string& out, unsigned long value, int digits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += kDigits[(value >> shift) & 0xF];
+}
+
+void append_hex_word_le(std::string& out, unsigned value) {
+    append_hex(out, value & 0xFF, 2);
+    append_hex(out, (value >> 8) & 0xFF, 2);
+}
+
+}  // namespace orvalin::learning
