@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct KeyPictures {
 class Tmainorvalin : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // program_dir: folder of the program file with a trailing separator (the picture
     // libraries, the code-info file and the fallback converter lie there).
     explicit Tmainorvalin(const QString& program_dir, QWidget* parent = nullptr);
@@ -118,15 +119,32 @@ public:
     void delete_key(IBtn* key);  // delete branch of the key click
     void delallstudykeyClick();
 
-protected:
+    // ---- learning and deletion support (learning_session.cpp, key_deletion.cpp) ----
+    // FormClose calls this before its commit step: stops and joins the collection
+    // thread (its end handler runs), and writes deletions still pending.
+    void finish_pending_work();
+    // Saves a backup of what the remote holds, then writes text with WCodeTypeData.
+    bool write_code_table(const std::string& text);
+    // How long the collection thread waits for a code (tests shorten it).
+    std::chrono::milliseconds collect_timeout{6000};
+    // The table that the remote holds as far as known (what backups save).
+    std::string remote_text;
+    bool remote_text_known = false;
+    // prior_lines entries from this index on belong to the running learning session.
+    std::size_t session_prior_begin = 0;
+
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void create_components();
     void switch_mode(int mode);
+    QString program_dir_;
+    bool form_closed_ = false;  // FormClose has run
     QPoint drag_offset_;
     bool dragging_ = false;
     bool shown_once_ = false;
