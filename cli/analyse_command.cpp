@@ -1,0 +1,142 @@
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "cli/signal_capture.h"
+#include "device/signal_sampling.h"
+#include "ircode/analysis.h"
+
+namespace orvalin::cli {
+namespace {
+
+// Frame count digit and the four carrier characters in front of the durations.
+constexpr std::size_t kTimingPrefix = 5;
+constexpr long kMaxKey = 255;  // the table code is one byte of the image
+constexpr long kMaxCarrierHz = 500000;
+
+struct AnalyseOptions {
+    std::filesystem::path codeinfo;
+    std::optional<int> carrier_hz;
+    int key = 0;
+    std::optional<std::string> timing;
+    std::optional<std::string> signal_path;
+};
+
+std::optional<long> parse_number(const std::string& text) {
+    long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::filesystem::path program_dir() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+int usage_error(Streams io, const std::string& message) {
+    io.err << "orvalin-cli analyse: " << message << "\n" << usage_text();
+    return kExitBadInput;
+}
+
+// A timing text as convert_collected writes it: a frame count digit, four
+// carrier characters, then hex digits only.
+bool plausible_timing(const std::string& text) {
+    if (text.size() <= kTimingPrefix || text[0] < '1' || text[0] > '9') return false;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+    }
+    return (text.size() - kTimingPrefix) % 4 == 0;
+}
+
+}  // namespace
+
+int run_analyse(const std::vector<std::string>& args, Streams io) {
+    AnalyseOptions o;
+    o.codeinfo = program_dir() / ircode::kCodeInfoFileName;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool has_value = i + 1 < args.size();
+        if (a == "--codeinfo" || a == "--carrier" || a == "--key" || a == "--timing") {
+            if (!has_value) return usage_error(io, a + " needs a value");
+            const std::string& v = args[++i];
+            if (a == "--codeinfo") {
+                o.codeinfo = v;
+            } else if (a == "--timing") {
+                o.timing = v;
+            } else {
+                const std::optional<long> n = parse_number(v);
+                const long maximum = a == "--key" ? kMaxKey : kMaxCarrierHz;
+                if (!n || *n < 0 || *n > maximum) {
+                    return usage_error(io,
+                                       a + " needs a number from 0 to " + std::to_string(maximum));
+                }
+                (a == "--key" ? o.key : o.carrier_hz.emplace()) = static_cast<int>(*n);
+            }
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            return usage_error(io, "unknown option " + a);
+        } else if (!o.signal_path) {
+            o.signal_path = a;
+        } else {
+            return usage_error(io, "more than one signal given");
+        }
+    }
+    if (o.timing && o.signal_path) return usage_error(io, "give a signal or --timing, not both");
+    if (!o.timing && !o.signal_path) return usage_error(io, "no signal given");
+    if (o.timing && o.carrier_hz)
+        return usage_error(io, "--carrier applies to a signal, not to --timing");
+    if (!std::filesystem::is_regular_file(o.codeinfo)) {
+        io.err << "orvalin-cli analyse: code-info file not found: " << o.codeinfo.string() << "\n";
+        return kExitBadInput;
+    }
+
+    std::string timing;
+    if (o.timing) {
+        timing = *o.timing;
+        if (!plausible_timing(timing)) {
+            io.err << "orvalin-cli analyse: not a timing text: " << timing << "\n";
+            return kExitBadInput;
+        }
+    } else {
+        std::string text;
+        if (*o.signal_path == "-") {
+            text.assign(std::istreambuf_iterator<char>(io.in), {});
+        } else {
+            std::ifstream file(*o.signal_path, std::ios::binary);
+            if (!file) {
+                io.err << "orvalin-cli analyse: cannot read " << *o.signal_path << "\n";
+                return kExitBadInput;
+            }
+            text.assign(std::istreambuf_iterator<char>(file), {});
+        }
+        std::string error;
+        std::optional<vorkel::PulseSignal> signal = vorkel::parse_mode2(text, &error);
+        if (!signal) {
+            io.err << "orvalin-cli analyse: " << *o.signal_path << ": " << error << "\n";
+            return kExitBadInput;
+        }
+        if (o.carrier_hz) signal->carrier_hz = *o.carrier_hz;
+        timing = timing_text_of(*signal);
+        if (timing.empty()) {
+            io.err << "orvalin-cli analyse: the capture of this signal holds no complete signal\n";
+            return kExitBadInput;
+        }
+    }
+
+    const ircode::AnalysisResult result =
+        ircode::analyse(std::string_view(timing).substr(kTimingPrefix), o.key, o.codeinfo);
+    const bool fits = !result.table.empty();
+    io.out << "timing: " << timing << "\n";
+    io.out << "type: " << (fits ? result.type_name : std::string("none")) << "\n";
+    io.out << "table: " << result.table << "\n";
+    return fits ? kExitFit : kExitNoFit;
+}
+
+}  // namespace orvalin::cli

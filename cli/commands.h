@@ -1,0 +1,28 @@
+// The commands of orvalin-cli. Each takes its arguments (after the command
+// name) and returns the exit status: 0 success (a code type fits), 1 no code
+// type fits, 2 bad input or usage.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orvalin::cli {
+
+inline constexpr int kExitFit = 0;
+inline constexpr int kExitNoFit = 1;
+inline constexpr int kExitBadInput = 2;
+
+struct Streams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+int run_analyse(const std::vector<std::string>& args, Streams io);
+int run_render(const std::vector<std::string>& args, Streams io);
+
+// Usage text of the whole program.
+const char* usage_text();
+
+}  // namespace orvalin::cli

@@ -1,0 +1,54 @@
+// orvalin-cli: the analysis and the replay of learned codes from the command
+// line, on the same libraries as the program.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace orvalin::cli {
+
+const char* usage_text() {
+    return "usage:\n"
+           "  orvalin-cli analyse [--codeinfo FILE] [--carrier HZ] [--key N] SIGNAL\n"
+           "  orvalin-cli analyse [--codeinfo FILE] [--key N] --timing TEXT\n"
+           "  orvalin-cli render [TABLE_HEX | -]\n"
+           "  orvalin-cli --help\n"
+           "\n"
+           "analyse  reads a signal in LIRC mode2 text (pulse N / space N in microseconds,\n"
+           "         optional carrier N; SIGNAL - reads standard input), captures and\n"
+           "         converts it as the remote and the program do, and recognises it with\n"
+           "         the code-info file (default: QZ01.csl beside this program).\n"
+           "         Prints 'timing: TEXT', 'type: NAME' (or none) and 'table: HEX'.\n"
+           "         --key N sets the table code (0..255, default 0); --carrier HZ replaces\n"
+           "         the signal's carrier; --timing TEXT analyses a timing text (frame count\n"
+           "         and carrier included) instead of a signal.\n"
+           "render   prints the signal that a one-key table sends for one key press, in\n"
+           "         mode2 text with a first line 'carrier N' (no argument or - reads\n"
+           "         standard input).\n"
+           "\n"
+           "exit status: 0 a code type fits (render: done), 1 no code type fits,\n"
+           "             2 bad input or usage\n";
+}
+
+}  // namespace orvalin::cli
+
+int main(int argc, char** argv) {
+    using namespace orvalin::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    Streams io{std::cin, std::cout, std::cerr};
+    if (args.empty()) {
+        std::cerr << "orvalin-cli: no command\n" << usage_text();
+        return kExitBadInput;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << usage_text();
+        return kExitFit;
+    }
+    if (command == "analyse" || command == "analyze") return run_analyse(args, io);
+    if (command == "render") return run_render(args, io);
+    std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
+    return kExitBadInput;
+}
