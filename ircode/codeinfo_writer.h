@@ -21,12 +21,12 @@ struct CodeTypeDescription {
     std::int32_t carrier_hz = 38000;
     std::uint8_t carrier_code = 0;
     std::uint8_t carrier_divisor = 3;
-    std::vector<std::vector<std::uint32_t>> symbols;    // at most 4, each at most 6 items
+    std::vector<std::vector<std::uint32_t>> symbols;  // at most 4, each at most 6 items
     std::uint8_t toggle_width = 0, toggle_a = 0, toggle_b = 0;
     std::vector<std::vector<std::uint32_t>> sequences;  // at most 6, each at most 32 items
     std::vector<std::uint32_t> frame_order;             // at most 8 entries
     std::uint8_t repeat_tail = 0;
-    std::vector<std::uint32_t> repeat_order;            // at most 4 entries
+    std::vector<std::uint32_t> repeat_order;  // at most 4 entries
     std::uint8_t attr_high = 0, attr_byte = 0, attr_low = 0;
 };
 
