@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 
 const fs::path kConverterDir = ORVALIN_TEST_CONVERTER_DIR;
 
-std::string bytes(std::initializer_list<unsigned char> b) { return std::string(b.begin(), b.end()); }
+std::string bytes(std::initializer_list<unsigned char> b) {
+    return std::string(b.begin(), b.end());
+}
 
 TEST(FallbackRequest, ExactTextAndGbkBytesReachTheConverter) {
     const std::string request = fallback_request("1251203C608E403C6FEFE0014EDED", "5C");
@@ -99,8 +101,7 @@ TEST(FallbackRequest, OnlyAOneKeyTableWithACodeForTheKeyIsAccepted) {
         {"", "5C", false},
         {"编码", "5C", false},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(is_one_key_table_for(c.text, c.code), c.ok) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(is_one_key_table_for(c.text, c.code), c.ok) << c.text;
 }
 
 }  // namespace
