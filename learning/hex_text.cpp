@@ -2,13 +2,6 @@
 
 namespace orvalin::learning {
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 long hex_number(std::string_view text, std::size_t pos, std::size_t count) {
     if (pos > text.size() || count > text.size() - pos || count == 0) return -1;
     long value = 0;
@@ -21,9 +14,9 @@ long hex_number(std::string_view text, std::size_t pos, std::size_t count) {
 }
 
 bool is_hex_text(std::string_view text) {
-    for (char c : text)
-        if (hex_digit(c) < 0) return false;
-    return true;
+    int bad = 0;  // no early exit: the loop stays branch-free
+    for (char c : text) bad |= hex_digit(c);
+    return bad >= 0;
 }
 
 void append_hex(std::string& out, unsigned long value, int digits) {

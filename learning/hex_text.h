@@ -2,14 +2,29 @@
 // first. Readers never look past the text and report a bad digit as -1.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace orvalin::learning {
 
+namespace detail {
+constexpr std::array<signed char, 256> make_hex_values() {
+    std::array<signed char, 256> values{};
+    for (auto& v : values) v = -1;
+    for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<signed char>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<signed char>(c - 'a' + 10);
+    return values;
+}
+inline constexpr std::array<signed char, 256> kHexValues = make_hex_values();
+}  // namespace detail
+
 // Value of one hex digit (either case), -1 for any other character.
-int hex_digit(char c);
+inline int hex_digit(char c) {
+    return detail::kHexValues[static_cast<unsigned char>(c)];
+}
 
 // Value of `count` digits at `pos`, first digit most significant; -1 when the
 // text is too short there or a character is not a hex digit.
