@@ -1,0 +1,59 @@
+#include "app/device_check.h"
+
+#include <optional>
+
+namespace orvalin::app {
+namespace {
+
+std::optional<int> hex_field(std::string_view info, std::size_t first, std::size_t length) {
+    if (info.size() < first + length) return std::nullopt;
+    int value = 0;
+    for (char c : info.substr(first, length)) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+DeviceCheck refuse(std::string_view before, std::string_view host, std::string_view after) {
+    std::string text(before);
+    text += host;
+    text += after;
+    return {false, text};
+}
+
+}  // namespace
+
+DeviceCheck check_basic_info(std::string_view info, std::string_view host) {
+    const std::string_view type = info.size() >= 74 ? info.substr(70, 4) : std::string_view{};
+    const auto firmware_too_old = [&] {
+        return refuse("遥控器固件程序版本比较低，请到", host, "下载最新的固件程序版本！");
+    };
+    const auto software_too_old = [&] {
+        return refuse("自学习软件版本比较低，请到", host, "下载最新的该款自学习软件！");
+    };
+    if (type == "8888")
+        return refuse("遥控器固件程序版本比较低，请到", host, "网站下载最新的固件程序版本！");
+    if (type != "1800")
+        return refuse("自学习软件不支持该遥控器，请到", host, "网站下载支持该款的自学习软件！");
+    const auto first = hex_field(info, 64, 2);
+    const auto second = hex_field(info, 66, 2);
+    // Version digits that are not hex cannot be judged: the remote is not one we know.
+    if (!first || !second)
+        return refuse("自学习软件不支持该遥控器，请到", host, "网站下载支持该款的自学习软件！");
+    if (*first > 1) return software_too_old();
+    if (*first < 1) return firmware_too_old();
+    if (*second > 2) return software_too_old();
+    if (*second < 2) return refuse("遥控器固件版本比较低，请到", host, "下载最新的固件程序版本！");
+    return {true, {}};
+}
+
+}  // namespace orvalin::app

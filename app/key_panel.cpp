@@ -1,0 +1,108 @@
+// The key panel: device mode switch and the key pictures of the current mode.
+#include <QLabel>
+#include <array>
+
+#include "app/ibtn.h"
+#include "app/main_window.h"
+#include "common/key_table.h"
+
+namespace orvalin::app {
+namespace {
+
+struct ModeInfo {
+    const char* status;
+    int mode_key;
+};
+
+constexpr std::array<ModeInfo, 3> kModes{{
+    {"您现在是在 电视/TV 里进行自学习！", kTvModeKeyCode},
+    {"您现在是在 机顶盒/CBL 里进行自学习！", kCblModeKeyCode},
+    {"您现在是在 影碟机/DVD 里进行自学习！", kDvdModeKeyCode},
+}};
+
+// Value of a hex text of digits only; -1 when it is not one.
+int hex_value(QStringView digits) {
+    if (digits.isEmpty()) return -1;
+    int value = 0;
+    for (QChar c : digits) {
+        const int digit = (c >= u'0' && c <= u'9')   ? c.unicode() - '0'
+                          : (c >= u'A' && c <= u'F') ? c.unicode() - 'A' + 10
+                          : (c >= u'a' && c <= u'f') ? c.unicode() - 'a' + 10
+                                                     : -1;
+        if (digit < 0 || value > 0xFFFF) return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+}  // namespace
+
+void Tmainorvalin::TV_IBTNClick() {
+    Lab_stb->hide();
+    switch_mode(0);
+}
+
+void Tmainorvalin::CBL_IBTNClick() {
+    switch_mode(1);
+}
+
+void Tmainorvalin::DVD_IBTNClick() {
+    Lab_stb->hide();
+    switch_mode(2);
+}
+
+void Tmainorvalin::switch_mode(int mode) {
+    if (cur_mode == mode) return;
+    cur_mode = mode;
+
+    const auto set_active = [](IBtn* b, bool active) {
+        if (b == nullptr) return;
+        if (active && b->IsEnable()) b->setIsEnable(false);
+        if (!active && !b->IsEnable()) b->setIsEnable(true);
+    };
+    set_active(TV_IBTN, mode == 0);
+    set_active(key_button(kTvModeKeyCode), mode == 0);
+    set_active(key_button(kCblModeKeyCode), mode == 1);
+    set_active(CBL_IBTN, mode == 1);
+    set_active(key_button(kDvdModeKeyCode), mode == 2);
+    set_active(DVD_IBTN, mode == 2);
+
+    set_status(QString::fromUtf8(kModes[static_cast<std::size_t>(mode)].status));
+    if (mode == 1) {
+        Lab_stb->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
+        Lab_stb->show();
+    }
+    refresh_key_pictures();
+}
+
+void Tmainorvalin::refresh_key_pictures() {
+    const std::vector<IBtn*> buttons = image_buttons();
+    for (IBtn* b : buttons) {
+        if (b->Code().isEmpty()) continue;
+        const int n = hex_value(b->Code());
+        if (n == 0 || (n >= 4 && n <= 50))
+            b->setPicture(key_pictures.on[static_cast<std::size_t>(n)]);
+    }
+    for (IBtn* b : buttons) {
+        if (b->Code().isEmpty()) continue;
+        const int n = hex_value(b->Code());
+        if (n < 0 || n >= kKeyPictureCount) continue;
+        const auto slot = static_cast<std::size_t>(n);
+        for (const std::string& line : key_lines) {
+            if (line.size() < 4) continue;
+            const int table_code = hex_value(QString::fromLatin1(line.data(), 2));
+            // Only a code of this mode can name a key (a code below the mode's range
+            // would give a negative difference and match nothing).
+            if (table_code < 0 || table_code - kCodesPerMode * cur_mode != n) continue;
+            const char state = line[3];
+            if (state == '2' || state == '3') {
+                b->setIsEnable(false);
+                b->setPicture(key_pictures.sn[slot]);
+            } else if (state == '1') {
+                b->setPicture(key_pictures.dn[slot]);
+            }
+        }
+    }
+}
+
+}  // namespace orvalin::app

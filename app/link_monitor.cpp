@@ -1,0 +1,100 @@
+#include "app/link_monitor.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QScrollArea>
+
+#include "app/ibtn.h"
+#include "app/main_window.h"
+#include "app/prompter.h"
+#include "device/vorkel.h"
+
+namespace orvalin::app {
+
+linkstate::linkstate(Tmainorvalin* window) : QThread(window), window_(window) {
+    setObjectName(QStringLiteral("linkstate"));
+}
+
+linkstate::~linkstate() {
+    stop_and_wait();
+}
+
+void linkstate::stop_and_wait() {
+    requestInterruption();
+    // A window step posted by the body waits in this thread's event queue; removing
+    // it releases the body without running the step.
+    while (!wait(QDeadlineTimer(10))) QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+}
+
+bool linkstate::pause(int ms) {
+    QDeadlineTimer until(ms);
+    while (!until.hasExpired()) {
+        if (isInterruptionRequested()) return false;
+        msleep(static_cast<unsigned long>(std::min<qint64>(10, until.remainingTime())));
+    }
+    return !isInterruptionRequested();
+}
+
+bool linkstate::on_window(const std::function<void()>& step) {
+    if (isInterruptionRequested()) return false;
+    bool ran = false;
+    // The receiver (this object) lives on the window's thread.
+    QMetaObject::invokeMethod(
+        this,
+        [&] {
+            if (isInterruptionRequested()) return;
+            step();
+            ran = true;
+        },
+        Qt::BlockingQueuedConnection);
+    return ran;
+}
+
+void linkstate::run() {
+    bool lost = false;
+    while (!isInterruptionRequested()) {
+        const bool attached = link_state();
+        if (!pause(kCycleMs)) break;
+        if (!attached) {
+            Tmainorvalin* w = window_;
+            if (!on_window([w] {
+                    w->ykqbox->hide();
+                    w->beginstudyibtn->setEnabled(false);
+                    w->delstudykey->setEnabled(false);
+                    w->delallstudykey->setEnabled(false);
+                }))
+                break;
+            lost = true;
+            Answer answer = Answer::retry;
+            if (!on_window([&] {
+                    answer = box(w, QStringLiteral("未检测到遥控器，请重新连接遥控器！"),
+                                 Buttons::retry_cancel);
+                }))
+                break;
+            if (answer == Answer::cancel) {
+                Answer close_answer = Answer::cancel;
+                if (!on_window([&] {
+                        close_answer =
+                            box(w, QStringLiteral("您需要关闭自学习软件吗！"), Buttons::ok_cancel);
+                    }))
+                    break;
+                if (close_answer == Answer::ok) return;  // the end handler closes the window
+            }
+            continue;
+        }
+        if (lost) {
+            lost = false;
+            Tmainorvalin* w = window_;
+            if (!on_window([w] {
+                    w->ykqbox->show();
+                    w->beginstudyibtn->setEnabled(true);
+                    w->delstudykey->setEnabled(true);
+                    w->delallstudykey->setEnabled(true);
+                }))
+                break;
+        }
+    }
+}
+
+}  // namespace orvalin::app

@@ -1,0 +1,67 @@
+// Program entry: staged updates, splash, main window, event loop.
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/main_window.h"
+#include "app/splash.h"
+
+#if defined(ORVALIN_HAVE_UPDATE)
+#include "update/staged_install.h"
+#endif
+
+namespace {
+
+#if defined(ORVALIN_HAVE_UPDATE)
+// Folder of the program file, before any Qt object exists.
+std::filesystem::path program_folder(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) exe = std::filesystem::absolute(argv0, error);
+    return exe.parent_path();
+}
+#endif
+
+void pause_with_events(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(ORVALIN_HAVE_UPDATE)
+    // Files that an earlier update window downloaded replace their old versions
+    // before anything of them is loaded.
+    orvalin::update::install_staged_updates(program_folder(argc > 0 ? argv[0] : "orvalin"));
+#endif
+
+    QApplication app(argc, argv);
+    const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+
+    auto splash = std::make_unique<orvalin::app::TForm1>();
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    // FormCreate runs now, in front of the splash.
+    orvalin::app::Tmainorvalin window(exe_dir);
+
+    pause_with_events(500);
+    splash->hide();
+    splash.reset();
+
+    // For start-up measurements: end as soon as the main window has been shown.
+    if (qEnvironmentVariableIntValue("ORVALIN_EXIT_AFTER_SHOW") == 1)
+        QTimer::singleShot(0, &window, [&window] { window.close(); });
+
+    window.show();
+    const int result = app.exec();
+    // The link monitor frees itself through a deferred delete: let it happen.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return result;
+}

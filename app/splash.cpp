@@ -1,0 +1,22 @@
+#include "app/splash.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+
+namespace orvalin::app {
+
+TForm1::TForm1(QWidget* parent) : QLabel(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("启动界面"));
+    setFixedSize(462, 258);
+    setScaledContents(true);
+    setPixmap(QPixmap(QStringLiteral(":/window/splash")));
+    // Centred on the screen (a fixed place suits only one screen size).
+    QPoint where(336, 212);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        where = screen->availableGeometry().center() - QPoint(width() / 2, height() / 2);
+    move(where);
+}
+
+}  // namespace orvalin::app

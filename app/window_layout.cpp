@@ -1,0 +1,181 @@
+// The main window's components, at their places and sizes.
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMovie>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollArea>
+
+#include "app/ibtn.h"
+#include "app/main_window.h"
+#include "common/key_table.h"
+
+namespace orvalin::app {
+namespace {
+
+const QColor kBackground(53, 124, 168);
+
+QPixmap window_picture(const char* name) {
+    return QPixmap(QStringLiteral(":/window/") + QLatin1String(name));
+}
+
+QLabel* picture_label(QWidget* parent, const char* name, QRect where) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(where);
+    label->setScaledContents(true);
+    return label;
+}
+
+QLabel* text_label(QWidget* parent, const char* name, QRect where) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(where);
+    return label;
+}
+
+}  // namespace
+
+IBtn* Tmainorvalin::key_button(int key_code) const {
+    for (IBtn* b : key_buttons)
+        if (b->Code().toInt(nullptr, 16) == key_code) return b;
+    return nullptr;
+}
+
+std::vector<IBtn*> Tmainorvalin::image_buttons() const {
+    std::vector<IBtn*> all = key_buttons;
+    for (IBtn* b : {TV_IBTN, CBL_IBTN, DVD_IBTN, beginstudyibtn, delstudykey, delallstudykey,
+                    helpibtn, updateibtn, IBtn79})
+        all.push_back(b);
+    return all;
+}
+
+void Tmainorvalin::create_components() {
+    setObjectName(QStringLiteral("mainorvalin"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("自学习"));
+    setFixedSize(1016, 740);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kBackground);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Image1 = picture_label(this, "Image1", {0, 0, 1016, 729});
+    Image1->setPixmap(window_picture("Image1"));
+
+    // Key panel: the picture of the remote with a button on every key.
+    ykqbox = new QScrollArea(this);
+    ykqbox->setObjectName(QStringLiteral("ykqbox"));
+    ykqbox->setGeometry(32, 9, 197, 731);
+    ykqbox->setFrameShape(QFrame::NoFrame);
+    ykqbox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ykqbox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ykqbox->setPalette(palette);
+    ykqbox->viewport()->setPalette(palette);
+    auto* panel = new QWidget;
+    panel->setFixedSize(197, 731);
+    panel->setPalette(palette);
+    panel->setAutoFillBackground(true);
+    auto* z = picture_label(panel, "z", {0, 0, 197, 731});
+    z->setPixmap(window_picture("z"));
+    for (const KeyInfo& key : kKeyTable) {
+        auto* b = new IBtn(panel);
+        b->setObjectName(QString::fromUtf8(key.button.data(), static_cast<int>(key.button.size())));
+        b->setGeometry(key.left, key.top, key.width, key.height);
+        b->setPath(QString::fromUtf8(key.path.data(), static_cast<int>(key.path.size())));
+        b->setCode(QStringLiteral("%1").arg(key.code, 2, 16, QLatin1Char('0')).toUpper());
+        const bool mode_key = key.code == kTvModeKeyCode || key.code == kCblModeKeyCode ||
+                              key.code == kDvdModeKeyCode;
+        if (mode_key) {
+            // Mode keys cannot be learned or deleted: their click does nothing.
+            b->setDisablePic(
+                window_picture((b->objectName() + QStringLiteral("_on")).toLatin1().constData()));
+        } else {
+            connect(b, &IBtn::clicked, this, &Tmainorvalin::key_click);
+        }
+        key_buttons.push_back(b);
+    }
+    ykqbox->setWidget(panel);
+
+    const auto tool_button = [this](const char* name, QRect where, const char* picture,
+                                    const char* disable_picture, const QString& hint) {
+        auto* b = new IBtn(this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(where);
+        if (picture != nullptr) b->setPicture(window_picture(picture));
+        if (disable_picture != nullptr) b->setDisablePic(window_picture(disable_picture));
+        if (!hint.isEmpty()) b->setToolTip(hint);
+        b->setCursor(Qt::PointingHandCursor);
+        return b;
+    };
+
+    TV_IBTN = tool_button("TV_IBTN", {440, 216, 121, 41}, "TV_IBTN", "TV_IBTN_on", {});
+    CBL_IBTN = tool_button("CBL_IBTN", {584, 216, 129, 41}, "CBL_IBTN", "CBL_IBTN_on", {});
+    DVD_IBTN = tool_button("DVD_IBTN", {728, 216, 121, 41}, "DVD_IBTN", "DVD_IBTN_on", {});
+    connect(TV_IBTN, &IBtn::clicked, this, &Tmainorvalin::TV_IBTNClick);
+    connect(CBL_IBTN, &IBtn::clicked, this, &Tmainorvalin::CBL_IBTNClick);
+    connect(DVD_IBTN, &IBtn::clicked, this, &Tmainorvalin::DVD_IBTNClick);
+
+    runstate_lab = text_label(this, "runstate_lab", {432, 276, 409, 19});
+    runstate_lab->setAlignment(Qt::AlignCenter);
+    QFont status_font(QStringLiteral("新宋体"));
+    status_font.setPixelSize(16);
+    runstate_lab->setFont(status_font);
+    runstate_lab->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
+
+    Lab_stb = text_label(this, "Lab_stb", {488, 302, 321, 20});
+    Lab_stb->setAlignment(Qt::AlignCenter);
+    Lab_stb->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    Lab_stb->hide();
+
+    Imagehint = picture_label(this, "Imagehint", {439, 341, 409, 72});
+    donghuaflash2 = picture_label(this, "donghuaflash2", {437, 338, 413, 72});
+    animation = new QMovie(this);
+    donghuaflash2->setMovie(animation);
+    donghuaflash2->hide();
+
+    Image4 = picture_label(this, "Image4", {439, 412, 409, 167});
+    Image5 = picture_label(this, "Image5", {439, 412, 409, 167});
+    Image7 = picture_label(this, "Image7", {439, 412, 409, 167});
+    Image8 = picture_label(this, "Image8", {439, 412, 409, 167});
+    Image4->setPixmap(window_picture("Image4"));
+    Image5->setPixmap(window_picture("Image5"));
+    Image7->setPixmap(window_picture("Image7"));
+    Image8->setPixmap(window_picture("Image8"));
+    for (QLabel* panel_picture : {Image4, Image5, Image7, Image8}) panel_picture->hide();
+
+    beginstudyibtn = tool_button("beginstudyibtn", {408, 623, 161, 50}, "beginstudyibtn",
+                                 "beginstudyibtn_on", {});
+    delstudykey = tool_button("delstudykey", {593, 624, 152, 49}, nullptr, nullptr, {});
+    delallstudykey = tool_button("delallstudykey", {779, 624, 150, 49}, nullptr, nullptr, {});
+    connect(beginstudyibtn, &IBtn::clicked, this, &Tmainorvalin::beginstudyibtnClick);
+    connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::IBtn78Click);
+    connect(delallstudykey, &IBtn::clicked, this, &Tmainorvalin::delallstudykeyClick);
+
+    helpibtn =
+        tool_button("helpibtn", {722, 6, 95, 28}, "helpibtn", nullptr, QStringLiteral("帮助"));
+    updateibtn = tool_button("updateibtn", {850, 5, 97, 30}, "updateibtn", nullptr,
+                             QStringLiteral("升级软件"));
+    IBtn79 = tool_button("IBtn79", {969, 6, 38, 27}, "IBtn79", nullptr, QStringLiteral("关闭软件"));
+    connect(helpibtn, &IBtn::clicked, this, &Tmainorvalin::helpibtnClick);
+    connect(updateibtn, &IBtn::clicked, this, &Tmainorvalin::updateibtnClick);
+    connect(IBtn79, &IBtn::clicked, this, &Tmainorvalin::IBtn79Click);
+
+    const auto info_label = [this](const char* name, QRect where) {
+        QLabel* label = text_label(this, name, where);
+        label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        return label;
+    };
+    lab_ykqtype = info_label("lab_ykqtype", {766, 66, 146, 16});
+    lab_softver = info_label("lab_softver", {766, 102, 148, 14});
+    lab_gjbb = info_label("lab_gjbb", {766, 134, 146, 17});
+
+    Memo2 = new QPlainTextEdit(this);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->hide();
+}
+
+}  // namespace orvalin::app
