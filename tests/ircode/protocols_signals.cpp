@@ -1,0 +1,627 @@
+#include "tests/ircode/protocols_signals.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace orvalin::protocols {
+namespace {
+
+// Frame builder in the style of the protocols' IRP descriptions.
+class B {
+  public:
+    B& lit(int us) {
+        t_.push_back({Token::literal, us});
+        return *this;
+    }
+    // n one-bit symbols of v, least significant bit first unless msb.
+    B& bits(unsigned v, int n, bool msb = false) {
+        for (int i = 0; i < n; ++i) {
+            const int bit = msb ? n - 1 - i : i;
+            t_.push_back({Token::symbol, static_cast<int>((v >> bit) & 1u)});
+        }
+        return *this;
+    }
+    // n two-bit symbols of v, most significant first.
+    B& pairs(unsigned v, int n) {
+        for (int i = n - 1; i >= 0; --i)
+            t_.push_back({Token::symbol, static_cast<int>((v >> (2 * i)) & 3u)});
+        return *this;
+    }
+    B& sym(int s) {
+        t_.push_back({Token::symbol, s});
+        return *this;
+    }
+    B& toggle(int s) {
+        t_.push_back({Token::toggle, s});
+        return *this;
+    }
+    Frame period(int us) { return {t_, true, us}; }
+    Frame gap(int us) { return {t_, false, us}; }
+
+  private:
+    std::vector<Token> t_;
+};
+
+std::vector<Frame> first_then(Frame first, Frame rest, int frames) {
+    std::vector<Frame> out{std::move(first)};
+    for (int i = 1; i < frames; ++i) out.push_back(rest);
+    return out;
+}
+
+// NEC-style 32-bit frames (D, S, F, ~F, least significant bit first).
+Frame nec_frame(int lead_mark, int lead_space, int unit, unsigned d, unsigned s, unsigned f) {
+    return B()
+        .lit(lead_mark)
+        .lit(-lead_space)
+        .bits(d, 8)
+        .bits(s, 8)
+        .bits(f, 8)
+        .bits(~f & 0xFF, 8)
+        .lit(unit)
+        .period(108000);
+}
+
+std::vector<Protocol> make_protocols() {
+    std::vector<Protocol> all;
+    const std::vector<std::vector<int>> nec_symbols{{564, -564}, {564, -1692}};
+
+    // NEC1 (uPD6121/6122): ditto repeat frames. S = ~D.
+    all.push_back({"NEC1",
+                   {"NEC1"},
+                   38000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       return first_then(nec_frame(9024, 4512, 564, p[0], ~p[0] & 0xFF, p[2]),
+                                         B().lit(9024).lit(-2256).lit(564).period(108000), n);
+                   }});
+    // NEC with extended addressing: S free.
+    all.push_back({"NEC extended",
+                   {"NEC1"},
+                   38000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       return first_then(nec_frame(9024, 4512, 564, p[0], p[1], p[2]),
+                                         B().lit(9024).lit(-2256).lit(564).period(108000), n);
+                   }});
+    // Chinese TV and set-top box encoders of the uPD6121 kind, with the rounder
+    // timings of their data sheets and a 455 kHz / 12 carrier.
+    all.push_back({"uPD6121",
+                   {"NEC1"},
+                   37917,
+                   562.5,
+                   {{560, -560}, {560, -1690}},
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       return first_then(nec_frame(9000, 4500, 560, p[0], ~p[0] & 0xFF, p[2]),
+                                         B().lit(9000).lit(-2250).lit(560).period(108000), n);
+                   }});
+    // NEC2: the whole frame again while the key is held.
+    all.push_back({"NEC2",
+                   {"NEC2"},
+                   38000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = nec_frame(9024, 4512, 564, p[0], p[1], p[2]);
+                       return first_then(f, f, n);
+                   }});
+    // Pioneer: NEC2 frames on a 40 kHz carrier. The analysis does not compare
+    // carriers, so these are NEC2 codes to it.
+    all.push_back({"Pioneer",
+                   {"NEC2"},
+                   40000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = nec_frame(9024, 4512, 564, p[0], ~p[0] & 0xFF, p[2]);
+                       return first_then(f, f, n);
+                   }});
+    // Toshiba TC9012 (NECx1): 4.5/4.5 ms leader, repeat frame with one data bit.
+    all.push_back({"TC9012",
+                   {"TC9012"},
+                   38000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       return first_then(
+                           nec_frame(4512, 4512, 564, p[0], p[0], p[2]),
+                           B().lit(4512).lit(-4512).bits(p[0], 1).lit(564).period(108000), n);
+                   }});
+    // Samsung32 (NECx2): 4.5/4.5 ms leader, S = D, whole frame repeated.
+    all.push_back({"Samsung32",
+                   {"Samsung32"},
+                   38000,
+                   564,
+                   nec_symbols,
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = nec_frame(4512, 4512, 564, p[0], p[0], p[2]);
+                       return first_then(f, f, n);
+                   }});
+
+    const std::vector<std::vector<int>> sony_symbols{{600, -600}, {1200, -600}};
+    all.push_back({"Sony12",
+                   {"Sony12"},
+                   40000,
+                   600,
+                   sony_symbols,
+                   {127, 31},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f =
+                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 5).period(45000);
+                       return first_then(f, f, n);
+                   }});
+    all.push_back({"Sony15",
+                   {"Sony15"},
+                   40000,
+                   600,
+                   sony_symbols,
+                   {127, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f =
+                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 8).period(45000);
+                       return first_then(f, f, n);
+                   }});
+    all.push_back({"Sony20",
+                   {"Sony20", "Sony20 x2", "Sony20 x3"},
+                   40000,
+                   600,
+                   sony_symbols,
+                   {127, 31, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f =
+                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 5).bits(p[2], 8).period(
+                               45000);
+                       return first_then(f, f, n);
+                   }});
+    all.back().split_gap_us = 5000;
+
+    // Philips RC5: bi-phase, 0 = mark then space, 1 = space then mark.
+    const std::vector<std::vector<int>> rc5_symbols{{889, -889}, {-889, 889}};
+    all.push_back({"RC5",
+                   {"RC5"},
+                   36000,
+                   889,
+                   rc5_symbols,
+                   {31, 127},
+                   [](const std::vector<unsigned>& p, int t, int n) {
+                       const Frame f = B().sym(1)
+                                           .bits(~p[1] >> 6 & 1u, 1)
+                                           .toggle(t)
+                                           .bits(p[0], 5, true)
+                                           .bits(p[1], 6, true)
+                                           .period(113778);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+    all.push_back({"RC5x",
+                   {"RC5x"},
+                   36000,
+                   889,
+                   rc5_symbols,
+                   {31, 127, 63},
+                   [](const std::vector<unsigned>& p, int t, int n) {
+                       const Frame f = B().sym(1)
+                                           .bits(~p[1] >> 6 & 1u, 1)
+                                           .toggle(t)
+                                           .bits(p[0], 5, true)
+                                           .lit(-3556)
+                                           .bits(p[1], 6, true)
+                                           .bits(p[2], 6, true)
+                                           .period(113778);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+
+    // Philips RC6: 1 = mark then space, 0 = space then mark; the trailer bit is
+    // twice as long.
+    const std::vector<std::vector<int>> rc6_symbols{
+        {-444, 444}, {444, -444}, {-888, 888}, {888, -888}};
+    all.push_back({"RC6",
+                   {"RC6"},
+                   36000,
+                   444,
+                   rc6_symbols,
+                   {255, 255},
+                   [](const std::vector<unsigned>& p, int t, int n) {
+                       const Frame f = B().lit(2664)
+                                           .lit(-888)
+                                           .sym(1)
+                                           .bits(0, 3)
+                                           .toggle(2 + t)
+                                           .bits(p[0], 8, true)
+                                           .bits(p[1], 8, true)
+                                           .period(107000);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+    all.push_back({"RC6 MCE",
+                   {"RC6-MCE"},
+                   36000,
+                   444,
+                   rc6_symbols,
+                   {127, 255},
+                   [](const std::vector<unsigned>& p, int t, int n) {
+                       const Frame f = B().lit(2664)
+                                           .lit(-888)
+                                           .sym(1)
+                                           .bits(6, 3, true)
+                                           .sym(2)
+                                           .bits(128, 8, true)
+                                           .bits(0x0F, 8, true)
+                                           .toggle(t)
+                                           .bits(p[0], 7, true)
+                                           .bits(p[1], 8, true)
+                                           .period(107000);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+
+    // JVC: leader on the first frame only.
+    all.push_back(
+        {"JVC",
+         {"JVC"},
+         37900,
+         527,
+         {{527, -527}, {527, -1581}},
+         {255, 255},
+         [](const std::vector<unsigned>& p, int, int n) {
+             return first_then(
+                 B().lit(8432).lit(-4216).bits(p[0], 8).bits(p[1], 8).lit(527).period(59080),
+                 B().bits(p[0], 8).bits(p[1], 8).lit(527).period(46420), n);
+         }});
+    // Panasonic (Kaseikyo, 48 bits): 2, 32, D, S, F, D^S^F.
+    all.push_back({"Panasonic",
+                   {"Kaseikyo48"},
+                   37000,
+                   432,
+                   {{432, -432}, {432, -1296}},
+                   {255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = B().lit(3456)
+                                           .lit(-1728)
+                                           .bits(2, 8)
+                                           .bits(32, 8)
+                                           .bits(p[0], 8)
+                                           .bits(p[1], 8)
+                                           .bits(p[2], 8)
+                                           .bits(p[0] ^ p[1] ^ p[2], 8)
+                                           .lit(432)
+                                           .gap(74736);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+
+    // Sharp and Denon: two halves, the second with the command inverted.
+    const std::vector<std::vector<int>> sharp_symbols{{264, -792}, {264, -1848}};
+    const auto halves = [](unsigned first_tail, unsigned second_tail) {
+        return [=](const std::vector<unsigned>& p, int, int n) {
+            std::vector<Frame> out;
+            for (int i = 0; i < n; ++i) {
+                if (i % 2 == 0) {
+                    out.push_back(
+                        B().bits(p[0], 5).bits(p[1], 8).bits(first_tail, 2).lit(264).gap(43560));
+                } else {
+                    out.push_back(B().bits(p[0], 5)
+                                      .bits(~p[1] & 0xFF, 8)
+                                      .bits(second_tail, 2)
+                                      .lit(264)
+                                      .gap(43560));
+                }
+            }
+            return out;
+        };
+    };
+    all.push_back({"Sharp", {"Sharp"}, 38000, 264, sharp_symbols, {31, 255}, halves(1, 2)});
+    all.back().frames_per_press = 2;
+    all.push_back({"Denon", {"Denon"}, 38000, 264, sharp_symbols, {31, 255}, halves(0, 3)});
+    all.back().frames_per_press = 2;
+
+    all.push_back({"Mitsubishi",
+                   {"Mitsubishi"},
+                   32600,
+                   300,
+                   {{300, -900}, {300, -2100}},
+                   {255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = B().bits(p[0], 8).bits(p[1], 8).lit(300).gap(24000);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+
+    // Sanyo LC7461 and Aiwa: 13-bit custom code, its complement, key, its complement.
+    const auto lc7461 = [](int lead_mark, int lead_space, int unit) {
+        return [=](const std::vector<unsigned>& p, int, int n) {
+            return first_then(B().lit(lead_mark)
+                                  .lit(-lead_space)
+                                  .bits(p[0], 13)
+                                  .bits(~p[0] & 0x1FFF, 13)
+                                  .bits(p[1], 8)
+                                  .bits(~p[1] & 0xFF, 8)
+                                  .lit(unit)
+                                  .gap(23100),
+                              B().lit(lead_mark).lit(-lead_space).lit(unit).gap(90750), n);
+        };
+    };
+    all.push_back({"Sanyo LC7461",
+                   {"LC7461"},
+                   38000,
+                   562.5,
+                   {{562, -563}, {562, -1688}},
+                   {8191, 255},
+                   lc7461(9000, 4500, 562)});
+    all.back().frames_per_press = 2;
+    all.push_back({"Aiwa",
+                   {"LC7461"},
+                   38123,
+                   550,
+                   {{550, -550}, {550, -1650}},
+                   {8191, 255},
+                   lc7461(8800, 4400, 550)});
+    all.back().frames_per_press = 2;
+
+    // RCA: 24 bits, most significant first; frames 7.36 ms apart.
+    all.push_back({"RCA",
+                   {"RCA", "RCA x2", "RCA x3"},
+                   58000,
+                   460,
+                   {{460, -920}, {460, -1840}},
+                   {15, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = B().lit(3680)
+                                           .lit(-3680)
+                                           .bits(p[0], 4, true)
+                                           .bits(p[1], 8, true)
+                                           .bits(~p[0] & 0xF, 4, true)
+                                           .bits(~p[1] & 0xFF, 8, true)
+                                           .lit(460)
+                                           .gap(7360);
+                       return first_then(f, f, n);
+                   }});
+    all.back().split_gap_us = 6000;
+
+    // Philips RC-MM, 32 bits (Nokia32): two bits per symbol.
+    all.push_back({"RC-MM",
+                   {"RC-MM32"},
+                   36000,
+                   1000000.0 / 36000,
+                   {{167, -278}, {167, -444}, {167, -611}, {167, -778}},
+                   {255, 255, 255, 255},
+                   [](const std::vector<unsigned>& p, int, int n) {
+                       const Frame f = B().lit(417)
+                                           .lit(-278)
+                                           .pairs(p[0], 4)
+                                           .pairs(p[1], 4)
+                                           .pairs(p[2], 4)
+                                           .pairs(p[3], 4)
+                                           .lit(167)
+                                           .period(100000);
+                       return first_then(f, f, n);
+                   }});
+    all.back().frames_per_press = 2;
+    return all;
+}
+
+void push_joined(std::vector<int>& out, int d) {
+    if (d == 0) return;
+    if (!out.empty() && (out.back() > 0) == (d > 0)) {
+        out.back() += d;
+    } else {
+        out.push_back(d);
+    }
+}
+
+std::vector<int> expand(const Protocol& p, const std::vector<Token>& tokens) {
+    std::vector<int> out;
+    for (const Token& t : tokens) {
+        if (t.kind == Token::literal) {
+            push_joined(out, t.value);
+        } else {
+            for (const int d : p.symbols.at(static_cast<std::size_t>(t.value))) push_joined(out, d);
+        }
+    }
+    return out;
+}
+
+int sum_abs(const std::vector<int>& d) {
+    int s = 0;
+    for (const int x : d) s += std::abs(x);
+    return s;
+}
+
+// Chips: every duration as a run of +/- of length round(d / chip).
+std::string chips_of(const std::vector<int>& durations, double chip) {
+    std::string out;
+    for (const int d : durations) {
+        const long n = std::max(1L, std::lround(std::abs(d) / chip));
+        out.append(static_cast<std::size_t>(n), d > 0 ? '+' : '-');
+    }
+    return out;
+}
+
+// Matches the chips of one frame against the token shape; fills the symbols
+// read for symbol and toggle tokens. Backtracks where one symbol's chips begin
+// another's.
+bool match_shape(const Protocol& p, const std::vector<Token>& shape, std::size_t ti,
+                 const std::string& chips, std::size_t ci, std::vector<int>& read) {
+    if (ti == shape.size()) return ci == chips.size();
+    const auto rest_is_gap = [&](const std::string& want) {
+        // The frame's last gap melts into the silence after it.
+        const std::size_t left = chips.size() - ci;
+        return left < want.size() && chips.compare(ci, left, want, 0, left) == 0 &&
+               want.find('+', left) == std::string::npos;
+    };
+    const Token& t = shape[ti];
+    if (t.kind == Token::literal) {
+        const std::string want = chips_of({t.value}, p.chip_us);
+        if (chips.compare(ci, want.size(), want) == 0)
+            return match_shape(p, shape, ti + 1, chips, ci + want.size(), read);
+        return ti + 1 == shape.size() && rest_is_gap(want);
+    }
+    for (std::size_t s = 0; s < p.symbols.size(); ++s) {
+        const std::string want = chips_of(p.symbols[s], p.chip_us);
+        bool ok = false;
+        if (chips.compare(ci, want.size(), want) == 0) {
+            read.push_back(static_cast<int>(s));
+            ok = match_shape(p, shape, ti + 1, chips, ci + want.size(), read);
+            if (!ok) read.pop_back();
+        } else if (ti + 1 == shape.size() && rest_is_gap(want)) {
+            read.push_back(static_cast<int>(s));
+            ok = true;
+        }
+        if (ok) return true;
+    }
+    return false;
+}
+
+std::vector<std::vector<int>> split_frames(const std::vector<int>& flat, int split_gap) {
+    std::vector<std::vector<int>> frames(1);
+    for (const int d : flat) {
+        if (d < 0 && -d >= split_gap) {
+            frames.back().push_back(d);  // kept so the start of the next frame is known
+            frames.emplace_back();
+        } else {
+            frames.back().push_back(d);
+        }
+    }
+    if (frames.back().empty()) frames.pop_back();
+    return frames;
+}
+
+}  // namespace
+
+const std::vector<Protocol>& all_protocols() {
+    static const std::vector<Protocol> protocols = make_protocols();
+    return protocols;
+}
+
+const Protocol& protocol(const std::string& name) {
+    for (const Protocol& p : all_protocols()) {
+        if (p.name == name) return p;
+    }
+    throw std::invalid_argument("no protocol " + name);
+}
+
+std::vector<unsigned> random_parameters(const Protocol& p, std::mt19937& rng) {
+    std::vector<unsigned> out;
+    for (const unsigned limit : p.parameter_limits) {
+        out.push_back(std::uniform_int_distribution<unsigned>(0, limit)(rng));
+    }
+    return out;
+}
+
+Generated generate(const Protocol& p, const std::vector<unsigned>& parameters, int toggle,
+                   int frames, std::mt19937& rng, double jitter) {
+    Generated g;
+    g.frames = p.press(parameters, toggle, frames);
+    g.signal.carrier_hz = p.carrier_hz;
+    std::uniform_real_distribution<double> edge(-jitter, jitter);
+    std::uniform_real_distribution<double> clock(-0.02, 0.02);
+    std::vector<int>& out = g.signal.durations_us;
+    for (std::size_t i = 0; i < g.frames.size(); ++i) {
+        const Frame& f = g.frames[i];
+        std::vector<int> durations = expand(p, f.tokens);
+        for (int& d : durations) d = static_cast<int>(std::lround(d * (1.0 + edge(rng))));
+        for (const int d : durations) push_joined(out, d);
+        if (i + 1 < g.frames.size()) {
+            const int silence = f.period ? f.time_us - sum_abs(durations) : f.time_us;
+            push_joined(out,
+                        -std::max(1, static_cast<int>(std::lround(silence * (1.0 + clock(rng))))));
+        }
+    }
+    while (!out.empty() && out.front() < 0) out.erase(out.begin());
+    return g;
+}
+
+std::string compare_replay(const Protocol& p, const Generated& generated,
+                           const ircode::ReplayedSignal& replayed, double tolerance) {
+    const std::vector<std::vector<int>> frames =
+        split_frames(ircode::flatten(replayed), p.split_gap_us);
+    if (frames.empty()) return "the replay is empty";
+    if (frames.size() > generated.frames.size()) {
+        return "the replay has " + std::to_string(frames.size()) + " frames, the press " +
+               std::to_string(generated.frames.size());
+    }
+    if (std::abs(replayed.carrier_hz - p.carrier_hz) > p.carrier_hz / 10) {
+        return "carrier " + std::to_string(replayed.carrier_hz);
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const Frame& want = generated.frames[i];
+        std::vector<int> body = frames[i];
+        const bool last = i + 1 == frames.size();
+        int silence_after = 0;
+        if (!last) {
+            silence_after = -body.back();
+            body.pop_back();
+        }
+        // A frame that starts with a gap shows it only as part of the silence before.
+        std::string chips = chips_of(body, p.chip_us);
+        const std::string nominal_chips = chips_of(expand(p, want.tokens), p.chip_us);
+        std::size_t lead = 0;
+        while (lead < nominal_chips.size() && nominal_chips[lead] == '-') ++lead;
+        chips.insert(0, lead, '-');
+        std::vector<int> read;
+        if (!match_shape(p, want.tokens, 0, chips, 0, read)) {
+            return "frame " + std::to_string(i) + " does not decode: " + chips;
+        }
+        std::vector<Token> decoded;
+        std::size_t r = 0;
+        for (const Token& t : want.tokens) {
+            if (t.kind == Token::literal) {
+                decoded.push_back(t);
+                continue;
+            }
+            const int s = read.at(r++);
+            if (t.kind == Token::symbol && s != t.value) {
+                return "frame " + std::to_string(i) + ": symbol " + std::to_string(r - 1) + " is " +
+                       std::to_string(s) + ", sent " + std::to_string(t.value);
+            }
+            decoded.push_back({t.kind, s});
+        }
+        std::vector<int> nominal = expand(p, decoded);
+        const int lead_gap = !nominal.empty() && nominal.front() < 0 ? -nominal.front() : 0;
+        if (lead_gap > 0) nominal.erase(nominal.begin());
+        int trailing_gap = 0;
+        if (!nominal.empty() && nominal.back() < 0) {
+            trailing_gap = -nominal.back();
+            nominal.pop_back();
+        }
+        if (!body.empty() && body.back() < 0) body.pop_back();
+        if (nominal.size() != body.size())
+            return "frame " + std::to_string(i) + ": durations differ in number";
+        for (std::size_t k = 0; k < body.size(); ++k) {
+            const double allowed = tolerance * std::abs(nominal[k]) + 20;
+            if (std::abs(std::abs(body[k]) - std::abs(nominal[k])) > allowed) {
+                return "frame " + std::to_string(i) + ": duration " + std::to_string(k) + " is " +
+                       std::to_string(body[k]) + ", nominal " + std::to_string(nominal[k]);
+            }
+        }
+        if (!last) {
+            // First pulse to first pulse: the frame, its end rule, and the next frame's hidden gap.
+            const int length = sum_abs(body) + trailing_gap;
+            const Frame& next = generated.frames[i + 1];
+            const std::vector<int> next_nominal = expand(p, next.tokens);
+            const int next_lead =
+                !next_nominal.empty() && next_nominal.front() < 0 ? -next_nominal.front() : 0;
+            const long expected =
+                (want.period ? want.time_us - lead_gap : length + want.time_us) + next_lead;
+            const long actual = sum_abs(body) + silence_after;
+            if (std::abs(actual - expected) > expected / 10) {
+                return "frame " + std::to_string(i + 1) + " starts " + std::to_string(actual) +
+                       " us after frame " + std::to_string(i) + ", expected " +
+                       std::to_string(expected);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace orvalin::protocols
