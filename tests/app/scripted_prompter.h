@@ -49,7 +49,9 @@ public:
         expected_.pop_front();
         EXPECT_EQ(text.toStdString(), e.text.toStdString());
         EXPECT_EQ(static_cast<int>(buttons), static_cast<int>(e.buttons)) << text.toStdString();
-        if (!e.title.isEmpty()) EXPECT_EQ(title.toStdString(), e.title.toStdString());
+        if (!e.title.isEmpty()) {
+            EXPECT_EQ(title.toStdString(), e.title.toStdString());
+        }
         return e.answer;
     }
 
