@@ -20,7 +20,7 @@ struct PulseSignal {
 };
 
 struct SampledSignal {
-    std::vector<std::uint8_t> bytes;      // words, high byte first, silence included
+    std::vector<std::uint8_t> bytes;       // words, high byte first, silence included
     std::array<std::uint8_t, 3> status{};  // carrier bytes
 };
 

@@ -32,8 +32,8 @@ void reset();
 void set_state_file(const std::string& path);
 
 // Attachment and access.
-void set_attached(bool attached);             // unplug / plug the remote
-void set_openable(bool openable);             // false: another program holds it exclusively
+void set_attached(bool attached);  // unplug / plug the remote
+void set_openable(bool openable);  // false: another program holds it exclusively
 void set_identity(uint16_t vendor, uint16_t product);
 // Another HID interface on the bus, enumerated before (or after) the remote.
 void add_other_device(uint16_t vendor, uint16_t product, bool openable, bool before_remote);
@@ -62,15 +62,21 @@ void set_signal_delay_polls(int polls);
 // Chunk size (bytes of sample data per product-string read, 1..199).
 void set_chunk_size(int bytes);
 std::size_t queued_signals();
+// Other sources, used when no queued signal waits: a folder of "mode2" files
+// (each capture plays the first by name and moves it into "played/"; empty path:
+// no folder), else the built-in demo signals in turn.
+void set_signal_folder(const std::string& folder);
+void set_demo_signals(bool on);
 
 // Faults. Counters start at the moment of the call; index 0 is the next one.
-void refuse_report_at(std::size_t index);        // the index-th report is not accepted
-void fail_string_read_at(std::size_t index);     // the index-th string descriptor read fails
-void unplug_after_reports(std::size_t count);    // detached after count more reports
+void refuse_report_at(std::size_t index);      // the index-th report is not accepted
+void fail_string_read_at(std::size_t index);   // the index-th string descriptor read fails
+void unplug_after_reports(std::size_t count);  // detached after count more reports
 void clear_faults();
-void set_latency_us(int microseconds);           // delay per transfer
+void set_latency_us(int microseconds);  // delay per transfer
 
-// Records of what the remote received.
+// Records of what the remote received: every accepted report (a refused one is
+// not received) and every descriptor read, failed ones included.
 struct DescriptorRead {
     enum class Kind { serial, product, manufacturer } kind;
     std::size_t length;
@@ -82,5 +88,20 @@ std::vector<DescriptorRead> descriptor_reads();
 void clear_records();
 // Completed code-table writes (header 0xC0 at page 0xDA offset 0 starts one).
 std::size_t code_table_writes();
+
+// Handles open right now: 0 between calls, since every call closes what it opened.
+std::size_t open_handles();
+// Every HID interface on the simulated bus in enumeration order, with the number
+// of reports it received.
+struct DeviceRecord {
+    uint16_t vendor;
+    uint16_t product;
+    bool remote;
+    std::size_t reports_received;
+};
+std::vector<DeviceRecord> devices();
+// Memory of the second remote (see add_second_remote()).
+std::vector<uint8_t> read_second_remote_memory(uint8_t page, std::size_t offset,
+                                               std::size_t length);
 
 }  // namespace vorkel::sim

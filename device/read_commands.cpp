@@ -1,0 +1,92 @@
+#include "device/read_commands.h"
+
+#include <algorithm>
+#include <string>
+
+#include "device/capture_text.h"
+#include "device/transport.h"
+
+namespace vorkel {
+
+namespace {
+
+constexpr Payload kStartCapture{0x20, 0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+constexpr Payload kStopCapture{0x20, 0x40, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+constexpr std::size_t kEndTestMinBytes = 27;
+constexpr std::size_t kEndTestWords = 21;
+
+}  // namespace
+
+bool read_memory(Backend& backend, std::uint8_t page, int reads, char* out) {
+    std::optional<RemoteDevice> remote = open_remote(backend);
+    if (!remote) return false;
+    if (!remote->write_report({0x01, page, 0x00, 0x02, 0x03, 0x04, 0x05, 0x06})) return false;
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(reads) * kSerialReadLength);
+    std::array<std::uint8_t, kSerialReadLength> piece{};
+    for (int i = 0; i < reads; ++i) {
+        if (!remote->read_reply_string(StringKind::serial, piece.data(), piece.size())) {
+            // The caller tells this case only by the empty text.
+            out[0] = '\0';
+            return true;
+        }
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+    }
+    write_hex_text(bytes, out);
+    return true;
+}
+
+bool end_of_signal(const std::uint8_t* data, std::size_t n) {
+    const std::size_t m = n & ~std::size_t{1};
+    std::uint32_t sum = 0;
+    for (std::size_t w = 0; w < kEndTestWords && 2 * (w + 1) <= m; ++w) {
+        const std::size_t at = m - 2 * (w + 1);
+        if (data[at] > 0x7F) break;
+        sum += static_cast<std::uint32_t>(data[at]) * 256u + data[at + 1];
+    }
+    return sum >= kEndOfSignalSum;
+}
+
+std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
+    std::vector<std::uint8_t> samples;
+    samples.reserve(kCaptureStopBytes + kMaxChunkData);
+    std::array<std::uint8_t, kProductReadLength> chunk{};
+    int idle = 0;
+    while (samples.size() < kCaptureStopBytes) {
+        chunk.fill(0);
+        if (read_chunk(chunk) && chunk[0] > 0) {
+            const std::size_t count = std::min<std::size_t>(chunk[0], kMaxChunkData);
+            samples.insert(samples.end(), chunk.begin() + 1, chunk.begin() + 1 + count);
+            idle = 0;
+            if (samples.size() >= kEndTestMinBytes &&
+                end_of_signal(samples.data(), samples.size())) {
+                break;
+            }
+        }
+        if (++idle >= kIdlePollLimit) break;
+    }
+    return samples;
+}
+
+bool collect_capture(Backend& backend, char* out) {
+    std::optional<RemoteDevice> remote = open_remote(backend);
+    if (!remote) return false;
+    // A remote that missed the start simply sends nothing and the polls run out.
+    (void)remote->write_report(kStartCapture);
+    const std::vector<std::uint8_t> samples =
+        poll_capture([&](std::array<std::uint8_t, kProductReadLength>& chunk) {
+            return remote->read_reply_string(StringKind::product, chunk.data(), chunk.size());
+        });
+    std::array<std::uint8_t, kManufacturerReadLength> reply{};
+    // A failed read leaves the zero-filled buffer: the capture is still good, the
+    // carrier then reads as "none".
+    (void)remote->read_reply_string(StringKind::manufacturer, reply.data(), reply.size());
+    (void)remote->write_report(kStopCapture);
+    const std::string text = capture_text(samples, {reply[1], reply[2], reply[3]});
+    if (text.empty()) return false;
+    std::copy(text.begin(), text.end(), out);
+    out[text.size()] = '\0';
+    return true;
+}
+
+}  // namespace vorkel
