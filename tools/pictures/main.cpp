@@ -16,14 +16,12 @@
 //   update_Image1 (140x300), update_Image2, update_Image3 (64x64), all PNG.
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
-#include <functional>
 #include <utility>
 #include <vector>
 

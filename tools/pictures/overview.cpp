@@ -74,7 +74,7 @@ QImage window() {
 }
 
 QImage others() {
-    QImage sheet(1300, 1000, QImage::Format_RGB32);
+    QImage sheet(1300, 1340, QImage::Format_RGB32);
     sheet.fill(QColor(200, 200, 200));
     QPainter p(&sheet);
     int x = 10, y = 10;
@@ -121,24 +121,22 @@ QImage others() {
     // Animation frames.
     QImageReader flash(":/bn1800/flash1");
     int fy = 10;
-    for (QImage f = flash.read(); !f.isNull() && fy < 700; f = flash.read()) {
-        p.drawImage(870, fy, f);
+    for (QImage f = flash.read(); !f.isNull() && fy < 320; f = flash.read()) {
+        p.drawImage(850, fy + 350, f);
         fy += 76;
     }
     QImageReader link(":/voredirav44/linkflash");
     int fx = 630;
-    for (QImage f = link.read(); !f.isNull(); f = link.read()) {
-        p.drawImage(fx, 640 + ((fx - 630) / 204) % 3 * 0, f);
+    for (QImage f = link.read(); !f.isNull() && fx < 1100; f = link.read()) {
+        p.drawImage(fx, 640, f);
         fx += 204;
-        if (fx > 1100) break;
     }
     // Every key in the four looks, codes 45..50 included, at 2x.
     const char* sets[] = {"on1800", "sn1800", "fn1800", "dn1800"};
     for (int s = 0; s < 4; ++s)
         for (int c = 0; c < 51; ++c) {
             const QImage img = load(key(sets[s], c));
-            p.drawImage(QRect(10 + (c % 26) * 32, 770 + s * 54 + (c / 26) * 27, img.width() / 2 * 1,
-                              img.height() / 2 * 1),
+            p.drawImage(10 + (s % 2) * 640 + (c % 10) * 60, 940 + (s / 2) * 200 + (c / 10) * 32,
                         img);
         }
     return sheet;
@@ -157,7 +155,12 @@ int main(int argc, char** argv) {
         }
     const QString out = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(out);
-    const bool ok = remotes().save(out + "/pictures-remotes.png") &&
+    const QImage sheet = remotes();
+    // Three times enlarged, the first three remotes' upper half: edges and labels up close.
+    const QImage zoom = sheet.copy(0, 0, 630, 400)
+                            .scaled(1890, 1200, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    const bool ok = sheet.save(out + "/pictures-remotes.png") &&
+                    zoom.save(out + "/pictures-zoom.png") &&
                     window().save(out + "/pictures-window.png") &&
                     others().save(out + "/pictures-overview.png");
     return ok ? 0 : 1;
