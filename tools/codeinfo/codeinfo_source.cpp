@@ -296,11 +296,14 @@ std::vector<CodeTypeDescription> parse_source(std::string_view text, const std::
         const std::string_view key = w[0];
         if (key == "type") {
             if (open) fail(at, "\"type\" before the \"end\" of type " + open->d.name);
-            if (w.size() != 2) fail(at, "\"type\" needs one name without spaces");
-            const std::string name(w[1]);
+            if (w.size() < 2) fail(at, "\"type\" needs a name");
+            // The name is the rest of the line, inner spaces kept.
+            const std::string name(line.substr(
+                static_cast<std::size_t>(w[1].data() - line.data()),
+                static_cast<std::size_t>(w.back().data() + w.back().size() - w[1].data())));
             if (name.size() > kMaxNameLength) fail(at, "name longer than 20 characters: " + name);
             for (char c : name) {
-                if (c < 0x21 || c > 0x7E)
+                if (c < 0x20 || c > 0x7E)
                     fail(at, "name with a character that is not printable ASCII");
             }
             if (!names.insert(name).second) fail(at, "type " + name + " is defined twice");
