@@ -1,0 +1,69 @@
+#include "update/file_list.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "update/update_names.h"
+
+namespace orvalin::update {
+namespace {
+
+std::optional<std::uint64_t> parse_size(std::string_view s) {
+    if (s.empty() || s.size() > 19) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return v;
+}
+
+std::optional<FileLine> refuse(std::string* why, std::string reason) {
+    if (why != nullptr) *why = std::move(reason);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<FileLine> parse_file_line(std::string_view value, std::string* why) {
+    const auto first = value.find('|');
+    if (first == std::string_view::npos) return refuse(why, "no '|' separator");
+    const auto second = value.find('|', first + 1);
+    if (second == std::string_view::npos) return refuse(why, "only one '|' separator");
+    FileLine line;
+    line.name = std::string(value.substr(0, first));
+    line.date = std::string(value.substr(first + 1, second - first - 1));
+    if (!is_safe_base_name(line.name)) return refuse(why, "unsafe file name: " + line.name);
+    const auto size = parse_size(value.substr(second + 1));
+    if (!size) return refuse(why, "size is not a decimal number: " + line.name);
+    line.size = *size;
+    return line;
+}
+
+FileList build_file_list(const std::vector<std::string>& lines,
+                         const std::filesystem::path& program_dir, const DateParser& parse_date) {
+    FileList out;
+    for (const auto& value : lines) {
+        std::string why;
+        const auto line = parse_file_line(value, &why);
+        if (!line) {
+            out.skipped.push_back(why);
+            continue;
+        }
+        const auto path = program_dir / (line->name + ".dll");
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) continue;  // not installed here: nothing to update
+        const auto file_time = local_file_time(fd);
+        ::close(fd);
+        if (!file_time) continue;
+        const auto wanted = parse_date(line->date);
+        if (!wanted) {
+            out.skipped.push_back("unreadable date: " + line->date);
+            continue;
+        }
+        if (*file_time < *wanted) out.entries.push_back({line->name, line->size});
+    }
+    return out;
+}
+
+}  // namespace orvalin::update

@@ -1,0 +1,130 @@
+// The update window Tupdate: three pages in Notebook1 (2 "linkstate": connection
+// test; 0 "Default": choice of server; 1 "next_page": files and download).
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "update/http_client.h"
+#include "update/update_config.h"
+#include "update/update_window.h"
+
+class QLabel;
+class QListWidget;
+class QMovie;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+
+namespace orvalin::update {
+
+class ClickablePicture;
+class testnet;
+
+struct UpdateWindowOptions {
+    // How long a successful connection test lets the animation run on.
+    std::chrono::milliseconds connected_linger{2000};
+    HttpOptions http;
+};
+
+class Tupdate : public QDialog, private TransferObserver {
+    Q_OBJECT
+  public:
+    Tupdate(QWidget* parent, const QString& program_dir, bool& net_ok,
+            UpdateWindowOptions options = {});
+    ~Tupdate() override;
+
+    // Components, by their form names.
+    QLabel* Image1 = nullptr;
+    QStackedWidget* Notebook1 = nullptr;
+    QWidget* Default = nullptr;
+    QWidget* next_page = nullptr;
+    QWidget* linkstate = nullptr;
+    QLabel* ShockwaveFlash1 = nullptr;
+    QLabel* labnetlink = nullptr;
+    ClickablePicture* Image2 = nullptr;
+    QLabel* Image3 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QLabel* Label1 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+
+    // Handlers.
+    void FormShow();
+    void Button5Click();
+    void ListBox1Click();
+    void Button6Click();
+    void Button2Click();
+    void Button3Click();
+    void IdHTTP1WorkBegin(std::int64_t expected);
+    bool IdHTTP1Work(std::int64_t done);
+    void IdHTTP1WorkEnd();
+
+    // State, readable by tests.
+    const QString& program_dir() const { return program_dir_; }
+    const QString& server_name() const { return server_name_; }
+    bool server_chosen() const { return server_chosen_; }
+    const QStringList& update_list() const { return update_list_; }
+    bool abort_requested() const { return abort_requested_; }
+    bool connection_test_done() const { return test_done_; }
+    QMovie* animation() const { return movie_; }
+
+  signals:
+    // The connection test has ended and its outcome is shown.
+    void connection_tested(bool ok);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+  private:
+    void FormCreate();
+    void build_pages();
+    void net_thread_done();
+    bool extract_animation(const QString& swf);
+    QString update_dir() const { return program_dir_ + QStringLiteral("update/"); }
+    void set_status(int row, const QString& text);
+
+    // TransferObserver: the HTTP client's events.
+    bool idle() override;
+    void work_begin(std::int64_t expected) override { IdHTTP1WorkBegin(expected); }
+    bool work(std::int64_t done) override { return IdHTTP1Work(done); }
+    void work_end() override { IdHTTP1WorkEnd(); }
+
+    bool& net_ok_;
+    UpdateWindowOptions options_;
+    QString program_dir_;
+    std::optional<UpdateConfig> update_config_;
+    QStringList server_names_;  // ListBox1's items, decoded, in the configuration's order
+    bool server_chosen_ = false;
+    QString server_name_;
+    QStringList update_list_;
+    bool abort_requested_ = false;
+    std::unique_ptr<testnet> net_thread_;
+    bool test_done_ = false;
+    QMovie* movie_ = nullptr;
+    HttpClient http_;
+    bool shown_once_ = false;
+    bool busy_ = false;     // a blocking transfer is running on this thread
+    bool closing_ = false;  // the window was closed during a transfer
+    std::int64_t progress_scale_ = 1;
+};
+
+}  // namespace orvalin::update
