@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "code_types.h"
+#include "ircode/codeinfo_layout.h"
 
 namespace orvalin::ircode::test {
 namespace {
@@ -149,6 +150,129 @@ TEST(Analysis, Rc5LikeCodeIsRecognised) {
                                      PackedBits(bits, 8, 6, false);
         EXPECT_EQ(result.table, expected) << text;
     }
+}
+
+}  // namespace
+}  // namespace orvalin::ircode::test
+
+namespace orvalin::ircode::test {
+namespace {
+
+std::string CleanNecText() {
+    std::mt19937 rng(42);
+    std::vector<int> bits;
+    for (int i = 0; i < 32; ++i) bits.push_back(i % 3 == 0);
+    return CaptureText({NecFrame(bits), NecRepeatFrame()}, rng, 0.05);
+}
+
+TEST(Analysis, EachCodeTypeIsTakenByItsOwnRecord) {
+    CodeInfoFile file({Rc5Like(), SonyLike(), NecLike()});
+    std::mt19937 rng(4004);
+    for (int trial = 0; trial < 10; ++trial) {
+        const auto sony = SonyFrame(RandomBits(rng, 12));
+        std::vector<int> rc5_bits{1, 1};
+        for (const int bit : RandomBits(rng, 12)) rc5_bits.push_back(bit);
+        const auto rc5 = Rc5Frame(rc5_bits);
+        EXPECT_EQ(
+            analyse(CaptureText({NecFrame(RandomBits(rng, 32)), NecRepeatFrame()}, rng, kJitter), 1,
+                    file.path())
+                .record_index,
+            2);
+        EXPECT_EQ(analyse(CaptureText({sony, sony}, rng, kJitter), 1, file.path()).record_index, 1);
+        EXPECT_EQ(analyse(CaptureText({rc5, rc5}, rng, kJitter), 1, file.path()).record_index, 0);
+    }
+}
+
+TEST(Analysis, TextsThatDoNotConvertGiveNoFit) {
+    const std::string good = CleanNecText();
+    CodeInfoFile file({NecLike()});
+    ASSERT_FALSE(AnalyseLearnedCode(good, 1, file.path()).empty());
+    std::string bad_digit = good;
+    bad_digit[9] = 'G';
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty", ""},
+        {"non-hex digit", bad_digit},
+        {"cut inside the lead-in", good.substr(0, 6)},
+        {"cut after the lead-in", good.substr(0, 8)},
+        {"cut inside a gap block", good.substr(0, good.find("FEFE") + 6)},
+        {"gap block without digits", good.substr(0, good.find("FEFE") + 4)},
+        {"spaces", "2328 1194 0230"},
+        {"text", "hello world, this is not a timing text EDED"},
+        {"marks only", "FEFEFEFEEDEDEDED"},
+    };
+    for (const auto& [name, text] : cases) {
+        std::string table = "unset";
+        EXPECT_NO_THROW(table = AnalyseLearnedCode(text, 1, file.path())) << name;
+        EXPECT_EQ(table, "") << name;
+    }
+}
+
+TEST(Analysis, KeyNumberMustFitItsByte) {
+    const std::string text = CleanNecText();
+    CodeInfoFile file({NecLike()});
+    EXPECT_EQ(AnalyseLearnedCode(text, 255, file.path()).substr(4, 2), "FF");
+    EXPECT_EQ(AnalyseLearnedCode(text, 0, file.path()).substr(4, 2), "00");
+    EXPECT_EQ(AnalyseLearnedCode(text, 256, file.path()), "");
+    EXPECT_EQ(AnalyseLearnedCode(text, -1, file.path()), "");
+}
+
+TEST(Analysis, NoFileNoRecordsNoFit) {
+    const std::string text = CleanNecText();
+    TempFolder folder;
+    EXPECT_EQ(AnalyseLearnedCode(text, 1, folder.path() / "QZ01.csl"), "");
+    CodeInfoFile empty({});
+    EXPECT_EQ(AnalyseLearnedCode(text, 1, empty.path()), "");
+    CodeInfoFile others({SonyLike(), Rc5Like()});
+    const AnalysisResult none = analyse(text, 1, others.path());
+    EXPECT_EQ(none.table, "");
+    EXPECT_EQ(none.record_index, -1);
+    EXPECT_EQ(none.type_name, "");
+}
+
+// Records that cannot be used are passed over and the next code type is tried.
+TEST(Analysis, UnusableRecordsArePassedOver) {
+    const std::string text = CleanNecText();
+    auto no_symbols = NecLike("no symbols");
+    no_symbols.symbols.clear();
+    // One odd duration (a trailing pulse of 613 us) collapses the divisor: the
+    // repeat frame's 9000 us pulse no longer fits a byte.
+    auto odd_duration = NecLike("odd duration");
+    odd_duration.sequences[0].back() = Pulse(613);
+    auto long_duration = NecLike("long duration");
+    long_duration.sequences[0][1] = make_item(0x05, 7000);  // 70 ms: beyond four digits
+    auto unknown_sequence = NecLike("unknown sequence");
+    unknown_sequence.frame_order = {Period(3, 10800)};
+    const std::vector<CodeTypeDescription> unusable = {no_symbols, odd_duration, long_duration,
+                                                       unknown_sequence};
+    for (const auto& record : unusable) {
+        CodeInfoFile alone({record});
+        EXPECT_EQ(analyse(text, 1, alone.path()).record_index, -1) << record.name;
+        CodeInfoFile before({record, NecLike()});
+        EXPECT_EQ(analyse(text, 1, before.path()).record_index, 1) << record.name;
+    }
+}
+
+TEST(Analysis, MalformedRecordIsPassedOver) {
+    const std::string text = CleanNecText();
+    auto bytes = encode_codeinfo_file({NecLike(), NecLike("second")});
+    // Counts of the first record far above their maxima.
+    const std::size_t body = 1 + 36 + kRecordNameSize;
+    for (const std::size_t offset : {layout::kSymbolCount, layout::kSequenceCount,
+                                     layout::kFrameOrderCount, layout::kRepeatOrderCount}) {
+        auto broken = bytes;
+        broken[body + offset] = 0xFF;
+        TempFolder folder;
+        WriteBytes(folder.path() / "QZ01.csl", broken);
+        const AnalysisResult result = analyse(text, 1, folder.path() / "QZ01.csl");
+        EXPECT_EQ(result.record_index, 1) << offset;
+        EXPECT_EQ(result.type_name, "second") << offset;
+    }
+    // A body of nothing but 0xFF bytes.
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(body),
+              bytes.begin() + static_cast<std::ptrdiff_t>(body + kRecordBodySize), 0xFF);
+    TempFolder folder;
+    WriteBytes(folder.path() / "QZ01.csl", bytes);
+    EXPECT_EQ(analyse(text, 1, folder.path() / "QZ01.csl").record_index, 1);
 }
 
 }  // namespace

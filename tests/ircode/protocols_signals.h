@@ -47,6 +47,8 @@ std::vector<unsigned> random_parameters(const Protocol& p, std::mt19937& rng);
 struct Generated {
     vorkel::PulseSignal signal;
     std::vector<Frame> frames;
+    std::vector<unsigned> parameters;
+    int toggle = 0;
 };
 
 // The press as a remote sends it; every pulse and gap of a frame is off by a
@@ -55,7 +57,9 @@ struct Generated {
 Generated generate(const Protocol& p, const std::vector<unsigned>& parameters, int toggle,
                    int frames, std::mt19937& rng, double jitter);
 
-// Decodes the replayed signal frame by frame against the generated frames:
+// Decodes the replayed signal frame by frame against the frames that the
+// protocol sends for a press as long as the replay (at least two frames are
+// checked against the generated press):
 // the same symbols (toggles excepted), durations within `tolerance` of their
 // nominal values, and the frames spaced as the protocol spaces them. Empty
 // when everything agrees, else what differs.
