@@ -49,6 +49,7 @@ add_custom_command(
   COMMENT "Drawing the program's pictures"
   VERBATIM)
 add_custom_target(pictures ALL DEPENDS ${_pic_outputs} ${_pic_window_cpp})
+install(FILES ${_pic_outputs} DESTINATION .)
 
 # The window pictures come as object files on the link line of whoever links
 # orvalin_window_pictures, so that their static registration is never dropped by the
