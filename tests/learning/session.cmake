@@ -29,3 +29,11 @@ target_compile_definitions(session_support_test PRIVATE
   ORVALIN_TEST_CONVERTER_DIR="${ORVALIN_TEST_CONVERTER_DIR}"
   ORVALIN_TEST_CONVERTER_NOEXPORT_DIR="${ORVALIN_TEST_CONVERTER_NOEXPORT_DIR}")
 add_dependencies(session_support_test orvalin_fake_converter orvalin_fake_converter_noexport)
+
+# The collection thread on its own, against the simulated remote (needs Qt Core).
+if(ORVALIN_BUILD_APP)
+  orvalin_add_test(NAME session_collect_thread_test LABEL learning QT
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/session_collect_thread_test.cpp
+    LIBS orvalin_learning_session vorkel_static)
+  target_include_directories(session_collect_thread_test PRIVATE ${CMAKE_SOURCE_DIR})
+endif()
