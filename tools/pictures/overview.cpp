@@ -1,7 +1,8 @@
 // Contact sheets of the generated pictures, for looking at them by eye:
 //   orvalin_pictures_overview <program folder> <output folder>
 // writes pictures-remotes.png (the remote with every look placed at the buttons),
-// pictures-window.png (the main window put together as the program lays it out) and
+// pictures-window.png and pictures-window-learning.png (the main window put together as
+// the program lays it out, resting and learning) and
 // pictures-overview.png (every other picture and the animation frames).
 #include <QDir>
 #include <QGuiApplication>
@@ -41,7 +42,7 @@ QImage remotes() {
     return sheet;
 }
 
-QImage window() {
+QImage window(bool learning) {
     QImage w(1016, 740, QImage::Format_RGB32);
     w.fill(QColor(53, 124, 168));
     QPainter p(&w);
@@ -62,11 +63,17 @@ QImage window() {
     p.drawText(QRect(766, 66, 146, 16), Qt::AlignLeft, "QXT-508KP2");
     p.drawText(QRect(766, 102, 148, 14), Qt::AlignLeft, "V 2.2");
     p.drawText(QRect(766, 134, 146, 17), Qt::AlignLeft, " 2.0");
-    p.drawImage(439, 341, load(":/bn1800/gifkesdra"));
-    p.drawImage(439, 412, load(":/window/Image4"));
-    p.drawImage(408, 623, load(":/window/beginstudyibtn"));
-    p.drawImage(593, 624, load(":/bn1800/delete"));
-    p.drawImage(779, 624, load(":/bn1800/clear"));
+    if (learning) {
+        p.drawImage(437, 338, QImageReader(":/bn1800/flash1").read());
+        p.drawImage(32 + 85, 9 + 274, load(key("fn1800", 0x14)));
+    } else {
+        p.drawImage(439, 341, load(":/bn1800/gifkesdra"));
+    }
+    p.drawImage(439, 412, load(learning ? ":/window/Image5" : ":/window/Image4"));
+    p.drawImage(408, 623,
+                load(learning ? ":/window/beginstudyibtn_on" : ":/window/beginstudyibtn"));
+    p.drawImage(593, 624, load(learning ? ":/bn1800/deletehui" : ":/bn1800/delete"));
+    p.drawImage(779, 624, load(learning ? ":/bn1800/clearhui" : ":/bn1800/clear"));
     p.drawImage(722, 6, load(":/window/helpibtn"));
     p.drawImage(850, 5, load(":/window/updateibtn"));
     p.drawImage(969, 6, load(":/window/IBtn79"));
@@ -161,7 +168,8 @@ int main(int argc, char** argv) {
                             .scaled(1890, 1200, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     const bool ok = sheet.save(out + "/pictures-remotes.png") &&
                     zoom.save(out + "/pictures-zoom.png") &&
-                    window().save(out + "/pictures-window.png") &&
+                    window(false).save(out + "/pictures-window.png") &&
+                    window(true).save(out + "/pictures-window-learning.png") &&
                     others().save(out + "/pictures-overview.png");
     return ok ? 0 : 1;
 }
