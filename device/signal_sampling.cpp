@@ -77,6 +77,7 @@ std::optional<PulseSignal> parse_mode2(std::string_view text, std::string* error
             return std::nullopt;
         }
         const bool pulse = word == "pulse";
+        if (value == 0) continue;  // adds nothing, and has no sign to tell its kind
         std::vector<int>& d = signal.durations_us;
         if (d.empty() && !pulse) continue;  // a signal starts with its first pulse
         if (!d.empty() && (d.back() > 0) == pulse) {

@@ -99,6 +99,37 @@ TEST_F(FakeSysfs, MissingOrDamagedFiles) {
     EXPECT_TRUE(vorkel::linux_hid::hidraw_nodes(root_ / "nowhere").empty());
 }
 
+// udev compares sysfs attribute text, which the kernel writes in lower-case hex.
+TEST(UdevRule, GivesTheUserHidrawAndUsbfsForBothIdentities) {
+    std::ifstream in(fs::path(ORVALIN_TEST_DATA_DIR) / ".." / ".." / "packaging" /
+                     "70-orvalin-remote.rules");
+    ASSERT_TRUE(in);
+    std::vector<std::string> rules;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line[0] != '#') rules.push_back(line);
+    }
+    const std::pair<std::string, std::string> identities[] = {{"1920", "2a69"}, {"0c1c", "0001"}};
+    for (const auto& [vendor, product] : identities) {
+        bool hidraw = false;
+        bool usb = false;
+        for (const std::string& rule : rules) {
+            const bool uaccess = rule.find("TAG+=\"uaccess\"") != std::string::npos;
+            if (rule.find("ATTRS{idVendor}==\"" + vendor + "\"") != std::string::npos &&
+                rule.find("ATTRS{idProduct}==\"" + product + "\"") != std::string::npos &&
+                rule.find("SUBSYSTEM==\"hidraw\"") != std::string::npos) {
+                hidraw = uaccess;
+            }
+            if (rule.find("ATTR{idVendor}==\"" + vendor + "\"") != std::string::npos &&
+                rule.find("ATTR{idProduct}==\"" + product + "\"") != std::string::npos &&
+                rule.find("SUBSYSTEM==\"usb\"") != std::string::npos) {
+                usb = uaccess && rule.find("MODE=\"0660\"") != std::string::npos;
+            }
+        }
+        EXPECT_TRUE(hidraw) << vendor << ":" << product;
+        EXPECT_TRUE(usb) << vendor << ":" << product;
+    }
+}
+
 TEST(LinuxBackend, WithoutARemoteEveryExportAnswersFalse) {
     ::unsetenv("VORKEL_BACKEND");
     std::vector<char> out(12288, 'x');

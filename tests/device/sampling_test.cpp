@@ -44,7 +44,7 @@ std::vector<long> decode(const std::string& text) {
 TEST(Mode2, ParsesPulsesSpacesAndCarrier) {
     const auto signal = vorkel::parse_mode2(
         "# recorded\nspace 100000\ncarrier 36000\npulse 889\nspace 889\nspace 11\n"
-        "pulse 1778\r\n\ntimeout 20000\npulse 1\n");
+        "pulse 1778\r\n\ntimeout 20000\npulse 1\nspace 0\npulse 0\n");
     ASSERT_TRUE(signal);
     EXPECT_EQ(signal->carrier_hz, 36000);
     EXPECT_EQ(signal->durations_us, (std::vector<int>{889, -900, 1779}));
