@@ -37,6 +37,10 @@ struct Protocol {
     std::function<std::vector<Frame>(const std::vector<unsigned>& p, int toggle, int frames)> press;
     int frames_per_press = 3;
     int split_gap_us = 10000;  // a silence this long separates two frames
+    // Bi-phase codes are decoded in half-bit chips; the others symbol by
+    // symbol (a pulse and the gap after it, the nearest symbol wins).
+    bool biphase = false;
+    double tolerance = 0.15;  // replayed durations against their nominal values
 };
 
 const std::vector<Protocol>& all_protocols();
@@ -64,6 +68,6 @@ Generated generate(const Protocol& p, const std::vector<unsigned>& parameters, i
 // nominal values, and the frames spaced as the protocol spaces them. Empty
 // when everything agrees, else what differs.
 std::string compare_replay(const Protocol& p, const Generated& generated,
-                           const ircode::ReplayedSignal& replayed, double tolerance = 0.15);
+                           const ircode::ReplayedSignal& replayed);
 
 }  // namespace orvalin::protocols
