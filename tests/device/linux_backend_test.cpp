@@ -10,6 +10,7 @@
 
 #include "device/linux/hidraw_sysfs.h"
 #include "device/vorkel.h"
+#include "every_export.h"
 
 namespace {
 
@@ -132,18 +133,7 @@ TEST(UdevRule, GivesTheUserHidrawAndUsbfsForBothIdentities) {
 
 TEST(LinuxBackend, WithoutARemoteEveryExportAnswersFalse) {
     ::unsetenv("VORKEL_BACKEND");
-    std::vector<char> out(12288, 'x');
-    EXPECT_FALSE(link_state());
-    EXPECT_FALSE(RBasicInfo(out.data()));
-    EXPECT_FALSE(RCodeTypeData(out.data()));
-    EXPECT_FALSE(RCollectCodeInfo(out.data()));
-    EXPECT_FALSE(SetAddress());
-    EXPECT_FALSE(SetFlag());
-    EXPECT_FALSE(SetCodeCarrierWave());
-    EXPECT_FALSE(WCodeTypeData("00"));
-    EXPECT_FALSE(WCodeTypeDataut("00"));
-    EXPECT_FALSE(WINTPro_D900("00"));
-    EXPECT_EQ(out[0], 'x');
+    expect_every_export_fails();
 }
 
 }  // namespace

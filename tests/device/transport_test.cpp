@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/vorkel.h"
+#include "every_export.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -107,18 +108,7 @@ TEST_F(Discovery, FirstOfTwoRemotesWins) {
 TEST_F(Discovery, NoRemoteMeansEveryExportFailsAndSendsNothing) {
     vorkel::sim::add_other_device(0x1234, 0x5678, true, true);
     vorkel::sim::set_attached(false);
-    std::vector<char> out(12288, 'x');
-    EXPECT_FALSE(link_state());
-    EXPECT_FALSE(RBasicInfo(out.data()));
-    EXPECT_FALSE(RCodeTypeData(out.data()));
-    EXPECT_FALSE(RCollectCodeInfo(out.data()));
-    EXPECT_FALSE(SetAddress());
-    EXPECT_FALSE(SetFlag());
-    EXPECT_FALSE(SetCodeCarrierWave());
-    EXPECT_FALSE(WCodeTypeData("00"));
-    EXPECT_FALSE(WCodeTypeDataut("00"));
-    EXPECT_FALSE(WINTPro_D900("00"));
-    EXPECT_EQ(out[0], 'x') << "out untouched";
+    expect_every_export_fails();
     for (const auto& device : vorkel::sim::devices()) EXPECT_EQ(device.reports_received, 0u);
 }
 
