@@ -2,10 +2,10 @@
 // learned key into a full table, convert a capture.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 
 #include "learning/code_table.h"
+#include "learning/hex_text.h"
 #include "learning/timing_text.h"
 
 namespace {
@@ -13,13 +13,15 @@ namespace {
 using namespace orvalin::learning;
 
 std::string hex2(unsigned v) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X", v & 0xFF);
-    return buf;
+    std::string s;
+    append_hex(s, v & 0xFF, 2);
+    return s;
 }
 
 std::string word_le(unsigned v) {
-    return hex2(v) + hex2(v >> 8);
+    std::string s;
+    append_hex_word_le(s, v);
+    return s;
 }
 
 // 150 records (three modes of 50 keys), ten distinct type pieces of 24 bytes, key

@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "hex_groups.h"
 #include "table_builder.h"
 
 namespace orvalin::learning {
 namespace {
+
+using testing::digits;
 
 using testing::build_table;
 using testing::clear_one;
@@ -19,23 +22,10 @@ using testing::Rec;
 
 // One record (key 03) and the same table after learning key 05 with the same
 // type piece: the records share the piece and the data area moves to 0x12.
-const std::string kOneKey03 =
-    "0001"
-    "03CF0A00040E0003"
-    "A1B2C3D4"
-    "AABBCC";
-const std::string kLearn05 =
-    "0001"
-    "05CF0A00040E0003"
-    "A1B2C3D4"
-    "DDEEFF";
+const std::string kOneKey03 = digits("0001 03CF0A00040E0003 A1B2C3D4 AABBCC");
+const std::string kLearn05 = digits("0001 05CF0A00040E0003 A1B2C3D4 DDEEFF");
 const std::string kKeys03And05 =
-    "0002"
-    "03CF120004160003"
-    "05CF120004190003"
-    "A1B2C3D4"
-    "AABBCC"
-    "DDEEFF";
+    digits("0002 03CF120004160003 05CF120004190003 A1B2C3D4 AABBCC DDEEFF");
 
 std::string rebuilt(const std::string& base, const std::string& key) {
     const TableResult result = rebuild_code_text(base, key);
@@ -57,22 +47,13 @@ TEST(Rebuild, LearnsAndRemovesKeysAsWrittenByTheRemoteTool) {
         {"removing a key that has no record", kOneKey03, delete_one("07"), kOneKey03},
         // Type pieces of one or two bytes get no place: offset 0, bytes not written.
         {"short type piece is not placed", "0000", one_key("05", "ABCD", "EE"),
-         "0001"
-         "05CF0000020A0001"
-         "EE"},
+         digits("0001 05CF0000020A0001 EE")},
         // Key 0A sorts after 03 and 05; the piece it shares with 03 is stored once.
         {"records in table-code order, pieces by first user",
          build_table({}, {{"0A", "CF", "A1B2C3D4", "11"}, {"05", "4F", "998877", "22"}}),
          one_key("03", "A1B2C3D4", "33"),
-         "0003"
-         "03CF1A0004210001"
-         "054F1E0003220001"
-         "0ACF1A0004230001"
-         "A1B2C3D4"
-         "998877"
-         "33"
-         "22"
-         "11"},
+         digits(
+             "0003 03CF1A0004210001 054F1E0003220001 0ACF1A0004230001 A1B2C3D4 998877 33 22 11")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,16 +66,8 @@ TEST(Rebuild, ReplacedRecordGetsCfWhileOthersKeepTheirAttributeText) {
         {},
         {{"03", "4F", "010203", "A0"}, {"05", "0F", "010203", "A1"}, {"07", "4f", "040506", "A2"}});
     EXPECT_EQ(rebuilt(base, one_key("05", "070809", "B1B2")),
-              "0003"
-              "034F1A0003230001"
-              "05CF1D0003240002"
-              "074f200003260001"
-              "010203"
-              "070809"
-              "040506"
-              "A0"
-              "B1B2"
-              "A2");
+              digits("0003 034F1A0003230001 05CF1D0003240002 074f200003260001 010203 070809 040506 "
+                     "A0 B1B2 A2"));
 }
 
 TEST(Rebuild, UsesOnlyTheTableInAReadBuffer) {
@@ -104,29 +77,15 @@ TEST(Rebuild, UsesOnlyTheTableInAReadBuffer) {
 
 // Links 03-07 and 0A-0C; 07 and 0C hold preset codes and are hidden, all four
 // records share one type piece.
-const std::string kLinked =
-    "02"
-    "0307"
-    "0A0C"
-    "04"
-    "03CF260003290001"
-    "070F2600032A0001"
-    "0A4F2600032B0001"
-    "0C0F2600032C0001"
-    "112233"
-    "A3A7AAAC";
+const std::string kLinked = digits(
+    "02 0307 0A0C 04 03CF260003290001 070F2600032A0001 0A4F2600032B0001 0C0F2600032C0001 112233 "
+    "A3A7AAAC");
 
 TEST(Rebuild, ChangingAKeyOfALinkPairDropsThePairAndThePartner) {
-    EXPECT_EQ(rebuilt(kLinked, one_key("03", "445566", "B3")),
-              "01"
-              "0A0C"
-              "03"
-              "03CF1C0003220001"
-              "0A4F1F0003230001"
-              "0C0F1F0003240001"
-              "445566"
-              "112233"
-              "B3AAAC");
+    EXPECT_EQ(
+        rebuilt(kLinked, one_key("03", "445566", "B3")),
+        digits(
+            "01 0A0C 03 03CF1C0003220001 0A4F1F0003230001 0C0F1F0003240001 445566 112233 B3AAAC"));
 
     struct Case {
         const char* name;
@@ -204,66 +163,23 @@ TEST(TableErrors, BadTablesAreRefusedNotRead) {
         {"empty text", "", TableError::malformed},
         {"one digit", "0", TableError::malformed},
         {"link count not hex", "G000", TableError::malformed},
-        {"link pairs past the end",
-         "02"
-         "0307"
-         "00",
+        {"link pairs past the end", digits("02 0307 00"), TableError::malformed},
+        {"link pair not hex", digits("01 03ZZ 00"), TableError::malformed},
+        {"no record count", digits("01 0307"), TableError::malformed},
+        {"records past the end", digits("0002 03CF0A00040E0003"), TableError::malformed},
+        {"record cut short", digits("0001 03CF0A00040E00"), TableError::malformed},
+        {"record field not hex", digits("0001 03CF0A00040E00X3 A1B2C3D4 AABBCC"),
          TableError::malformed},
-        {"link pair not hex",
-         "01"
-         "03ZZ"
-         "00",
+        {"key piece past the end", digits("0001 03CF0A00040E0003 A1B2C3D4 AABB"),
          TableError::malformed},
-        {"no record count",
-         "01"
-         "0307",
+        {"type offset far past the end", digits("0001 03CFFFFF040E0003 A1B2C3D4 AABBCC"),
          TableError::malformed},
-        {"records past the end",
-         "0002"
-         "03CF0A00040E0003",
-         TableError::malformed},
-        {"record cut short",
-         "0001"
-         "03CF0A00040E00",
-         TableError::malformed},
-        {"record field not hex",
-         "0001"
-         "03CF0A00040E00X3"
-         "A1B2C3D4"
-         "AABBCC",
-         TableError::malformed},
-        {"key piece past the end",
-         "0001"
-         "03CF0A00040E0003"
-         "A1B2C3D4"
-         "AABB",
-         TableError::malformed},
-        {"type offset far past the end",
-         "0001"
-         "03CFFFFF040E0003"
-         "A1B2C3D4"
-         "AABBCC",
-         TableError::malformed},
-        {"piece not hex",
-         "0001"
-         "03CF0A00040E0003"
-         "A1B2C3G4"
-         "AABBCC",
-         TableError::malformed},
+        {"piece not hex", digits("0001 03CF0A00040E0003 A1B2C3G4 AABBCC"), TableError::malformed},
         {"piece in the zeros of a read buffer",
-         read_buffer("0001"
-                     "03CF0A00040E0003"
-                     "A1B2C3D4"),
-         TableError::malformed},
-        {"type piece of 128 bytes",
-         "0001"
-         "03CF0A00800A0001" +
-             piece128,
+         read_buffer(digits("0001 03CF0A00040E0003 A1B2C3D4")), TableError::malformed},
+        {"type piece of 128 bytes", digits("0001 03CF0A00800A0001") + piece128,
          TableError::piece_too_long},
-        {"key piece of 255 bytes",
-         "0001"
-         "03CF0A00000A00FF" +
-             piece128 + piece128,
+        {"key piece of 255 bytes", digits("0001 03CF0A00000A00FF") + piece128 + piece128,
          TableError::piece_too_long},
     };
     for (const Case& c : cases) {
@@ -288,42 +204,14 @@ TEST(TableErrors, OneKeyTextThatIsNoOneKeyTableIsRefused) {
         {"empty fallback answer", "", TableError::malformed},
         {"header only", "0001", TableError::malformed},
         {"record cut short", "000105CF0A0004", TableError::malformed},
-        {"link pairs in front",
-         "0101"
-         "0305"
-         "05CF0A00040E0003"
-         "A1B2C3D4"
-         "DDEEFF",
+        {"link pairs in front", digits("0101 0305 05CF0A00040E0003 A1B2C3D4 DDEEFF"),
          TableError::malformed},
-        {"two records",
-         "0002"
-         "05CF0A00040E0003"
-         "A1B2C3D4"
-         "DDEEFF",
-         TableError::malformed},
-        {"pieces cut short",
-         "0001"
-         "05CF0A00040E0003"
-         "A1B2C3D4"
-         "DDEE",
-         TableError::malformed},
-        {"piece not hex",
-         "0001"
-         "05CF0A00040E0003"
-         "A1B2C3D4"
-         "DDEEXX",
-         TableError::malformed},
-        {"record not hex",
-         "0001"
-         "05C?0A00040E0003"
-         "A1B2C3D4"
-         "DDEEFF",
-         TableError::malformed},
+        {"two records", digits("0002 05CF0A00040E0003 A1B2C3D4 DDEEFF"), TableError::malformed},
+        {"pieces cut short", digits("0001 05CF0A00040E0003 A1B2C3D4 DDEE"), TableError::malformed},
+        {"piece not hex", digits("0001 05CF0A00040E0003 A1B2C3D4 DDEEXX"), TableError::malformed},
+        {"record not hex", digits("0001 05C?0A00040E0003 A1B2C3D4 DDEEFF"), TableError::malformed},
         {"text instead of a table", "error: no code", TableError::malformed},
-        {"type piece of 128 bytes",
-         "0001"
-         "05CF0A00808A0001" +
-             piece128 + "DD",
+        {"type piece of 128 bytes", digits("0001 05CF0A00808A0001") + piece128 + "DD",
          TableError::piece_too_long},
     };
     for (const Case& c : cases) {

@@ -18,7 +18,7 @@ using Outcome = TCollectCode::Outcome;
 
 struct Case {
     const char* name;
-    std::function<void()> before;         // sets the remote up before the start
+    std::function<void()> before;               // sets the remote up before the start
     std::function<void(TCollectCode&)> during;  // acts while the thread polls
     std::chrono::milliseconds timeout;
     Outcome outcome;
@@ -28,11 +28,13 @@ struct Case {
 TEST(CollectThread, EndsForEachReasonWithTheRightText) {
     const Case cases[] = {
         {"signal",
-         [] { vorkel::sim::queue_signal({{9000, -4500, 560, -560, 560}, 38000}); },
+         [] {
+             vorkel::sim::queue_signal({{9000, -4500, 560, -560, 560}, 38000});
+         },
          [](TCollectCode&) {}, 5s, Outcome::received, true},
         {"time-out", [] {}, [](TCollectCode&) {}, 150ms, Outcome::timed_out, false},
-        {"carrier command refused", [] { vorkel::sim::refuse_report_at(0); },
-         [](TCollectCode&) {}, 5s, Outcome::carrier_failed, false},
+        {"carrier command refused", [] { vorkel::sim::refuse_report_at(0); }, [](TCollectCode&) {},
+         5s, Outcome::carrier_failed, false},
         {"link lost", [] {},
          [](TCollectCode&) {
              QThread::msleep(30);
@@ -68,8 +70,9 @@ TEST(CollectThread, EndsForEachReasonWithTheRightText) {
         } else {
             EXPECT_TRUE(collected.empty());
         }
-        if (c.outcome == Outcome::timed_out)
+        if (c.outcome == Outcome::timed_out) {
             EXPECT_GE(std::chrono::steady_clock::now() - start, c.timeout);
+        }
     }
 }
 
@@ -87,4 +90,3 @@ TEST(CollectThread, DestructionStopsAPollingThread) {
 
 }  // namespace
 }  // namespace orvalin::learning
-

@@ -5,8 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "hex_groups.h"
+
 namespace orvalin::learning {
 namespace {
+
+using testing::digits;
 
 using Words = std::vector<std::string>;
 
@@ -41,153 +45,71 @@ std::string repeat(const std::string& s, int count) {
     return out;
 }
 
+struct TimingCase {
+    const char* name;
+    std::string collected;
+    std::string timing;
+};
+
+void expect_timings(const std::vector<TimingCase>& cases) {
+    for (const TimingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(convert_collected(c.collected), c.timing);
+    }
+}
+
 TEST(ConvertCollected, WritesFramesGapsAndCarrier) {
-    struct Case {
-        const char* name;
-        std::string text;
-        std::string timing;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<TimingCase> cases = {
         {"one frame with the assumed 20 ms gap", collected(kFrame + kSilence),
-         "1"
-         "2512"
-         "03C6"
-         "08E4"
-         "03C6"
-         "FEFE"
-         "0014"
-         "EDED"},
+         digits("1 2512 03C6 08E4 03C6 FEFE 0014 EDED")},
         {"two frames with a 32 ms gap", collected(frames(2)),
-         "2"
-         "2512"
-         "03C608E403C6"
-         "FEFE"
-         "0020"
-         "EDED"
-         "03C608E403C6"
-         "EDED"},
+         digits("2 2512 03C608E403C6 FEFE 0020 EDED 03C608E403C6 EDED")},
         {"long mark: 7FFF in a mark position before a mark word",
          collected(Words{"8C00", "1A00", "7FFF", "8300"} + kSilence),
-         "1"
-         "2512"
-         "03C6"
-         "08E4"
-         "2B70"
-         "FEFE0014EDED"},
+         digits("1 2512 03C6 08E4 2B70 FEFE0014EDED")},
         {"7FFF in a mark position before a space is a mark of 7FFF",
          collected(Words{"8C00", "1A00", "7FFF", "1A00", "8C00"} + kSilence),
-         "1"
-         "2512"
-         "03C6"
-         "08E4"
-         "2A70"
-         "08E4"
-         "03C6"
-         "FEFE0014EDED"},
+         digits("1 2512 03C6 08E4 2A70 08E4 03C6 FEFE0014EDED")},
         {"zero carrier bytes", collected(kFrame + kSilence, "000000"),
-         "1"
-         "0000"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 0000 03C608E403C6 FEFE0014EDED")},
         {"text without zero characters after it", collected(kFrame + kSilence, "4F5050", false),
-         "1"
-         "2512"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 2512 03C608E403C6 FEFE0014EDED")},
         {"nine frames", collected(frames(9)),
-         "9"
-         "2512" +
-             repeat("03C608E403C6"
-                    "FEFE0020EDED",
-                    8) +
-             "03C608E403C6"
-             "EDED"},
+         digits("9 2512") + repeat(digits("03C608E403C6 FEFE0020EDED"), 8) +
+             digits("03C608E403C6 EDED")},
         // Carrier 9000 / sum, exact: 75 gives 120 kHz.
         {"carrier sum 75", collected(kFrame + kSilence, "191919"),
-         "1"
-         "7812"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 7812 03C608E403C6 FEFE0014EDED")},
         {"carrier sum 36", collected(kFrame + kSilence, "0C0C0C"),
-         "1"
-         "FA12"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 FA12 03C608E403C6 FEFE0014EDED")},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(convert_collected(c.text), c.timing);
-    }
+    expect_timings(cases);
 }
 
 // Values the fixed widths cannot hold are brought into range, so that the frame
 // count stays one digit and every duration four.
 TEST(ConvertCollected, KeepsTheTimingTextWellFormed) {
-    struct Case {
-        const char* name;
-        std::string text;
-        std::string timing;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<TimingCase> cases = {
         {"mark of raw 173 would be -1", collected(Words{"80AD", "1A00", "8C00"} + kSilence),
-         "1"
-         "2512"
-         "0000"
-         "08E4"
-         "03C6"
-         "FEFE0014EDED"},
+         digits("1 2512 0000 08E4 03C6 FEFE0014EDED")},
         {"mark of raw 174 is 0", collected(Words{"80AE", "1A00", "8C00"} + kSilence),
-         "1"
-         "2512"
-         "0000"
-         "08E4"
-         "03C6"
-         "FEFE0014EDED"},
+         digits("1 2512 0000 08E4 03C6 FEFE0014EDED")},
         {"mark of raw 177 is 1", collected(Words{"80B1", "1A00", "8C00"} + kSilence),
-         "1"
-         "2512"
-         "0001"
-         "08E4"
-         "03C6"
-         "FEFE0014EDED"},
+         digits("1 2512 0001 08E4 03C6 FEFE0014EDED")},
         {"mark of raw 0", collected(Words{"8000", "1A00", "8C00"} + kSilence),
-         "1"
-         "2512"
-         "0000"
-         "08E4"
-         "03C6"
-         "FEFE0014EDED"},
+         digits("1 2512 0000 08E4 03C6 FEFE0014EDED")},
         {"ten frames keep the first nine", collected(frames(10)),
-         "9"
-         "2512" +
-             repeat("03C608E403C6"
-                    "FEFE0020EDED",
-                    8) +
-             "03C608E403C6"
-             "EDED"},
+         digits("9 2512") + repeat(digits("03C608E403C6 FEFE0020EDED"), 8) +
+             digits("03C608E403C6 EDED")},
         {"twelve frames keep the first nine", collected(frames(12)),
-         "9"
-         "2512" +
-             repeat("03C608E403C6"
-                    "FEFE0020EDED",
-                    8) +
-             "03C608E403C6"
-             "EDED"},
+         digits("9 2512") + repeat(digits("03C608E403C6 FEFE0020EDED"), 8) +
+             digits("03C608E403C6 EDED")},
         {"carrier sum 35 would need three digits", collected(kFrame + kSilence, "0B0C0C"),
-         "1"
-         "FF12"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 FF12 03C608E403C6 FEFE0014EDED")},
         {"carrier sum 1", collected(kFrame + kSilence, "000001"),
-         "1"
-         "FF12"
-         "03C608E403C6"
-         "FEFE0014EDED"},
+         digits("1 FF12 03C608E403C6 FEFE0014EDED")},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(convert_collected(c.text), c.timing);
-    }
+    expect_timings(cases);
 }
 
 TEST(ConvertCollected, NoCompleteSignalGivesEmptyText) {
@@ -213,13 +135,7 @@ TEST(ConvertCollected, NoCompleteSignalGivesEmptyText) {
 
 TEST(ConvertCollected, AnalysisReadsFromTheFirstDuration) {
     const std::string timing = convert_collected(collected(kFrame + kSilence));
-    EXPECT_EQ(analysis_text(timing),
-              "03C6"
-              "08E4"
-              "03C6"
-              "FEFE"
-              "0014"
-              "EDED");
+    EXPECT_EQ(analysis_text(timing), digits("03C6 08E4 03C6 FEFE 0014 EDED"));
     const std::string ten = convert_collected(collected(frames(10)));
     EXPECT_EQ(analysis_text(ten).substr(0, 12), "03C608E403C6");
     EXPECT_EQ(analysis_text(""), "");
