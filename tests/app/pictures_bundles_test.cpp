@@ -209,6 +209,29 @@ TEST_F(PictureBundles, WindowPicturesExistAtTheirSizes) {
     }
 }
 
+TEST_F(PictureBundles, RemoteAndBackgroundMeetTheWindowColourWithoutASeam) {
+    // The key panel is filled with the window colour and shows `z` over it; the background
+    // picture ends above the window's lower edge. Both must meet that colour exactly.
+    const QRgb window = qRgb(53, 124, 168);
+    const struct {
+        const char* path;
+        QPoint where;
+    } cases[] = {
+        {":/window/z", {0, 0}},         {":/window/z", {196, 0}},
+        {":/window/z", {0, 730}},       {":/window/z", {196, 730}},
+        {":/window/z", {2, 365}},       {":/window/Image1", {0, 0}},
+        {":/window/Image1", {31, 400}}, {":/window/Image1", {230, 728}},
+        {":/window/Image1", {10, 728}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " at " + std::to_string(c.where.x()) + "," +
+                     std::to_string(c.where.y()));
+        const QImage img = load(c.path);
+        ASSERT_TRUE(img.rect().contains(c.where));
+        EXPECT_EQ(img.pixel(c.where) | 0xff000000u, window);
+    }
+}
+
 TEST_F(PictureBundles, ActiveLooksDifferFromTheirNormalLooks) {
     const std::vector<std::pair<QString, QString>> pairs = {
         {":/window/TV_IBTN", ":/window/TV_IBTN_on"},
