@@ -12,11 +12,17 @@ namespace orvalin::ircode {
 
 AnalysisResult analyse(std::string_view timing_text, std::int32_t key_number,
                        const std::filesystem::path& codeinfo_path) {
-    AnalysisResult result;
     // The image holds the key number in one byte: no code type can be written otherwise.
-    if (key_number < 0 || key_number > 255) return result;
+    if (key_number < 0 || key_number > 255) return {};
     std::vector<CodeTypeRecord> records;
-    if (!LoadCodeInfo(codeinfo_path, records)) return result;
+    if (!LoadCodeInfo(codeinfo_path, records)) return {};
+    return analyse_records(timing_text, key_number, records);
+}
+
+AnalysisResult analyse_records(std::string_view timing_text, std::int32_t key_number,
+                               const std::vector<CodeTypeRecord>& records) {
+    AnalysisResult result;
+    if (key_number < 0 || key_number > 255) return result;
     for (std::size_t index = 0; index < records.size(); ++index) {
         const CodeTypeRecord& record = records[index];
         if (!IsWellFormed(record) || record.symbol_count() == 0) continue;

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "ircode/codeinfo_file.h"
 
 namespace orvalin::ircode {
 
@@ -23,6 +26,11 @@ struct AnalysisResult {
 // carrier). Never throws: a text that does not convert gives "no fit".
 AnalysisResult analyse(std::string_view timing_text, std::int32_t key_number,
                        const std::filesystem::path& codeinfo_path);
+
+// The same against records already loaded (tools, fuzzing). Records that are not
+// well formed or have no symbols are passed over.
+AnalysisResult analyse_records(std::string_view timing_text, std::int32_t key_number,
+                               const std::vector<CodeTypeRecord>& records);
 
 // The analysis as the program calls it: the one-key table, or empty text.
 std::string AnalyseLearnedCode(std::string_view timing_text, std::int32_t key_number,

@@ -374,7 +374,7 @@ std::vector<Protocol> make_protocols() {
 
     // RCA: 24 bits, most significant first; frames 7.36 ms apart.
     all.push_back({"RCA",
-                   {"RCA", "RCA x2", "RCA x3"},
+                   {"RCA", "RCA x2", "RCA x3", "RCA x4"},
                    58000,
                    460,
                    {{460, -920}, {460, -1840}},
