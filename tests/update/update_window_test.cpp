@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -451,6 +452,52 @@ TEST_F(UpdateWindowTest, AVerifiedDownloadIsInstalledAtTheNextStart) {
     EXPECT_EQ(report.installed, std::vector<std::string>{"lib.dll"});
     EXPECT_EQ(read_all(program_dir_ + "lib.dll"), QByteArray("new library"));
     EXPECT_TRUE(staged().empty());
+}
+
+TEST_F(UpdateWindowTest, ClosingDuringADownloadEndsItAndTheRun) {
+    old_local_file("a");
+    old_local_file("b");
+    server_.serve("/files/b.dll", "bbbb");
+    publish({{"main", files_url()}}, {line("a", 5000), line("b", 4)});
+    auto w = on_file_page();
+    QPushButton* exit_button = w->Button4;
+    server_.serve_stalling("/files/a.dll", 5000, 100, [exit_button] {
+        QMetaObject::invokeMethod(exit_button, "click", Qt::QueuedConnection);
+    });
+    w->Button2->click();  // returns once the transfer has ended
+    EXPECT_FALSE(w->isVisible());
+    for (const auto& seen : server_.seen()) EXPECT_NE(seen.path, "/files/b.dll");
+    EXPECT_TRUE(staged().empty());
+}
+
+// What scripts/make-update-ini.sh writes for a folder, served as it is by a static
+// web server, is understood by the window from start to end.
+TEST_F(UpdateWindowTest, ConfigurationMadeByTheScriptWorksEndToEnd) {
+    QTemporaryDir site;
+    ASSERT_TRUE(site.isValid());
+    const QString folder = site.path() + QStringLiteral("/orvalin");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    {
+        QFile f(folder + QStringLiteral("/lib.dll"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("the newest library");
+    }
+    old_local_file("lib");
+    const std::string command =
+        std::string("'" ORVALIN_SCRIPTS_DIR "/make-update-ini.sh' -n main '") +
+        folder.toStdString() + "' " + server_.url("/orvalin/") + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    {
+        std::lock_guard lock(config_mutex_);
+        config_ = read_all(folder + QStringLiteral("/update.ini")).toStdString();
+    }
+    server_.raw().set_mount_point("/orvalin", folder.toStdString());
+    auto w = on_file_page();
+    ASSERT_EQ(w->update_list(), QStringList{QStringLiteral("lib|18")});
+    boxes_.expect(kRestart, Answer::ok);
+    w->Button2->click();
+    EXPECT_EQ(cell(*w, 1, 1), kOk);
+    EXPECT_EQ(staged(), std::vector<std::string>{"lib.dll"});
 }
 
 }  // namespace
