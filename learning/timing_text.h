@@ -9,7 +9,10 @@
 namespace orvalin::learning {
 
 // Timing text: frame count, carrier (4 characters), durations, gap and end blocks.
-// Empty when the collected text holds no complete signal.
+// Empty when the collected text holds no complete signal (no silence after it,
+// missing carrier bytes, a word that is not hex). The text always keeps its fixed
+// widths: a mark shorter than the receiver delay is written as 0, a capture of
+// more than nine frames keeps the first nine, a carrier over 255 kHz is FF.
 std::string convert_collected(std::string_view collected_text);
 
 bool is_mark_word(std::string_view word);  // bit 15 of the four-digit word
