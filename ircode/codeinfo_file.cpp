@@ -63,34 +63,48 @@ CodeItem CodeTypeRecord::repeat_order_entry(int i) const {
     return u32_at(kRepeatOrder + 4 * static_cast<std::size_t>(i));
 }
 
-bool ParseCodeInfo(std::span<const std::uint8_t> bytes, std::vector<CodeTypeRecord>& records) {
+namespace {
+
+// Reads the header and the records through `read(destination, count)`, which
+// returns how many bytes it delivered (fewer only at the end of the data).
+template <typename Read>
+bool ReadCodeInfo(Read&& read, std::size_t size_hint, std::vector<CodeTypeRecord>& records) {
     records.clear();
     // Header: a length byte and that many characters; anything short is the empty text.
+    std::uint8_t length = 0;
+    std::array<char, 255> text{};
     std::string_view header;
-    std::size_t pos = 0;
-    if (!bytes.empty()) {
-        const std::size_t length = bytes[0];
-        pos = 1;
-        if (length != 0 && bytes.size() - 1 >= length) {
-            header = std::string_view(reinterpret_cast<const char*>(bytes.data() + 1), length);
-            pos += length;
-        }
+    if (read(&length, 1) == 1 && length != 0 && read(text.data(), length) == length) {
+        header = std::string_view(text.data(), length);
     }
     if (header != std::string_view(kCodeInfoHeader)) return false;
 
-    const std::size_t remaining = bytes.size() - pos;
-    records.reserve(remaining / kRecordSize + 1);
-    while (bytes.size() - pos > kRecordNameSize) {
-        // A record needs its whole name area and at least one body byte; a short
-        // body is kept with its missing bytes zeroed.
+    records.reserve(size_hint / kRecordSize + 1);
+    while (true) {
+        // A record needs its whole name area and at least one body byte; the
+        // missing bytes of a short body stay zero.
         CodeTypeRecord& record = records.emplace_back();
-        std::memcpy(record.name.data(), bytes.data() + pos, kRecordNameSize);
-        pos += kRecordNameSize;
-        const std::size_t body_bytes = std::min(kRecordBodySize, bytes.size() - pos);
-        std::memcpy(record.body.data(), bytes.data() + pos, body_bytes);
-        pos += body_bytes;
+        if (read(record.name.data(), kRecordNameSize) < kRecordNameSize ||
+            read(record.body.data(), kRecordBodySize) == 0) {
+            records.pop_back();
+            return true;
+        }
     }
-    return true;
+}
+
+}  // namespace
+
+bool ParseCodeInfo(std::span<const std::uint8_t> bytes, std::vector<CodeTypeRecord>& records) {
+    std::size_t pos = 0;
+    auto read = [&](void* destination, std::size_t count) {
+        const std::size_t n = std::min(count, bytes.size() - pos);
+        if (n != 0) std::memcpy(destination, bytes.data() + pos, n);
+        pos += n;
+        return n;
+    };
+    const bool loaded = ReadCodeInfo(read, bytes.size(), records);
+    if (!loaded) records.clear();
+    return loaded;
 }
 
 bool LoadCodeInfo(const std::filesystem::path& path, std::vector<CodeTypeRecord>& records) {
@@ -100,13 +114,18 @@ bool LoadCodeInfo(const std::filesystem::path& path, std::vector<CodeTypeRecord>
     if (error || size > kMaxCodeInfoFileSize) return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
+    std::setvbuf(file, nullptr, _IOFBF, 1u << 16);
+    auto read = [file](void* destination, std::size_t count) {
+        return std::fread(destination, 1, count, file);
+    };
+    const bool loaded = ReadCodeInfo(read, static_cast<std::size_t>(size), records);
     const bool read_error = std::ferror(file) != 0;
     std::fclose(file);
-    if (read_error) return false;
-    bytes.resize(got);
-    return ParseCodeInfo(bytes, records);
+    if (!loaded || read_error) {
+        records.clear();
+        return false;
+    }
+    return true;
 }
 
 bool IsWellFormed(const CodeTypeRecord& r) {

@@ -1,5 +1,6 @@
 #include "ircode/matchers.h"
 
+#include <array>
 #include <cstdlib>
 
 #include "ircode/code_item.h"
@@ -51,7 +52,13 @@ std::string Hex4(std::int64_t value) {
 class Run {
   public:
     Run(Matcher matcher, std::string_view frame, const SymbolTable& symbols)
-        : matcher_(matcher), rules_(RulesOf(matcher)), text_(frame), symbols_(symbols) {}
+        : rules_(RulesOf(matcher)), text_(frame), symbols_(symbols) {
+        for (int k = 0; k < symbols.count; ++k) {
+            for (int i = 0; i < symbols.length[k]; ++i) {
+                windows_[k][i] = ToleranceWindow(matcher, symbols.nominal[k][i]);
+            }
+        }
+    }
 
     std::optional<std::string> Decode(bool& conversion_failed) {
         int phase = rules_.start_phase;
@@ -126,7 +133,7 @@ class Run {
                 return TryResult::kFailed;
             }
             const std::int64_t d = std::llabs(nominal);
-            if (ToleranceWindow(matcher_, nominal).Fits(measured)) {
+            if (windows_[k][i].Fits(measured)) {
                 const int phase_here = phase;
                 s += 4;
                 ++phase;
@@ -198,8 +205,8 @@ class Run {
         }
     }
 
-    Matcher matcher_;
     Rules rules_;
+    std::array<std::array<Window, 6>, 4> windows_{};
     std::string text_;
     const SymbolTable& symbols_;
     std::string out_;
