@@ -1,0 +1,251 @@
+// The key panel: device modes, key pictures per mode, the image button control,
+// and the tool buttons of the main window.
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <array>
+
+#include "common/key_table.h"
+#include "tests/app/window_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+const std::array<QString, 3> kStatus = {
+    QStringLiteral("您现在是在 电视/TV 里进行自学习！"),
+    QStringLiteral("您现在是在 机顶盒/CBL 里进行自学习！"),
+    QStringLiteral("您现在是在 影碟机/DVD 里进行自学习！"),
+};
+const QString kCblNote = QStringLiteral("出厂前已预置杭州地区华为机顶盒编码");
+
+void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(3, 3));
+}
+
+class KeyPanel : public WindowTest {
+  protected:
+    IBtn* mode_button(int mode) const {
+        return std::array{window->TV_IBTN, window->CBL_IBTN, window->DVD_IBTN}[mode];
+    }
+    IBtn* mode_key(int mode) const {
+        return window->key_button(
+            std::array{kTvModeKeyCode, kCblModeKeyCode, kDvdModeKeyCode}[mode]);
+    }
+    void expect_mode(int mode, const char* where) {
+        SCOPED_TRACE(where);
+        EXPECT_EQ(window->cur_mode, mode);
+        EXPECT_EQ(window->runstate_lab->text(), kStatus[mode]);
+        for (int m = 0; m < 3; ++m) {
+            EXPECT_EQ(mode_button(m)->IsEnable(), m != mode) << "mode button " << m;
+            EXPECT_EQ(mode_key(m)->IsEnable(), m != mode) << "mode key " << m;
+            if (m == mode) {
+                EXPECT_TRUE(same_picture(mode_button(m)->picture(), mode_button(m)->DisablePic()));
+            }
+        }
+    }
+};
+
+TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
+    Tmainorvalin& w = start();
+    const QPixmap cbl_normal = w.CBL_IBTN->picture();
+    ASSERT_FALSE(cbl_normal.isNull());
+
+    const struct Step {
+        int click_mode;
+        int mode_after;
+        bool note_shown;
+    } steps[] = {
+        {1, 1, true},                  // to CBL: the note appears
+        {1, 1, true},                  // CBL again: nothing changes, the note stays
+        {2, 2, false},                 // to DVD: the note goes
+        {0, 0, false},                 // to TV
+        {1, 1, true},  {0, 0, false},  // TV hides the note before anything else
+        {0, 0, false},                 // TV again: nothing changes
+    };
+    for (const Step& s : steps) {
+        click(mode_button(s.click_mode));
+        const std::string where = "after clicking mode " + std::to_string(s.click_mode);
+        expect_mode(s.mode_after, where.c_str());
+        EXPECT_EQ(w.Lab_stb->isVisible(), s.note_shown) << where;
+        if (s.note_shown) {
+            EXPECT_EQ(w.Lab_stb->text(), kCblNote);
+        }
+    }
+    // Back from active to normal: the normal picture returns.
+    EXPECT_TRUE(same_picture(w.CBL_IBTN->picture(), cbl_normal));
+}
+
+TEST_F(KeyPanel, ModeSwitchIgnoresLearningAndDeleteStates) {
+    Tmainorvalin& w = start();
+    w.study_state = true;
+    click(w.DVD_IBTN);
+    expect_mode(2, "learning");
+    w.study_state = false;
+    w.delete_state = true;
+    click(w.CBL_IBTN);
+    expect_mode(1, "deleting");
+    w.delete_state = false;
+}
+
+struct MarkCase {
+    const char* line;
+    int mode;
+    int key_code;
+    char expect;  // 'o' normal, 's' learned, 'd' preset, '-' untouched mode key
+};
+
+TEST_F(KeyPanel, KeyLinesMarkKeysOfTheirOwnModeOnly) {
+    const MarkCase cases[] = {
+        {"35|2", 1, 0x02, 's'},  // 35 - 33 = 02 in CBL
+        {"35|2", 0, 0x02, '-'},  // above 2C in TV: no key carries it
+        {"35|2", 2, 0x02, '-'},  // below the DVD range
+        {"00|2", 0, 0x00, 's'}, {"00|2", 1, 0x00, 'o'},
+        {"0C|1", 0, 0x0C, 'd'},  // upper-case digits match IBtn14's Code
+        {"3F|3", 1, 0x0C, 's'}, {"3F|1", 1, 0x0C, 'd'},
+        {"72|2", 2, 0x0C, 's'}, {"72|2", 1, 0x0C, 'o'},
+        {"0C|9", 0, 0x0C, 'o'},  // unknown state: no change
+        {"0C", 0, 0x0C, 'o'},    // short line: ignored
+        {"ZZ|2", 0, 0x0C, 'o'},  // not a table code
+    };
+    Tmainorvalin& w = start();
+    for (const MarkCase& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + " in mode " + std::to_string(c.mode));
+        if (w.cur_mode != 0) click(w.TV_IBTN);
+        w.key_lines = {c.line};
+        IBtn* key = w.key_button(c.key_code);
+        ASSERT_NE(key, nullptr);
+        if (c.mode == 0)
+            w.refresh_key_pictures();
+        else
+            click(mode_button(c.mode));
+        const auto slot = static_cast<std::size_t>(c.key_code);
+        switch (c.expect) {
+            case 'o':
+                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.on[slot]));
+                break;
+            case 's':
+                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.sn[slot]));
+                EXPECT_FALSE(key->IsEnable());
+                break;
+            case 'd':
+                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.dn[slot]));
+                break;
+            case '-':
+                EXPECT_FALSE(same_picture(key->picture(), w.key_pictures.sn[slot]));
+                break;
+        }
+        // Leave every key normal for the next case.
+        w.key_lines.clear();
+        for (IBtn* b : w.key_buttons)
+            if (!b->IsEnable() && b != mode_key(w.cur_mode)) b->setIsEnable(true);
+    }
+}
+
+TEST_F(KeyPanel, LearnedTableKeyIsShownOnlyInItsMode) {
+    vorkel::sim::set_code_table(table_with_learned_key(0x35));
+    Tmainorvalin& w = start();
+    ASSERT_EQ(w.key_lines, learning::KeyLines{"35|2"});
+    IBtn* key02 = w.key_button(0x02);
+    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
+    click(w.CBL_IBTN);
+    EXPECT_TRUE(same_picture(key02->picture(), w.key_pictures.sn[2]));
+    click(w.TV_IBTN);
+    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
+}
+
+TEST_F(KeyPanel, EveryKeyButtonIsInPlaceWithItsNameAndCode) {
+    Tmainorvalin& w = start();
+    ASSERT_EQ(w.key_buttons.size(), kKeyTable.size());
+    for (const KeyInfo& k : kKeyTable) {
+        const QString name = QString::fromUtf8(k.button.data(), int(k.button.size()));
+        IBtn* b = w.findChild<IBtn*>(name);
+        ASSERT_NE(b, nullptr) << name.toStdString();
+        EXPECT_EQ(b->geometry(), QRect(k.left, k.top, k.width, k.height)) << name.toStdString();
+        EXPECT_EQ(b->Code(), QStringLiteral("%1").arg(k.code, 2, 16, QLatin1Char('0')).toUpper());
+        EXPECT_EQ(b->Path(), QString::fromUtf8(k.path.data(), int(k.path.size())));
+        EXPECT_EQ(b->parentWidget(), w.ykqbox->widget());
+        EXPECT_EQ(w.key_button(k.code), b);
+    }
+    for (IBtn* b : {w.TV_IBTN, w.CBL_IBTN, w.DVD_IBTN, w.beginstudyibtn, w.delstudykey,
+                    w.delallstudykey, w.helpibtn, w.updateibtn, w.IBtn79})
+        EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor) << b->objectName().toStdString();
+    EXPECT_EQ(w.ykqbox->geometry(), QRect(32, 9, 197, 731));
+}
+
+TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
+    Tmainorvalin& w = start();
+    const struct {
+        const char* name;
+        bool study, remove;
+    } states[] = {{"idle", false, false}, {"learning", true, false}, {"deleting", false, true}};
+    for (const auto& s : states) {
+        w.study_state = s.study;
+        w.delete_state = s.remove;
+        for (int mode = 0; mode < 3; ++mode) {
+            click(mode_key(mode));  // any box would fail the test
+            EXPECT_EQ(w.cur_mode, 0) << s.name;
+            EXPECT_TRUE(w.selected_keys.empty()) << s.name;
+            EXPECT_EQ(w.study_state, s.study) << s.name;
+            EXPECT_EQ(w.delete_state, s.remove) << s.name;
+        }
+    }
+    w.study_state = false;
+    w.delete_state = false;
+    // An ordinary key does reach the key handler.
+    prompts.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
+    click(w.key_button(0x04));
+}
+
+TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
+    Tmainorvalin& w = start();
+    w.study_state = true;
+    prompts.expect(QStringLiteral("软件正在学习状态，要升级请退出学习状态！"), Answer::ok,
+                   Buttons::ok, kAppTitle);
+    click(w.updateibtn);
+    w.study_state = false;
+    w.delete_state = true;
+    prompts.expect(QStringLiteral("软件正在删除状态，要升级请退出删除状态！"), Answer::ok,
+                   Buttons::ok, kAppTitle);
+    click(w.updateibtn);
+    w.delete_state = false;
+}
+
+TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
+    Tmainorvalin& w = start();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    prompts.expect(QStringLiteral("找不到帮助文件！"), Answer::ok, Buttons::ok, kBoxTitle);
+    click(w.helpibtn);
+    EXPECT_TRUE(opened.empty());
+
+    QFile help(dir.filePath(QStringLiteral("studyhelp.chm")));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    click(w.helpibtn);
+    EXPECT_EQ(opened, std::vector<QString>{QFileInfo(help).absoluteFilePath()});
+    QDir::setCurrent(old);
+}
+
+TEST_F(KeyPanel, SaveScreenshotOfEveryMode) {
+    vorkel::sim::set_code_table(table_with_learned_key(0x07));
+    Tmainorvalin& w = start();
+    const QString folder = program_dir() + QStringLiteral("test-artefacts/app");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        int mode;
+        const char* name;
+    } modes[] = {{1, "CBL"}, {2, "DVD"}, {0, "TV"}};
+    for (const auto& m : modes) {
+        click(mode_button(m.mode));
+        const QString file = folder + QStringLiteral("/mainorvalin-%1.png").arg(m.name);
+        EXPECT_TRUE(w.grab().save(file)) << file.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing

@@ -1,0 +1,274 @@
+// Start-up of the main window against the simulated remote: the attachment box,
+// the remote type and version checks, failed reads and what a failed start leaves.
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <string>
+
+#include "app/device_check.h"
+#include "common/key_table.h"
+#include "device/vorkel.h"
+#include "learning/code_table.h"
+#include "tests/app/window_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+const QString kFirmware8888 =
+    QStringLiteral("遥控器固件程序版本比较低，请到test.host.example网站下载最新的固件程序版本！");
+const QString kUnsupported =
+    QStringLiteral("自学习软件不支持该遥控器，请到test.host.example网站下载支持该款的自学习软件！");
+const QString kSoftwareOld =
+    QStringLiteral("自学习软件版本比较低，请到test.host.example下载最新的该款自学习软件！");
+const QString kFirmwareOld =
+    QStringLiteral("遥控器固件程序版本比较低，请到test.host.example下载最新的固件程序版本！");
+const QString kFirmwareOld2 =
+    QStringLiteral("遥控器固件版本比较低，请到test.host.example下载最新的固件程序版本！");
+
+struct RemoteCase {
+    const char* name;
+    const char* type;
+    uint8_t version1, version2;
+    QString refusal;  // empty: accepted
+};
+
+class RemoteCheck : public WindowTest, public ::testing::WithParamInterface<RemoteCase> {};
+
+TEST_P(RemoteCheck, RefusesWithTheExactMessageOrStarts) {
+    const RemoteCase& c = GetParam();
+    vorkel::sim::set_basic_info(c.type, c.version1, c.version2);
+    if (!c.refusal.isEmpty()) prompts.expect(c.refusal, Answer::ok, Buttons::ok, kAppTitle);
+
+    Tmainorvalin& w = start(false);
+    EXPECT_EQ(w.start_failed, !c.refusal.isEmpty());
+    EXPECT_EQ(w.exe_dir, program_dir());  // set after a refusal too
+    EXPECT_EQ(w.lab_gjbb->text(), c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
+
+    w.show();
+    if (c.refusal.isEmpty()) {
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_FALSE(w.key_lines.empty()) << "the factory table holds preset CBL keys";
+        EXPECT_EQ(w.code_text.size(), 12288u);
+        EXPECT_EQ(w.code_text_saved, w.code_text);
+    } else {
+        EXPECT_TRUE(wait_until([&] { return !w.isVisible(); })) << "a refused start closes";
+        EXPECT_TRUE(w.key_lines.empty());
+    }
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Remotes, RemoteCheck,
+    ::testing::Values(RemoteCase{"Supported", "1800", 0x01, 0x02, {}},
+                      // "8888" comes before the type check.
+                      RemoteCase{"OldFirmwareMark", "8888", 0x01, 0x02, kFirmware8888},
+                      RemoteCase{"OtherType", "1900", 0x01, 0x02, kUnsupported},
+                      RemoteCase{"FirstTooNew", "1800", 0x02, 0x02, kSoftwareOld},
+                      RemoteCase{"FirstTooOld", "1800", 0x00, 0x02, kFirmwareOld},
+                      RemoteCase{"SecondTooNew", "1800", 0x01, 0x03, kSoftwareOld},
+                      RemoteCase{"SecondTooOld", "1800", 0x01, 0x01, kFirmwareOld2},
+                      // Hex: 0A is ten.
+                      RemoteCase{"FirstIsHexTen", "1800", 0x0A, 0x02, kSoftwareOld},
+                      RemoteCase{"SecondIsHexTen", "1800", 0x01, 0x0A, kSoftwareOld}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DeviceCheck, FieldsThatCannotBeReadAreRefusedNotGuessed) {
+    std::string info(128, '0');
+    info.replace(70, 4, "1800");
+    info.replace(64, 4, "0102");
+    EXPECT_TRUE(check_basic_info(info, "h").accepted);
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"short text", info.substr(0, 72)},
+        {"version not hex", std::string(info).replace(64, 2, "0G")},
+        {"empty", ""},
+    };
+    for (const auto& c : cases) {
+        const DeviceCheck check = check_basic_info(c.text, "h");
+        EXPECT_FALSE(check.accepted) << c.name;
+        EXPECT_FALSE(check.message.empty()) << c.name;
+    }
+}
+
+TEST_F(WindowTest, StartShowsTheTvModeActive) {
+    Tmainorvalin& w = start();
+    EXPECT_FALSE(w.start_failed);
+    EXPECT_EQ(w.runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    EXPECT_EQ(w.cur_mode, 0);
+    EXPECT_FALSE(w.TV_IBTN->IsEnable());
+    EXPECT_TRUE(same_picture(w.TV_IBTN->picture(), w.TV_IBTN->DisablePic()));
+    EXPECT_FALSE(w.key_button(kTvModeKeyCode)->IsEnable());
+    EXPECT_TRUE(w.CBL_IBTN->IsEnable());
+    EXPECT_TRUE(w.DVD_IBTN->IsEnable());
+    EXPECT_EQ(w.lab_ykqtype->text(), QStringLiteral("QXT-508KP2"));
+    EXPECT_EQ(w.lab_softver->text(), QStringLiteral("V 2.2"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
+    EXPECT_EQ(w.size(), QSize(1016, 740));
+    EXPECT_TRUE(w.link_thread);
+    // Factory table: preset keys only, so nothing to delete yet.
+    EXPECT_FALSE(w.has_learned_keys());
+    EXPECT_FALSE(w.delstudykey->isEnabled());
+    EXPECT_FALSE(w.delallstudykey->isEnabled());
+    EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.deletehui));
+    EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clearhui));
+    EXPECT_TRUE(w.Image8->isVisible());
+    EXPECT_FALSE(w.Image4->isVisible());
+    EXPECT_TRUE(same_picture(w.Imagehint->pixmap(), w.gifkesdra));
+    EXPECT_TRUE(QFile::exists(w.animation_file()));
+}
+
+TEST_F(WindowTest, LearnedKeyEnablesTheDeleteButtons) {
+    vorkel::sim::set_code_table(table_with_learned_key(0x07));
+    Tmainorvalin& w = start();
+    ASSERT_EQ(w.key_lines, learning::KeyLines{"07|2"});
+    EXPECT_TRUE(w.delstudykey->isEnabled());
+    EXPECT_TRUE(w.delallstudykey->isEnabled());
+    EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.delete_pic));
+    EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clear_pic));
+    EXPECT_TRUE(w.Image4->isVisible());
+    EXPECT_FALSE(w.Image8->isVisible());
+}
+
+// Answers the attachment box and plugs the remote in while the box is open.
+class PlugInWhileAsking : public ScriptedPrompter {
+  public:
+    Answer ask(QWidget* parent, const QString& title, const QString& text,
+               Buttons buttons) override {
+        const Answer a = ScriptedPrompter::ask(parent, title, text, buttons);
+        if (++asked == plug_at) vorkel::sim::set_attached(true);
+        return a;
+    }
+    int asked = 0;
+    int plug_at = -1;
+};
+
+TEST_F(WindowTest, AttachmentBoxRetriesUntilCancelAndWritesNothing) {
+    vorkel::sim::set_attached(false);
+    vorkel::sim::clear_records();
+    const QString text = QStringLiteral("未检测到遥控器，请检查USB连接线");
+    prompts.expect(text, Answer::retry, Buttons::retry_cancel, kBoxTitle)
+        .expect(text, Answer::retry, Buttons::retry_cancel, kBoxTitle)
+        .expect(text, Answer::cancel, Buttons::retry_cancel, kBoxTitle);
+    Tmainorvalin& w = start(false);
+    EXPECT_TRUE(w.start_failed);
+    EXPECT_EQ(w.exe_dir, program_dir());
+    w.show();
+    EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
+    EXPECT_FALSE(w.link_thread) << "no monitor after a failed start";
+    EXPECT_TRUE(vorkel::sim::reports().empty()) << "nothing was sent to the remote";
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+TEST_F(WindowTest, RetryAfterPluggingInGoesOn) {
+    vorkel::sim::set_attached(false);
+    PlugInWhileAsking plug;  // takes over from the fixture's prompter for this test
+    plug.plug_at = 2;
+    const QString text = QStringLiteral("未检测到遥控器，请检查USB连接线");
+    plug.expect(text, Answer::retry, Buttons::retry_cancel)
+        .expect(text, Answer::retry, Buttons::retry_cancel);
+    Tmainorvalin& w = start(false);
+    EXPECT_FALSE(w.start_failed);
+    EXPECT_FALSE(w.key_lines.empty());
+    window.reset();  // before `plug` goes
+}
+
+struct ReadFault {
+    const char* name;
+    bool in_table;  // false: the basic information read fails
+};
+
+class FailedRead : public WindowTest, public ::testing::WithParamInterface<ReadFault> {};
+
+TEST_P(FailedRead, EndsSilentlyAndFormCloseTouchesNothing) {
+    // Where the table read starts: after the string reads of one basic information read.
+    vorkel::sim::clear_records();
+    char info[1024] = {};
+    ASSERT_TRUE(RBasicInfo(info));
+    const std::size_t info_reads = vorkel::sim::descriptor_reads().size();
+    ASSERT_GT(info_reads, 0u);
+    vorkel::sim::reset();
+    vorkel::sim::fail_string_read_at(GetParam().in_table ? info_reads + 3 : 1);
+
+    Tmainorvalin& w = start(false);  // no box expected: a failed read is silent
+    EXPECT_TRUE(w.start_failed);
+    EXPECT_TRUE(w.exe_dir.isEmpty());
+    EXPECT_TRUE(w.code_text.empty());
+    EXPECT_TRUE(w.key_lines.empty());
+
+    // The animation file (another run's, as far as this window knows) stays.
+    const QString movie = w.animation_file();
+    {
+        QFile f(movie);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("GIF89a");
+    }
+    w.show();
+    EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
+    EXPECT_TRUE(QFile::exists(movie));
+    QFile::remove(movie);
+    EXPECT_FALSE(w.link_thread);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, FailedRead,
+                         ::testing::Values(ReadFault{"BasicInformation", false},
+                                           ReadFault{"CodeTable", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace orvalin::app::testing
+
+namespace orvalin::app::testing {
+namespace {
+
+TEST_F(WindowTest, MalformedTableIsAStartFailureWithAMessage) {
+    const std::vector<uint8_t> bad(5632, 0xFF);  // counts and offsets far past the end
+    vorkel::sim::set_code_table(bad);
+    std::string as_text;
+    as_text.assign(bad.size() * 2, 'F');
+    const learning::KeyLinesResult parsed = learning::parse_key_lines(as_text);
+    ASSERT_FALSE(parsed.ok());
+    prompts.expect(QString::fromStdString(learning::describe(parsed.error)), Answer::ok,
+                   Buttons::ok, kBoxTitle);
+
+    Tmainorvalin& w = start(false);
+    EXPECT_TRUE(w.start_failed);
+    EXPECT_TRUE(w.key_lines.empty());
+    w.show();
+    EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+class MissingLibrary : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MissingLibrary, PictureErrorEndsTheProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"on1800.dll", "sn1800.dll", "fn1800.dll", "dn1800.dll", "bn1800.dll"})
+        if (std::string(name) != GetParam()) {
+            ASSERT_TRUE(
+                QFile::copy(program_dir() + QLatin1String(name), dir.filePath(QLatin1String(name))))
+                << name;
+        }
+    prompts.expect(QStringLiteral("调用图片出错！"), Answer::ok, Buttons::ok, kBoxTitle);
+    window = std::make_unique<Tmainorvalin>(dir.path() + QLatin1Char('/'));
+    Tmainorvalin& w = *window;
+    ASSERT_FALSE(w.start_failed);
+    w.show();
+    EXPECT_TRUE(w.start_failed);
+    EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
+    // The monitor was started before the pictures and ends with the close.
+    EXPECT_TRUE(wait_until([&] { return !w.link_thread; }));
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Libraries, MissingLibrary,
+                         ::testing::Values("on1800.dll", "sn1800.dll", "fn1800.dll", "dn1800.dll",
+                                           "bn1800.dll"),
+                         [](const auto& info) { return std::string(info.param).substr(0, 6); });
+
+}  // namespace
+}  // namespace orvalin::app::testing
