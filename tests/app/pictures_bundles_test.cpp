@@ -8,8 +8,10 @@
 #include <QImageReader>
 #include <QResource>
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <numeric>
 #include <vector>
 
 #include "common/key_table.h"
@@ -43,32 +45,31 @@ class PictureBundles : public ::testing::Test {
     static inline bool registered_ = true;
 };
 
-// Share of pixels whose colours differ clearly between two pictures of one size.
-double changed_share(const QImage& a, const QImage& b) {
+// Per pixel: the summed red, green and blue differences of two pictures of one size.
+std::vector<int> pixel_differences(const QImage& a, const QImage& b) {
     const QImage x = a.convertToFormat(QImage::Format_RGB32);
     const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    int changed = 0;
+    std::vector<int> out;
     for (int row = 0; row < x.height(); ++row)
         for (int col = 0; col < x.width(); ++col) {
             const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            const int d = std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                          std::abs(qBlue(p) - qBlue(q));
-            if (d > 60) ++changed;
+            out.push_back(std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                          std::abs(qBlue(p) - qBlue(q)));
         }
-    return double(changed) / double(x.width() * x.height());
+    return out;
 }
 
+// Share of pixels whose colours differ clearly.
+double changed_share(const QImage& a, const QImage& b) {
+    const auto d = pixel_differences(a, b);
+    return double(std::count_if(d.begin(), d.end(), [](int v) { return v > 60; })) /
+           double(d.size());
+}
+
+// Mean difference per colour channel.
 double mean_difference(const QImage& a, const QImage& b) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * x.width() * x.height());
+    const auto d = pixel_differences(a, b);
+    return double(std::accumulate(d.begin(), d.end(), 0LL)) / (3.0 * double(d.size()));
 }
 
 QString key_path(const char* set, int code) {

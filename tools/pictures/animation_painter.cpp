@@ -39,11 +39,8 @@ std::vector<QImage> learning_animation() {
         QImage img = canvas(413, 72, kCard);
         QPainter p(&img);
         prepare(p);
-        const QRectF band(3, 1, 407, 70);
-        p.setPen(QPen(QColor(255, 200, 120), 1));
-        p.setBrush(QColor(255, 246, 230));
-        p.drawRoundedRect(band, 10, 10);
-
+        draw_notice(p, QRectF(3, 1, 407, 70), 186, u("正在等待原遥控器发码"),
+                    u("请对准学习遥控器按下对应按键"));
         p.save();
         p.translate(34, 36);
         p.rotate(90);
@@ -56,10 +53,6 @@ std::vector<QImage> learning_animation() {
         paint_mini_remote(p, QRectF(-11, -24, 22, 50), kPickedBottom);
         p.restore();
 
-        draw_fitted_text(p, QRectF(186, 8, 216, 30), u("正在等待原遥控器发码"), QColor(120, 64, 0),
-                         17, true, Qt::AlignLeft | Qt::AlignVCenter);
-        draw_fitted_text(p, QRectF(186, 38, 216, 22), u("请对准学习遥控器按下对应按键"),
-                         QColor(150, 100, 40), 12.5, false, Qt::AlignLeft | Qt::AlignVCenter);
         // Progress dots under the text.
         p.setPen(Qt::NoPen);
         for (int i = 0; i < 5; ++i) {

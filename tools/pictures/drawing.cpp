@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRadialGradient>
 #include <algorithm>
 
 #include "tools/pictures/style.h"
@@ -325,6 +326,32 @@ void paint_mini_remote(QPainter& p, const QRectF& r, const QColor& accent) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(220, 226, 232));
     p.drawEllipse(c, r.width() * 0.11, r.width() * 0.11);
+    p.restore();
+}
+
+void draw_led(QPainter& p, const QPointF& centre, double radius) {
+    p.save();
+    QRadialGradient led(centre, radius);
+    led.setColorAt(0, QColor(200, 255, 220));
+    led.setColorAt(0.55, QColor(60, 206, 112));
+    led.setColorAt(1, QColor(60, 206, 112, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(led);
+    p.drawEllipse(centre, radius, radius);
+    p.restore();
+}
+
+void draw_notice(QPainter& p, const QRectF& band, double text_left, const QString& title,
+                 const QString& detail) {
+    p.save();
+    p.setPen(QPen(QColor(255, 200, 120), 1));
+    p.setBrush(QColor(255, 246, 230));
+    p.drawRoundedRect(band, 10, 10);
+    const double width = band.right() - text_left - 6;
+    draw_fitted_text(p, QRectF(text_left, band.top() + 7, width, 30), title, QColor(120, 64, 0), 17,
+                     true, Qt::AlignLeft | Qt::AlignVCenter);
+    draw_fitted_text(p, QRectF(text_left, band.top() + 37, width, 23), detail, QColor(150, 100, 40),
+                     13, false, Qt::AlignLeft | Qt::AlignVCenter);
     p.restore();
 }
 

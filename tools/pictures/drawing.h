@@ -36,6 +36,14 @@ QImage pill_button(int w, int h, const QColor& background, const QColor& top, co
                    const QColor& text_colour, const QString& caption, Icon icon, double radius,
                    double font_px);
 
+// A lit green indicator lamp.
+void draw_led(QPainter& p, const QPointF& centre, double radius);
+
+// The amber notice of the hint area (learning waits for the user): a rounded band with a
+// title and a line of detail, text starting at text_left.
+void draw_notice(QPainter& p, const QRectF& band, double text_left, const QString& title,
+                 const QString& detail);
+
 // A small stylised remote, for logos and animations.
 void paint_mini_remote(QPainter& p, const QRectF& r, const QColor& accent);
 

@@ -84,13 +84,7 @@ void paint_body(QPainter& p) {
     p.drawLine(QPointF(ir.left() + 7, ir.top() + 3), QPointF(ir.right() - 7, ir.top() + 3));
 
     // Learning indicator next to the power keys.
-    QRadialGradient led(QPointF(40, 34), 5);
-    led.setColorAt(0, QColor(140, 255, 170));
-    led.setColorAt(0.5, QColor(40, 190, 90));
-    led.setColorAt(1, QColor(40, 190, 90, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(led);
-    p.drawEllipse(QPointF(40, 34), 5, 5);
+    draw_led(p, QPointF(40, 34), 5);
     draw_fitted_text(p, QRectF(49, 28, 60, 12), QStringLiteral("LEARN"), QColor(170, 180, 192), 8,
                      true, Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -213,13 +213,7 @@ QImage mode_button(Mode mode, bool active) {
         // Lit indicator: the active device mode.
         QPainter p(&img);
         prepare(p);
-        QRadialGradient led(QPointF(12, 19.5), 5);
-        led.setColorAt(0, QColor(200, 255, 220));
-        led.setColorAt(0.6, QColor(70, 220, 130));
-        led.setColorAt(1, QColor(70, 220, 130, 0));
-        p.setPen(Qt::NoPen);
-        p.setBrush(led);
-        p.drawEllipse(QPointF(12, 19.5), 5, 5);
+        draw_led(p, QPointF(12, 19.5), 5);
     }
     return img;
 }
@@ -297,10 +291,8 @@ QImage hint_waiting() {
     QImage img = canvas(409, 72, kCard);
     QPainter p(&img);
     prepare(p);
-    const QRectF band(1, 1, 407, 70);
-    p.setPen(QPen(QColor(255, 200, 120), 1));
-    p.setBrush(QColor(255, 246, 230));
-    p.drawRoundedRect(band, 10, 10);
+    draw_notice(p, QRectF(1, 1, 407, 70), 76, u("请在左面遥控器上点击待学习的按键"),
+                u("选中的按键显示为橙色，随后等待原遥控器发码"));
     // An arrow pointing at the remote on the left.
     QPainterPath arrow;
     arrow.moveTo(16, 36);
@@ -314,10 +306,6 @@ QImage hint_waiting() {
     p.setPen(Qt::NoPen);
     p.setBrush(kAmber);
     p.drawPath(arrow);
-    draw_fitted_text(p, QRectF(76, 8, 320, 30), u("请在左面遥控器上点击待学习的按键"),
-                     QColor(120, 64, 0), 17, true, Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(76, 38, 320, 24), u("选中的按键显示为橙色，随后等待原遥控器发码"),
-                     QColor(150, 100, 40), 13, false, Qt::AlignLeft | Qt::AlignVCenter);
     return img;
 }
 
