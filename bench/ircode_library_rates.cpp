@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
                 const auto replayed = ircode::replay_table(r.table, &error);
                 why = replayed ? protocols::compare_replay(p, g, *replayed) : "replay: " + error;
                 bool accepted = false;
-                for (const auto& t : p.types) accepted |= t == r.type_name;
+                for (const auto& t : lone ? p.lone_types : p.types) accepted |= t == r.type_name;
                 if (!why.empty()) {
                     ++bad_replay;
                 } else if (!accepted) {

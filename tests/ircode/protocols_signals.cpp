@@ -414,6 +414,26 @@ std::vector<Protocol> make_protocols() {
     // The library describes the 444 and 611 us gaps as 389 and 528 us (see
     // its source), so the replay is held to 22 %.
     all.back().tolerance = 0.22;
+
+    // One frame alone carries the assumed 20 ms end gap: the "(1 frame)" types.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> lone{
+        {"NEC1", {"NEC (1 frame)"}},          {"NEC extended", {"NEC (1 frame)"}},
+        {"uPD6121", {"NEC (1 frame)"}},       {"NEC2", {"NEC (1 frame)"}},
+        {"Pioneer", {"NEC (1 frame)"}},       {"TC9012", {"NECx (1 frame)"}},
+        {"Samsung32", {"NECx (1 frame)"}},    {"Sony12", {"Sony12", "Sony12 (1 frame)"}},
+        {"Sony15", {"Sony15", "Sony15 (1 frame)"}}, {"Sony20", {"Sony20", "Sony20 (1 frame)"}},
+        {"RC5", {"RC5 (1 frame)"}},           {"RC5x", {"RC5x (1 frame)"}},
+        {"RC6", {"RC6 (1 frame)"}},           {"RC6 MCE", {"RC6-MCE (1 frame)"}},
+        {"JVC", {"JVC (1 frame)"}},           {"Panasonic", {"Kaseikyo48 (1 frame)"}},
+        {"Sharp", {"Sharp (1 frame)"}},       {"Denon", {"Sharp (1 frame)"}},
+        {"Mitsubishi", {"Mitsubishi (1 frame)"}}, {"Sanyo LC7461", {"LC7461 (1 frame)"}},
+        {"Aiwa", {"LC7461 (1 frame)"}},       {"RCA", {"RCA"}},
+        {"RC-MM", {"RC-MM32 (1 frame)"}}};
+    for (Protocol& p : all) {
+        for (const auto& [name, types] : lone) {
+            if (p.name == name) p.lone_types = types;
+        }
+    }
     return all;
 }
 

@@ -41,6 +41,7 @@ struct Protocol {
     // symbol (a pulse and the gap after it, the nearest symbol wins).
     bool biphase = false;
     double tolerance = 0.15;  // replayed durations against their nominal values
+    std::vector<std::string> lone_types{};  // record names for a press of one frame
 };
 
 const std::vector<Protocol>& all_protocols();
