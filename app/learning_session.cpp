@@ -184,6 +184,10 @@ bool Tmainorvalin::commit_session() {
             key_lines.erase(key_lines.begin() + static_cast<std::ptrdiff_t>(i));
         }
     }
+    // Keys shown as learned get their flag back before the panel is redrawn.
+    for (IBtn* b : key_buttons)
+        if (const int k = key_code_of(b); k >= 0 && !is_mode_key(k) && !b->IsEnable())
+            b->setIsEnable(true);
     refresh_key_pictures();
     update_delete_buttons(*this);
     return true;

@@ -110,9 +110,7 @@ bool write_table_with_backup(Tmainorvalin& w, const std::string& text) {
     } else {
         const QString why = QString::fromStdString(backup.error);
         append_memo(w, QStringLiteral("backup failed: ") + why);
-        if (box(&w,
-                QStringLiteral("无法保存遥控器编码表的备份（") + why +
-                    QStringLiteral("）！\r\n仍然要写入遥控器吗？"),
+        if (box(&w, QStringLiteral("无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？"),
                 Buttons::yes_no) != Answer::yes)
             return false;
     }

@@ -1,0 +1,350 @@
+// Deleting learned keys in the real main window against the simulated remote: the
+// delete-one-key state, clear-all per device mode, refusals, failed writes, and
+// deletions pending when the window closes.
+#include <QLabel>
+#include <fstream>
+#include <sstream>
+
+#include "app/ibtn.h"
+#include "learning/code_table.h"
+#include "tests/app/learning_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+using learning::KeyLines;
+
+const QString kDeleteQuestion = QStringLiteral("你确实要删除该自学习按键的编码？");
+const QString kDeleteDone = QStringLiteral("删除操作完成！");
+const QString kDeleteFailed =
+    QStringLiteral("删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。");
+const QString kNotLearned = QStringLiteral("该按键还没有自学习过，无法删除！");
+
+bool has_code(const KeyLines& lines, const std::string& code) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.starts_with(code); });
+}
+
+std::vector<std::uint8_t> bytes_of(const std::string& hex) {
+    std::vector<std::uint8_t> b;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return b;
+}
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Puts learned codes for these table codes into the remote's factory table.
+void seed_learned(std::initializer_list<const char*> codes) {
+    std::string table = remote_table_hex(11264);
+    for (const char* code : codes) {
+        const learning::TableResult r = learning::rebuild_code_text(
+            table, std::string("0001") + code + "CF000004000003" + "5A5A1234" + "C0FFEE");
+        ASSERT_TRUE(r.ok());
+        table = r.text;
+    }
+    vorkel::sim::set_code_table(bytes_of(table));
+}
+
+class Deletion : public SessionTest {
+  protected:
+    void delete_one(Tmainorvalin& w, int key_code) {
+        boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no);
+        w.key_click(key(w, key_code));
+    }
+};
+
+TEST_F(Deletion, SwitchingTheStateOnAndOffWritesNothing) {
+    seed_learned({"10"});
+    auto w = open_window();
+    w->IBtn78Click();
+    EXPECT_TRUE(w->delete_state);
+    EXPECT_TRUE(w->Image7->isVisible());
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上选择待删除的按键！"));
+    w->IBtn78Click();
+    EXPECT_FALSE(w->delete_state);
+    EXPECT_TRUE(w->Image4->isVisible());
+    EXPECT_FALSE(w->Image7->isVisible());
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    EXPECT_TRUE(backups().empty());
+    close_window(*w);
+}
+
+TEST_F(Deletion, TwoDeletionsAreWrittenOnceWhenTheStateIsSwitchedOff) {
+    seed_learned({"10", "12", "15"});
+    const std::string before = remote_table_hex(11264);
+    auto w = open_window();
+    w->IBtn78Click();
+    delete_one(*w, 0x10);
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("要删除的按键已选定！"));
+    EXPECT_TRUE(key(*w, 0x10)->IsEnable());
+    delete_one(*w, 0x12);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    EXPECT_TRUE(w->table_changed);
+
+    boxes.expect(kDeleteDone, Answer::ok);
+    w->IBtn78Click();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_EQ(w->code_text_saved, w->code_text);
+    const KeyLines remote = remote_key_lines();
+    EXPECT_FALSE(has_code(remote, "10"));
+    EXPECT_FALSE(has_code(remote, "12"));
+    EXPECT_TRUE(has_code(remote, "15"));
+    ASSERT_EQ(backups().size(), 1u);
+    EXPECT_EQ(read_file(backups()[0]), before + "\n");
+    close_window(*w);
+}
+
+TEST_F(Deletion, DeletingTheLastLearnedKeyWritesAtOnceAndGreysBothButtons) {
+    seed_learned({"10"});
+    auto w = open_window();
+    w->IBtn78Click();
+    // The write comes with this click.
+    boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no).expect(kDeleteDone, Answer::ok);
+    w->key_click(key(*w, 0x10));
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    EXPECT_FALSE(w->delete_state);
+    EXPECT_FALSE(w->delstudykey->isEnabled());
+    EXPECT_FALSE(w->delallstudykey->isEnabled());
+    EXPECT_TRUE(w->Image8->isVisible());
+    EXPECT_FALSE(w->Image7->isVisible());
+    EXPECT_FALSE(has_code(remote_key_lines(), "10"));
+    close_window(*w);
+}
+
+TEST_F(Deletion, CblKey04DeletesTableCode37) {
+    seed_learned({"04", "37"});
+    auto w = open_window();
+    w->CBL_IBTNClick();
+    w->IBtn78Click();
+    delete_one(*w, 0x04);
+    EXPECT_TRUE(has_code(w->key_lines, "04"));
+    EXPECT_FALSE(has_code(w->key_lines, "37"));
+    boxes.expect(kDeleteDone, Answer::ok);
+    w->IBtn78Click();
+    const KeyLines remote = remote_key_lines();
+    EXPECT_TRUE(has_code(remote, "04"));
+    EXPECT_FALSE(has_code(remote, "37"));
+    close_window(*w);
+}
+
+TEST_F(Deletion, ClearAllInDvdTouchesOnlyDvdCodes) {
+    seed_learned({"10", "37", "66", "70", "98"});
+    auto w = open_window();
+    w->DVD_IBTNClick();
+    boxes
+        .expect(QStringLiteral("你确实要清空DVD设备里所有自学习过的按键的编码吗？"), Answer::yes,
+                Buttons::yes_no)
+        .expect(QStringLiteral("清空操作完成！"), Answer::ok);
+    w->delallstudykeyClick();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    for (const KeyLines& lines : {w->key_lines, remote_key_lines()}) {
+        EXPECT_TRUE(has_code(lines, "10"));
+        EXPECT_TRUE(has_code(lines, "37"));
+        for (const char* gone : {"66", "70", "98"}) EXPECT_FALSE(has_code(lines, gone)) << gone;
+    }
+    EXPECT_TRUE(key(*w, 0x0A)->IsEnable());  // 0x70 - 0x66
+    EXPECT_TRUE(w->delstudykey->isEnabled());
+    EXPECT_TRUE(w->delallstudykey->isEnabled());
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("清空操作完成！"));
+
+    // Nothing left in DVD now.
+    boxes.expect(QStringLiteral("没有可清空的按键的编码！"), Answer::ok);
+    w->delallstudykeyClick();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    close_window(*w);
+}
+
+TEST_F(Deletion, PresetKeysAreNeitherDeletedNorCleared) {
+    seed_learned({"10"});
+    auto w = open_window();
+    w->CBL_IBTNClick();
+    int preset = -1;
+    for (const std::string& l : w->key_lines)
+        if (l[3] == '1') {
+            const int k = std::stoi(l.substr(0, 2), nullptr, 16) - kCodesPerMode;
+            if (k >= 4 && k < kKeysPerMode) preset = k;
+        }
+    ASSERT_GE(preset, 0);
+    const KeyLines lines = w->key_lines;
+    boxes.expect(QStringLiteral("没有可清空的按键的编码！"), Answer::ok);
+    w->delallstudykeyClick();
+    w->IBtn78Click();
+    boxes.expect(kNotLearned, Answer::ok);
+    w->key_click(key(*w, preset));
+    boxes.expect(kNotLearned, Answer::ok);
+    w->key_click(key(*w, 0x12));  // no line at all in CBL
+    w->IBtn78Click();
+    EXPECT_EQ(w->key_lines, lines);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    close_window(*w);
+}
+
+TEST_F(Deletion, RefusalsWhileLearningOrDeleting) {
+    seed_learned({"10"});
+    auto w = open_window();
+    start_learning(*w);
+    boxes.expect(QStringLiteral("现在正在学习状态，要删除请先停止学习！"), Answer::ok)
+        .expect(QStringLiteral("现在是自学习遥控器按键编码状态，要清空请先点击\"停止学习\"按钮！"),
+                Answer::ok);
+    w->IBtn78Click();
+    w->delallstudykeyClick();
+    EXPECT_FALSE(w->delete_state);
+    stop_learning_without_changes(*w);
+    w->IBtn78Click();
+    boxes.expect(
+        QStringLiteral("现在是删除单个遥控器按键编码状态，要清空请先点击\"停止删除\"按钮！"),
+        Answer::ok);
+    w->delallstudykeyClick();
+    w->IBtn78Click();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    close_window(*w);
+}
+
+struct Fault {
+    const char* name;
+    std::function<void()> inject;
+};
+
+const Fault kFaults[] = {
+    {"report refused", [] { vorkel::sim::refuse_report_at(3); }},
+    {"unplugged in the middle", [] { vorkel::sim::unplug_after_reports(3); }},
+};
+
+TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
+    for (const Fault& f : kFaults) {
+        SCOPED_TRACE(f.name);
+        vorkel::sim::activate();
+        seed_learned({"10", "12", "15"});
+        auto w = open_window();
+        stop_link_monitor(*w);
+        w->IBtn78Click();
+        delete_one(*w, 0x10);
+        const std::string pending = w->code_text;
+        f.inject();
+        boxes.expect(kDeleteFailed, Answer::ok);
+        w->IBtn78Click();
+        vorkel::sim::clear_faults();
+        vorkel::sim::set_attached(true);
+        EXPECT_TRUE(w->delete_state);
+        EXPECT_TRUE(w->table_changed);
+        EXPECT_EQ(w->code_text, pending);
+        EXPECT_TRUE(w->Image7->isVisible());
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+
+        // Switching off again writes them.
+        boxes.expect(kDeleteDone, Answer::ok);
+        w->IBtn78Click();
+        EXPECT_FALSE(w->delete_state);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_FALSE(has_code(remote_key_lines(), "10"));
+        EXPECT_TRUE(has_code(remote_key_lines(), "12"));
+        close_window(*w);
+    }
+}
+
+TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
+    for (const Fault& f : kFaults) {
+        SCOPED_TRACE(f.name);
+        vorkel::sim::activate();
+        seed_learned({"10"});
+        auto w = open_window();
+        stop_link_monitor(*w);
+        w->IBtn78Click();
+        f.inject();
+        boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no)
+            .expect(kDeleteFailed, Answer::ok);
+        w->key_click(key(*w, 0x10));
+        vorkel::sim::clear_faults();
+        vorkel::sim::set_attached(true);
+        EXPECT_TRUE(w->delete_state);
+        EXPECT_TRUE(w->table_changed);
+        EXPECT_TRUE(w->delstudykey->isEnabled());
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+
+        boxes.expect(kDeleteDone, Answer::ok);
+        w->IBtn78Click();
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_FALSE(has_code(remote_key_lines(), "10"));
+        close_window(*w);
+    }
+}
+
+TEST_F(Deletion, FailedClearAllShowsTheKeysStillThere) {
+    for (const Fault& f : kFaults) {
+        SCOPED_TRACE(f.name);
+        vorkel::sim::activate();
+        for (const auto& b : backups()) fs::remove(b);
+        seed_learned({"10", "12"});
+        const std::string before = remote_table_hex(11264);
+        auto w = open_window();
+        stop_link_monitor(*w);
+        const KeyLines lines = w->key_lines;
+        const std::string table = w->code_text;
+        f.inject();
+        boxes
+            .expect(QStringLiteral("你确实要清空TV设备里所有自学习过的按键的编码吗？"), Answer::yes,
+                    Buttons::yes_no)
+            .expect(QStringLiteral("清空操作失败！"), Answer::ok);
+        w->delallstudykeyClick();
+        vorkel::sim::clear_faults();
+        vorkel::sim::set_attached(true);
+        EXPECT_EQ(w->key_lines, lines);
+        EXPECT_EQ(w->code_text, table);
+        EXPECT_FALSE(key(*w, 0x10)->IsEnable());
+        EXPECT_FALSE(key(*w, 0x12)->IsEnable());
+        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("清空操作失败！"));
+        ASSERT_EQ(backups().size(), 1u);
+        EXPECT_EQ(read_file(backups()[0]), before + "\n");
+
+        boxes
+            .expect(QStringLiteral("你确实要清空TV设备里所有自学习过的按键的编码吗？"), Answer::yes,
+                    Buttons::yes_no)
+            .expect(QStringLiteral("清空操作完成！"), Answer::ok);
+        w->delallstudykeyClick();
+        EXPECT_FALSE(has_code(remote_key_lines(), "10"));
+        EXPECT_FALSE(has_code(remote_key_lines(), "12"));
+        close_window(*w);
+    }
+}
+
+TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
+    const struct {
+        const char* name;
+        bool fail;
+        Answer retry_answer;
+        bool written;
+    } cases[] = {
+        {"written at close", false, Answer::ok, true},
+        {"failed, retried", true, Answer::retry, true},
+        {"failed, given up", true, Answer::cancel, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vorkel::sim::activate();
+        seed_learned({"10", "12"});
+        auto w = open_window();
+        w->IBtn78Click();
+        delete_one(*w, 0x10);
+        if (c.fail) {
+            vorkel::sim::refuse_report_at(3);
+            boxes.expect(QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
+                                        "按“重试”再次写入，按“取消”放弃这些删除。"),
+                         c.retry_answer, Buttons::retry_cancel);
+        }
+        if (c.written) boxes.expect(kDeleteDone, Answer::ok);
+        close_window(*w);  // no learning question: these are not learned keys
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(has_code(remote_key_lines(), "10"), !c.written);
+        EXPECT_TRUE(has_code(remote_key_lines(), "12"));
+    }
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing

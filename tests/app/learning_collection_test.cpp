@@ -1,0 +1,225 @@
+// The end of collection when the code-info file does not know the signal (the
+// outside converter), codes that cannot be used, and writes that fail at commit.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <fstream>
+#include <sstream>
+
+#include "app/ibtn.h"
+#include "learning/code_table.h"
+#include "tests/app/fake_converter/fake_converter_client.h"
+#include "tests/app/learning_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+using learning::KeyLines;
+
+const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
+
+bool has_code(const KeyLines& lines, const std::string& code) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.starts_with(code); });
+}
+
+std::string gbk_request(const std::string& code, const std::string& timing) {
+    // "按钮" in GBK.
+    return "#99|01" + code + "\r\n0:\xB0\xB4\xC5\xA5" + "0:{X=310,Y=120}|" + timing + "\r\n";
+}
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Collection : public SessionTest {
+  protected:
+    fs::path converter_file() const { return temp_ / "program-with-converter" / "quendrix.dll"; }
+};
+
+TEST_F(Collection, UnknownSignalGoesToTheConverterInGbk) {
+    auto w = open_window(true);
+    testing::FakeConverter fake(converter_file());
+    start_learning(*w);
+    learn(*w, 0x10, odd_signal());
+    // Mark 1024 us, space 2218 us, mark 1024 us at 38 kHz: one frame of three
+    // durations and the assumed 20 ms end gap.
+    EXPECT_EQ(fake.last_request(), gbk_request("10", "1261203C608E403C6FEFE0014EDED"));
+    EXPECT_EQ(fake.calls(), 1);
+    // Its answer is the key's code.
+    EXPECT_TRUE(std::any_of(w->key_lines.begin(), w->key_lines.end(),
+                            [](const std::string& l) { return l == "10|3"; }));
+    EXPECT_NE(w->code_text_saved.find("5A5A1234"), std::string::npos);
+    EXPECT_NE(w->code_text_saved.find("C0FFEE"), std::string::npos);
+    const QString memo = w->Memo2->toPlainText();
+    EXPECT_TRUE(memo.contains(QStringLiteral("fallback request: #99|0110")));
+    EXPECT_TRUE(memo.contains(QStringLiteral("fallback answer: 000110CF")));
+    stop_learning(*w, Answer::yes);
+    EXPECT_TRUE(has_code(remote_key_lines(), "10"));
+    close_window(*w);
+}
+
+TEST_F(Collection, UnusableAnswerLeavesTheKeyUnlearned) {
+    const struct {
+        const char* name;
+        bool with_converter;
+        const char* answer;  // nullptr: the converter returns no text
+        bool fixed;
+    } cases[] = {
+        {"no converter", false, nullptr, false},
+        {"no answer", true, nullptr, true},
+        {"empty answer", true, "", true},
+        {"a table that deletes the key", true, "000110CF000000000000", true},
+        {"a code for another key", true, "000111CF0000040000035A5A1234C0FFEE", true},
+        {"not a table", true, "ERROR", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vorkel::sim::activate();
+        auto w = open_window(c.with_converter);
+        std::unique_ptr<testing::FakeConverter> fake;
+        if (c.with_converter) {
+            fake = std::make_unique<testing::FakeConverter>(converter_file());
+            if (c.fixed) fake->set_answer(c.answer);
+        }
+        const std::string saved = w->code_text_saved;
+        const KeyLines lines = w->key_lines;
+        start_learning(*w);
+        vorkel::sim::queue_signal(odd_signal());
+        boxes.expect(kNotRecognised, Answer::ok);
+        w->key_click(key(*w, 0x10));
+        ASSERT_TRUE(wait_collection_done(*w));
+        EXPECT_EQ(w->code_text_saved, saved);
+        EXPECT_EQ(w->key_lines, lines);
+        EXPECT_FALSE(w->table_changed);
+        EXPECT_TRUE(key(*w, 0x10)->IsEnable());
+        EXPECT_EQ(w->runstate_lab->text(), kNotRecognised);
+        stop_learning_without_changes(*w);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+        close_window(*w);
+    }
+}
+
+// A factory table grown with learned DVD keys until a learned code no longer fits
+// the 4100 bytes that the write carries.
+std::string nearly_full_table() {
+    std::string table = remote_table_hex(11264);
+    const std::string piece(254, 'A');
+    auto add = [&](int code, const std::string& key_piece) {
+        char kk[3];
+        std::snprintf(kk, sizeof kk, "%02X", code);
+        char len[3];
+        std::snprintf(len, sizeof len, "%02X", static_cast<int>(key_piece.size() / 2));
+        const std::string one =
+            std::string("0001") + kk + "CF0000040000" + len + "5A5A1234" + key_piece;
+        const learning::TableResult r = learning::rebuild_code_text(table, one);
+        EXPECT_TRUE(r.ok());
+        return r;
+    };
+    int code = 0x66;
+    for (;;) {
+        const learning::TableResult r = add(code, piece);
+        if (!r.ok() || r.text.size() > 8200 - 2 * 140) break;
+        table = r.text;
+        ++code;
+    }
+    const std::size_t room = (8200 - table.size()) / 2;  // bytes left
+    const learning::TableResult last = add(code, std::string(2 * (room - 8 - 2), 'B'));
+    EXPECT_TRUE(last.ok());
+    EXPECT_LE(last.text.size(), 8200u);
+    EXPECT_GE(last.text.size(), 8200u - 4);
+    return last.text;
+}
+
+std::vector<std::uint8_t> bytes_of(const std::string& hex) {
+    std::vector<std::uint8_t> b;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return b;
+}
+
+TEST_F(Collection, TableTooLargeForTheWriteIsRefused) {
+    vorkel::sim::set_code_table(bytes_of(nearly_full_table()));
+    auto w = open_window();
+    const std::string saved = w->code_text_saved;
+    start_learning(*w);
+    vorkel::sim::queue_signal(nec_signal());
+    const QString why = QString::fromStdString(learning::describe(learning::TableError::too_large));
+    boxes.expect(why, Answer::ok);
+    w->key_click(key(*w, 0x10));
+    ASSERT_TRUE(wait_collection_done(*w));
+    EXPECT_EQ(w->code_text_saved, saved);
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_FALSE(has_code(w->key_lines, "10"));
+    stop_learning_without_changes(*w);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    close_window(*w);
+}
+
+TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
+    const struct {
+        const char* name;
+        std::function<void()> fault;
+    } cases[] = {
+        {"report refused", [] { vorkel::sim::refuse_report_at(3); }},
+        {"unplugged in the middle", [] { vorkel::sim::unplug_after_reports(3); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vorkel::sim::activate();
+        for (const auto& f : backups()) fs::remove(f);
+        const std::string before = remote_table_hex(11264);
+        auto w = open_window();
+        stop_link_monitor(*w);
+        start_learning(*w);
+        learn(*w, 0x10, nec_signal());
+        c.fault();
+        boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+            .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+        w->beginstudyibtnClick();
+        vorkel::sim::clear_faults();
+        vorkel::sim::set_attached(true);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作失败！"));
+        EXPECT_TRUE(w->table_changed);
+        // The remote may hold part of the write; the backup holds the whole old table.
+        ASSERT_EQ(backups().size(), 1u);
+        EXPECT_EQ(read_file(backups()[0]), before + "\n");
+
+        // The next stop of learning asks again and writes the learned key.
+        start_learning(*w);
+        stop_learning(*w, Answer::yes);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_TRUE(has_code(remote_key_lines(), "10"));
+        EXPECT_FALSE(w->table_changed);
+        close_window(*w);
+    }
+}
+
+TEST_F(Collection, BackupThatCannotBeSavedAsksBeforeWriting) {
+    std::ofstream(temp_ / "not-a-folder") << "x";
+    ::setenv("ORVALIN_BACKUP_DIR", (temp_ / "not-a-folder").c_str(), 1);
+    auto w = open_window();
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());
+    const QString question = QStringLiteral("无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？");
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect(question, Answer::no, Buttons::yes_no)
+        .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+    w->beginstudyibtnClick();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    EXPECT_TRUE(w->Memo2->toPlainText().contains(QStringLiteral("backup failed: ")));
+
+    start_learning(*w);
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect(question, Answer::yes, Buttons::yes_no)
+        .expect(QStringLiteral("自学习操作完成！"), Answer::ok);
+    w->beginstudyibtnClick();
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    close_window(*w);
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing

@@ -1,0 +1,289 @@
+// The learning session in the real main window against the simulated remote:
+// learning, commit and decline, relearning, the refusals, and the table reaching
+// the remote (and a new start) only on commit.
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <fstream>
+#include <sstream>
+
+#include "app/ibtn.h"
+#include "learning/code_table.h"
+#include "tests/app/learning_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+using learning::KeyLines;
+
+bool has_line(const KeyLines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool has_code(const KeyLines& lines, const std::string& code) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.starts_with(code); });
+}
+
+std::string read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The remote's table area as the program reads it (5632 bytes as hex).
+std::string remote_area() {
+    return remote_table_hex(11264);
+}
+
+// A preset key of CBL mode that the key panel shows (key code, table code).
+std::pair<int, std::string> cbl_preset_key(const Tmainorvalin& w) {
+    for (const std::string& l : w.key_lines) {
+        const int c = std::stoi(l.substr(0, 2), nullptr, 16);
+        const int k = c - kCodesPerMode;
+        if (l[3] == '1' && k >= 4 && k < kKeysPerMode) return {k, l.substr(0, 2)};
+    }
+    ADD_FAILURE() << "the factory table has no visible CBL preset";
+    return {-1, ""};
+}
+
+class LearningSession : public SessionTest {};
+
+TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
+    const std::string before = remote_area();
+    {
+        auto w = open_window();
+        start_learning(*w);
+        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+        EXPECT_TRUE(w->Image5->isVisible());
+
+        learn(*w, 0x10, nec_signal());  // VOL+
+        EXPECT_TRUE(has_line(w->key_lines, "10|3"));
+        EXPECT_TRUE(w->table_changed);
+        EXPECT_NE(w->code_text_saved, w->code_text);
+        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_FALSE(key(*w, 0x10)->IsEnable());  // shown as learned
+        EXPECT_TRUE(w->delstudykey->isEnabled());
+        EXPECT_TRUE(w->Memo2->toPlainText().contains(QStringLiteral("collected: ")));
+        // Nothing reaches the remote before the commit.
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+        EXPECT_EQ(remote_area(), before);
+
+        stop_learning(*w, Answer::yes);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_TRUE(has_line(w->key_lines, "10|2"));
+        EXPECT_FALSE(w->table_changed);
+        EXPECT_EQ(w->code_text, w->code_text_saved);
+        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作完成！"));
+        EXPECT_TRUE(w->Image4->isVisible());
+        EXPECT_EQ(remote_table_hex(w->code_text.size()), w->code_text);
+
+        // The backup holds what the remote held before the write.
+        const auto files = backups();
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(read_file(files[0]), before + "\n");
+        close_window(*w);
+    }
+    auto again = open_window();
+    EXPECT_TRUE(has_line(again->key_lines, "10|2"));
+    EXPECT_FALSE(key(*again, 0x10)->IsEnable());
+    close_window(*again);
+}
+
+TEST_F(LearningSession, DeclineLeavesTheRemoteAndRestoresEveryKey) {
+    auto w = open_window();
+    // A key learned in an earlier session.
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());
+    stop_learning(*w, Answer::yes);
+    const std::string committed = remote_area();
+    const KeyLines lines_before = w->key_lines;
+    const std::string table_before = w->code_text;
+
+    start_learning(*w);
+    boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::yes, Buttons::yes_no);
+    learn(*w, 0x10, nec_signal());
+    learn(*w, 0x12, nec_signal());  // CH+, never learned
+    w->CBL_IBTNClick();
+    const auto [preset_key, preset_code] = cbl_preset_key(*w);
+    learn(*w, preset_key, nec_signal());  // a preset is relearned without a question
+    EXPECT_TRUE(has_line(w->key_lines, "10|3"));
+    EXPECT_TRUE(has_line(w->key_lines, "12|3"));
+    EXPECT_TRUE(has_line(w->key_lines, preset_code + "|3"));
+
+    stop_learning(*w, Answer::no);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+    EXPECT_EQ(remote_area(), committed);
+    EXPECT_EQ(w->key_lines, lines_before);
+    EXPECT_EQ(w->code_text, table_before);
+    EXPECT_EQ(w->code_text_saved, table_before);
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_EQ(backups().size(), 1u);
+    // CBL is shown: the preset key has its preset look again, not the learned one.
+    EXPECT_TRUE(key(*w, preset_key)->IsEnable());
+    w->TV_IBTNClick();
+    EXPECT_FALSE(key(*w, 0x10)->IsEnable());
+    EXPECT_TRUE(key(*w, 0x12)->IsEnable());
+    close_window(*w);
+}
+
+TEST_F(LearningSession, DeclineDoesNotBringBackALineFromAnEarlierSession) {
+    auto w = open_window();
+    start_learning(*w);
+    learn(*w, 0x06, nec_signal());
+    stop_learning(*w, Answer::yes);
+    // Deleted afterwards: the key has no code any more.
+    w->IBtn78Click();
+    boxes.expect(QStringLiteral("你确实要删除该自学习按键的编码？"), Answer::yes, Buttons::yes_no)
+        .expect(QStringLiteral("删除操作完成！"), Answer::ok);
+    w->key_click(key(*w, 0x06));
+    ASSERT_FALSE(has_code(w->key_lines, "06"));
+
+    start_learning(*w);
+    learn(*w, 0x06, nec_signal());
+    stop_learning(*w, Answer::no);
+    EXPECT_FALSE(has_code(w->key_lines, "06"));
+    EXPECT_FALSE(has_code(remote_key_lines(), "06"));
+    close_window(*w);
+}
+
+TEST_F(LearningSession, RelearningAsksOnlyForLearnedKeys) {
+    auto w = open_window();
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());  // "3"
+    w->collect_timeout = std::chrono::seconds(30);
+
+    // No keeps everything: no key picked, no thread, the line as it was.
+    const KeyLines lines = w->key_lines;
+    boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
+    w->key_click(key(*w, 0x10));
+    EXPECT_EQ(w->key_lines, lines);
+    EXPECT_TRUE(w->selected_keys.empty());
+    EXPECT_FALSE(w->collect_thread);
+
+    stop_learning(*w, Answer::yes);  // now "2"
+    start_learning(*w);
+    boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
+    w->key_click(key(*w, 0x10));
+    EXPECT_FALSE(w->collect_thread);
+
+    // A preset ("1") and a key without a line: no question, the collection starts.
+    w->CBL_IBTNClick();
+    const int preset = cbl_preset_key(*w).first;
+    for (int k : {preset, 0x12}) {
+        w->key_click(key(*w, k));
+        EXPECT_TRUE(w->collect_thread);
+        EXPECT_EQ(w->selected_keys.size(), 1u);
+        stop_learning_without_changes(*w);
+        EXPECT_FALSE(w->collect_thread);
+        EXPECT_TRUE(w->selected_keys.empty());
+        start_learning(*w);
+    }
+    stop_learning_without_changes(*w);
+    close_window(*w);
+}
+
+TEST_F(LearningSession, RefusedClicksChangeNothing) {
+    auto w = open_window();
+    w->collect_timeout = std::chrono::seconds(30);
+    // Learning is off.
+    boxes.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
+    w->key_click(key(*w, 0x10));
+    EXPECT_FALSE(w->collect_thread);
+
+    // The mode keys do nothing in any state.
+    for (int mode_key : {0x01, 0x02, 0x03}) w->key_click(key(*w, mode_key));
+    start_learning(*w);
+    for (int mode_key : {0x01, 0x02, 0x03}) w->key_click(key(*w, mode_key));
+    EXPECT_FALSE(w->collect_thread);
+
+    // A second key while a code is awaited: the waiting key's Path twice.
+    w->key_click(key(*w, 0x10));
+    ASSERT_TRUE(w->collect_thread);
+    boxes.expect(QStringLiteral("VOL+按键正在学习，要停止VOL+按键,请点击停止学习按钮"), Answer::ok);
+    w->key_click(key(*w, 0x12));
+    EXPECT_EQ(w->selected_keys.size(), 1u);
+    EXPECT_EQ(w->selected_keys.front(), key(*w, 0x10));
+
+    // The stop lets the thread end before it returns; nothing was learned.
+    stop_learning_without_changes(*w);
+    EXPECT_FALSE(w->collect_thread);
+    EXPECT_TRUE(w->selected_keys.empty());
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+
+    // In the delete state learning cannot start.
+    w->IBtn78Click();
+    boxes.expect(QStringLiteral("现在在删除状态，要学习请先停止删除！"), Answer::ok);
+    w->beginstudyibtnClick();
+    EXPECT_FALSE(w->study_state);
+    w->IBtn78Click();
+    close_window(*w);
+}
+
+TEST_F(LearningSession, CodeArrivingAfterAModeSwitchGoesToTheNewMode) {
+    auto w = open_window();
+    start_learning(*w);
+    w->key_click(key(*w, 0x10));
+    ASSERT_TRUE(w->collect_thread);
+    w->CBL_IBTNClick();
+    vorkel::sim::queue_signal(nec_signal());
+    boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
+    ASSERT_TRUE(wait_collection_done(*w));
+    EXPECT_TRUE(has_line(w->key_lines, "43|3"));  // 0x10 + 0x33
+    EXPECT_FALSE(has_code(w->key_lines, "10"));
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
+    stop_learning(*w, Answer::yes);
+    EXPECT_TRUE(has_line(remote_key_lines(), "43|2"));
+    close_window(*w);
+}
+
+TEST_F(LearningSession, NoCodeInTimeAsksForTheKeyAgain) {
+    auto w = open_window();
+    w->collect_timeout = std::chrono::milliseconds(200);
+    start_learning(*w);
+    w->key_click(key(*w, 0x10));
+    EXPECT_FALSE(w->Imagehint->isVisible());
+    ASSERT_TRUE(wait_collection_done(*w));
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请重新选择按键进行学习！"));
+    EXPECT_TRUE(w->Imagehint->isVisible());
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_FALSE(has_code(w->key_lines, "10"));
+    EXPECT_TRUE(key(*w, 0x10)->IsEnable());
+    // Learning goes on: the next key can be learned.
+    learn(*w, 0x12, nec_signal());
+    EXPECT_TRUE(has_line(w->key_lines, "12|3"));
+    stop_learning(*w, Answer::no);
+    close_window(*w);
+}
+
+TEST_F(LearningSession, CodeWithNoKeySelectedIsDropped) {
+    auto w = open_window();
+    const std::string saved = w->code_text_saved;
+    std::string capture = "8C001A008C00";
+    for (int i = 0; i < 20; ++i) capture += "7FFF";
+    capture += "4F5050";
+    capture.resize(10240, '\0');
+    w->collected_text = capture;
+    w->collect_done();  // any box here fails the test
+    EXPECT_EQ(w->code_text_saved, saved);
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_TRUE(w->collected_text.empty());
+    close_window(*w);
+}
+
+TEST_F(LearningSession, CloseStopsAndJoinsTheCollectionThread) {
+    auto w = open_window();
+    w->collect_timeout = std::chrono::seconds(30);
+    start_learning(*w);
+    w->key_click(key(*w, 0x10));
+    QPointer<learning::TCollectCode> thread = w->collect_thread;
+    ASSERT_TRUE(thread);
+    ASSERT_TRUE(thread->isRunning());
+    w->FormClose();  // the window's close step, as the close event runs it
+    EXPECT_TRUE(!thread || thread->isFinished());
+    EXPECT_FALSE(w->collect_thread);
+    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing
