@@ -24,7 +24,8 @@ void activate();
 // Factory state: one remote (vendor 0x1920, product 0x2A69), attached and
 // openable, remote type "1800", versions 1 and 2, the factory code table (preset
 // CBL codes and a link pair); no other HID devices, no faults, no queued signals,
-// empty records, zero latency, built-in demo signals off.
+// empty records, zero latency, built-in demo signals off, no signal folder, a
+// queued signal starting 2 polls into a capture, 64 data bytes per chunk.
 void reset();
 
 // Persist the memory in this file (loaded now if it exists; written after every
@@ -57,7 +58,10 @@ struct Signal {
 };
 void queue_signal(const Signal& signal);
 // Number of empty product-string polls before a queued signal starts to play
-// (like a person pressing a key a moment after the capture starts).
+// (like a person pressing a key a moment after the capture starts). The count
+// runs on across captures: a signal not yet started waits for the next one.
+// Programs using VORKEL_BACKEND=sim get 1500 polls (about 1.5 s at the default
+// latency of 1000 us per transfer).
 void set_signal_delay_polls(int polls);
 // Chunk size (bytes of sample data per product-string read, 1..199).
 void set_chunk_size(int bytes);
