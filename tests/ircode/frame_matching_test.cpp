@@ -332,6 +332,13 @@ TEST(FrameMatching, FrameOfNothingButItsLeadIn) {
     const FrameMatch alone =
         MatchFrames(pattern->text, "232808CA0230EDED", BuildSymbolTable(record));
     EXPECT_EQ(alone.matched, "232808CA0230");
+    // Closed by a gap block, every matcher writes just "h" and the gap, and all four
+    // merged texts are appended.
+    const FrameMatch gap_block = MatchFrames(
+        pattern->text, "232808CA0230FEFE0060EDED232808CA0230EDED", BuildSymbolTable(record));
+    EXPECT_EQ(gap_block.matched,
+              "232808CA0230h006C232808CA0230h006C232808CA0230h006C"
+              "232808CA0230h006C");
 }
 
 }  // namespace
