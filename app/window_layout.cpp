@@ -128,7 +128,7 @@ void Tmainorvalin::create_components() {
 
     Lab_stb = text_label(this, "Lab_stb", {488, 302, 321, 20});
     Lab_stb->setAlignment(Qt::AlignCenter);
-    Lab_stb->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    Lab_stb->setStyleSheet(QStringLiteral("color: #1d5f8c; background: transparent;"));
     Lab_stb->hide();
 
     Imagehint = picture_label(this, "Imagehint", {439, 341, 409, 72});
@@ -166,7 +166,7 @@ void Tmainorvalin::create_components() {
 
     const auto info_label = [this](const char* name, QRect where) {
         QLabel* label = text_label(this, name, where);
-        label->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        label->setStyleSheet(QStringLiteral("color: #26323d; background: transparent;"));
         return label;
     };
     lab_ykqtype = info_label("lab_ykqtype", {766, 66, 146, 16});

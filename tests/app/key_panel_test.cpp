@@ -232,8 +232,21 @@ TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
 }
 
 TEST_F(KeyPanel, SaveScreenshotOfEveryMode) {
-    vorkel::sim::set_code_table(table_with_learned_key(0x07));
+    // The factory table (preset CBL keys) with one learned TV key added.
+    const std::vector<uint8_t> factory = vorkel::sim::code_table(5632);
+    std::string text;
+    for (uint8_t b : factory)
+        text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper().toStdString();
+    const learning::TableResult with_key = learning::rebuild_code_text(text,
+                                                                       "000107CF00000100000"
+                                                                       "15AA5");
+    ASSERT_TRUE(with_key.ok());
+    std::vector<uint8_t> table;
+    for (std::size_t i = 0; i + 1 < with_key.text.size(); i += 2)
+        table.push_back(static_cast<uint8_t>(std::stoi(with_key.text.substr(i, 2), nullptr, 16)));
+    vorkel::sim::set_code_table(table);
     Tmainorvalin& w = start();
+    ASSERT_TRUE(w.has_learned_keys());
     const QString folder = program_dir() + QStringLiteral("test-artefacts/app");
     ASSERT_TRUE(QDir().mkpath(folder));
     const struct {
