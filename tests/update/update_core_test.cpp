@@ -228,6 +228,7 @@ TEST(FileList, OffersOnlyPresentFilesOlderThanTheirDate) {
         {"odd_same", when + 1},       // rounds down to the same two-second slot
         {"newer", when + 3600},       // newer: not offered
         {"older_day", when - 86400},  // offered
+        {"odd", when + 1},            // against a date of when + 1: stored as `when`, so offered
     };
     for (const auto& l : locals) {
         write_file(dir.path() / (std::string(l.name) + ".dll"), "old");
@@ -239,15 +240,16 @@ TEST(FileList, OffersOnlyPresentFilesOlderThanTheirDate) {
         "same|" + date + "|10",    "older2|" + date + "|20",  "absent|" + date + "|30",
         "odd_same|" + date + "|1", "newer|" + date + "|40",   "older_day|" + date + "|50",
         "folder|" + date + "|60",  "../same|" + date + "|70", "older2|" + date,
-        "older2|" + date + "|x",   "older_day|not a date|5",
+        "older2|" + date + "|x",   "older_day|not a date|5",  "odd|2024-05-01 12:00:01|7",
     };
     const auto list = build_file_list(lines, dir.path(),
                                       [](const std::string& d) { return parse_iso_datetime(d); });
-    ASSERT_EQ(list.entries.size(), 2u);
+    ASSERT_EQ(list.entries.size(), 3u);
     EXPECT_EQ(list.entries[0].name, "older2");
     EXPECT_EQ(list.entries[0].size, 20u);
     EXPECT_EQ(list.entries[1].name, "older_day");
     EXPECT_EQ(list.entries[1].size, 50u);
+    EXPECT_EQ(list.entries[2].name, "odd");
     // Refused: the unsafe name, the line with one separator, the bad size, the bad date.
     EXPECT_EQ(list.skipped.size(), 4u);
 }
