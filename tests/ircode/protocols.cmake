@@ -7,3 +7,14 @@ if(TARGET orvalin_cli_capture)
   target_link_libraries(orvalin_protocol_signals PUBLIC orvalin_replay vorkel_static)
   orvalin_warnings(orvalin_protocol_signals)
 endif()
+
+if(TARGET orvalin_protocol_signals AND TARGET orvalin_codeinfo_source)
+  orvalin_add_test(NAME ircode_protocols_test LABEL ircode
+    SOURCES
+      ${CMAKE_CURRENT_SOURCE_DIR}/protocols_recognition_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/protocols_replay_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/protocols_source_test.cpp
+    LIBS orvalin_protocol_signals orvalin_cli_capture orvalin_codeinfo_source orvalin_replay orvalin_ircode)
+  # The recognition tests read the built QZ01.csl from the program folder.
+  add_dependencies(ircode_protocols_test codeinfo_file)
+endif()

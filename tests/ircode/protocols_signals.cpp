@@ -171,7 +171,7 @@ std::vector<Protocol> make_protocols() {
                        return first_then(f, f, n);
                    }});
     all.push_back({"Sony20",
-                   {"Sony20", "Sony20 x2", "Sony20 x3"},
+                   {"Sony20", "Sony20 x2", "Sony20 x3", "Sony20 x4", "Sony20 x5"},
                    40000,
                    600,
                    sony_symbols,
@@ -417,17 +417,28 @@ std::vector<Protocol> make_protocols() {
 
     // One frame alone carries the assumed 20 ms end gap: the "(1 frame)" types.
     const std::vector<std::pair<std::string, std::vector<std::string>>> lone{
-        {"NEC1", {"NEC (1 frame)"}},          {"NEC extended", {"NEC (1 frame)"}},
-        {"uPD6121", {"NEC (1 frame)"}},       {"NEC2", {"NEC (1 frame)"}},
-        {"Pioneer", {"NEC (1 frame)"}},       {"TC9012", {"NECx (1 frame)"}},
-        {"Samsung32", {"NECx (1 frame)"}},    {"Sony12", {"Sony12", "Sony12 (1 frame)"}},
-        {"Sony15", {"Sony15", "Sony15 (1 frame)"}}, {"Sony20", {"Sony20", "Sony20 (1 frame)"}},
-        {"RC5", {"RC5 (1 frame)"}},           {"RC5x", {"RC5x (1 frame)"}},
-        {"RC6", {"RC6 (1 frame)"}},           {"RC6 MCE", {"RC6-MCE (1 frame)"}},
-        {"JVC", {"JVC (1 frame)"}},           {"Panasonic", {"Kaseikyo48 (1 frame)"}},
-        {"Sharp", {"Sharp (1 frame)"}},       {"Denon", {"Sharp (1 frame)"}},
-        {"Mitsubishi", {"Mitsubishi (1 frame)"}}, {"Sanyo LC7461", {"LC7461 (1 frame)"}},
-        {"Aiwa", {"LC7461 (1 frame)"}},       {"RCA", {"RCA"}},
+        {"NEC1", {"NEC (1 frame)"}},
+        {"NEC extended", {"NEC (1 frame)"}},
+        {"uPD6121", {"NEC (1 frame)"}},
+        {"NEC2", {"NEC (1 frame)"}},
+        {"Pioneer", {"NEC (1 frame)"}},
+        {"TC9012", {"NECx (1 frame)"}},
+        {"Samsung32", {"NECx (1 frame)"}},
+        {"Sony12", {"Sony12", "Sony12 (1 frame)"}},
+        {"Sony15", {"Sony15", "Sony15 (1 frame)"}},
+        {"Sony20", {"Sony20", "Sony20 (1 frame)"}},
+        {"RC5", {"RC5 (1 frame)"}},
+        {"RC5x", {"RC5x (1 frame)"}},
+        {"RC6", {"RC6 (1 frame)"}},
+        {"RC6 MCE", {"RC6-MCE (1 frame)"}},
+        {"JVC", {"JVC (1 frame)"}},
+        {"Panasonic", {"Kaseikyo48 (1 frame)"}},
+        {"Sharp", {"Sharp (1 frame)"}},
+        {"Denon", {"Sharp (1 frame)"}},
+        {"Mitsubishi", {"Mitsubishi (1 frame)"}},
+        {"Sanyo LC7461", {"LC7461 (1 frame)"}},
+        {"Aiwa", {"LC7461 (1 frame)"}},
+        {"RCA", {"RCA"}},
         {"RC-MM", {"RC-MM32 (1 frame)"}}};
     for (Protocol& p : all) {
         for (const auto& [name, types] : lone) {

@@ -40,7 +40,7 @@ struct Protocol {
     // Bi-phase codes are decoded in half-bit chips; the others symbol by
     // symbol (a pulse and the gap after it, the nearest symbol wins).
     bool biphase = false;
-    double tolerance = 0.15;  // replayed durations against their nominal values
+    double tolerance = 0.15;                // replayed durations against their nominal values
     std::vector<std::string> lone_types{};  // record names for a press of one frame
 };
 
