@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "update/file_io.h"
 
 namespace orvalin::update {
 
@@ -26,17 +26,11 @@ bool DownloadSink::write(const char* data, std::size_t size) {
         take = static_cast<std::size_t>(limit_ - written_);
         overflowed_ = true;
     }
-    while (take > 0) {
-        const ssize_t n = ::write(fd_, data, take);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failed_ = true;
-            return false;
-        }
-        data += n;
-        take -= static_cast<std::size_t>(n);
-        written_ += static_cast<std::uint64_t>(n);
+    if (!write_all(fd_, data, take)) {
+        failed_ = true;
+        return false;
     }
+    written_ += take;
     return !overflowed_;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "update/file_io.h"
 #include "update/sha256.h"
 #include "update/staged_manifest.h"
 #include "update/update_names.h"
@@ -16,17 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 enum class Outcome { installed, bad_staged_file, io_error };
-
-bool write_all(int fd, const char* p, std::size_t n) {
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
 
 void sync_dir(const fs::path& dir) {
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

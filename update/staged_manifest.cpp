@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "update/file_io.h"
 #include "update/sha256.h"
 #include "update/update_names.h"
 
@@ -65,14 +66,7 @@ bool write_manifest(const fs::path& update_dir, const std::vector<StagedEntry>& 
     ::unlink(temp.c_str());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
+    bool ok = write_all(fd, data.data(), data.size());
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/update/file_times.h"
 #include "update/civil_time.h"
 #include "update/download_sink.h"
 #include "update/file_list.h"
@@ -48,19 +49,6 @@ void write_file(const fs::path& p, const std::string& data) {
 std::string read_file(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Sets a file's time to a local wall-clock time given as civil seconds.
-void set_local_mtime(const fs::path& p, CivilSeconds civil) {
-    const std::int64_t days = civil / 86400;
-    std::tm tm{};
-    tm.tm_year = 70;
-    tm.tm_mday = static_cast<int>(1 + days);
-    tm.tm_sec = static_cast<int>(civil % 86400);
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    struct timespec times[2] = {{t, 0}, {t, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
 }
 
 TEST(UpdateNames, OnlyPlainBaseNamesPass) {
@@ -232,7 +220,7 @@ TEST(FileList, OffersOnlyPresentFilesOlderThanTheirDate) {
     };
     for (const auto& l : locals) {
         write_file(dir.path() / (std::string(l.name) + ".dll"), "old");
-        set_local_mtime(dir.path() / (std::string(l.name) + ".dll"), l.time);
+        testing::set_local_mtime(dir.path() / (std::string(l.name) + ".dll"), l.time);
     }
     fs::create_directory(dir.path() / "folder.dll");
     const std::string date = "2024-05-01 12:00:00";

@@ -24,6 +24,7 @@
 #include <mutex>
 
 #include "tests/app/scripted_prompter.h"
+#include "tests/update/file_times.h"
 #include "tests/update/local_http_server.h"
 #include "update/civil_time.h"
 #include "update/clickable_picture.h"
@@ -107,14 +108,7 @@ class UpdateWindowTest : public ::testing::Test {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("old version");
         f.close();
-        std::tm tm{};
-        tm.tm_year = 70;
-        tm.tm_mday = static_cast<int>(1 + civil / 86400);
-        tm.tm_sec = static_cast<int>(civil % 86400);
-        tm.tm_isdst = -1;
-        const std::time_t t = std::mktime(&tm);
-        struct timespec times[2] = {{t, 0}, {t, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, path.toLocal8Bit().constData(), times, 0), 0);
+        testing::set_local_mtime(path.toStdString(), civil);
     }
     void old_local_file(const std::string& name) {
         local_file(name, *civil_seconds(2024, 5, 1, 12, 0, 0) - 86400);
