@@ -16,17 +16,7 @@ const std::filesystem::path& CodeInfoPath() {
         NecLike(),
         SonyLike(),
         Rc5Like(),
-        RecordBuilder("quaternary")
-            .Carrier(40000, 2, 1)
-            .Symbol({Pulse(500), Gap(500)})
-            .Symbol({Pulse(500), Gap(1000)})
-            .Symbol({Pulse(500), Gap(1500)})
-            .Symbol({Pulse(500), Gap(2000)})
-            .Sequence({Pulse(3000), Gap(1500), Data(4), Toggle(), Pulse(500)})
-            .Sequence({Pulse(3000), Gap(3000), Data(8, 0x00A5), Toggle()})
-            .FrameOrder({Period(0, 5000), GapAfter(1, 2000)}, 1)
-            .RepeatOrder({Period(1, 5000)})
-            .ToggleValues(1, 3, 2),
+        QuaternaryLike(),
     });
     return file.path();
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -149,6 +150,65 @@ TEST(Analysis, Rc5LikeCodeIsRecognised) {
                                      "44" + PackedBits(bits, 3, 5, false) + "45" +
                                      PackedBits(bits, 8, 6, false);
         EXPECT_EQ(result.table, expected) << text;
+    }
+}
+
+TEST(Analysis, QuaternaryCodeWithToggleIsRecognised) {
+    CodeInfoFile file({QuaternaryLike()});
+    std::mt19937 rng(5005);
+    const char* const letters = "uvwx";
+    for (int trial = 0; trial < kTrials; ++trial) {
+        // Four data symbols and the toggle, each a 500 us pulse and a gap of 1..4 x 500 us.
+        SignalFrame frame{{3000, -1500}, 0};
+        std::string data;
+        unsigned packed = 0;
+        for (int i = 0; i < 5; ++i) {
+            const int symbol = static_cast<int>(rng() % 4);
+            frame.durations.push_back(500);
+            frame.durations.push_back(-500 * (symbol + 1));
+            if (i < 4) {
+                data += letters[symbol];
+                packed |= static_cast<unsigned>(symbol) << (6 - 2 * i);
+            }
+        }
+        frame.durations.push_back(500);
+        int length = 0;
+        for (const int d : frame.durations) length += std::abs(d);
+        frame.gap_after_us = 50000 - length;
+        const std::string text = CaptureText({frame, frame}, rng, kJitter);
+        const int key = static_cast<int>(rng() % 153);
+        const AnalysisResult result = analyse(text, key, file.path());
+        ASSERT_EQ(result.record_index, 0) << text;
+        // P = 150, D = 20 (unit 500 us); the repeat entry at 50 ms is 2000 units of P.
+        const std::string expected = "0001" + KeyByte(key) + "C70A001E280011" +
+                                     "0E1E"
+                                     "95"
+                                     "0F"
+                                     "1313"
+                                     "00"
+                                     "00"
+                                     "21"
+                                     "11" +
+                                     "D0078001" +
+                                     "04070A0D"
+                                     "02C080"
+                                     "02C081"
+                                     "02C082"
+                                     "02C083" +
+                                     "020A" +
+                                     "05"
+                                     "C5"
+                                     "82"
+                                     "53" +
+                                     Hex4(packed).substr(2) +
+                                     "74E0"
+                                     "C0" +
+                                     "04"
+                                     "C5"
+                                     "85"
+                                     "5500"
+                                     "74E0";
+        EXPECT_EQ(result.table, expected) << text << " " << data;
     }
 }
 

@@ -85,4 +85,20 @@ inline SignalFrame Rc5Frame(const std::vector<int>& bits) {
     return frame;
 }
 
+// Four symbols in steps of 500 us (the quaternary encoder), a toggle of width 1 and
+// a repeat frame whose field default 0x00A5 gives six "u".
+inline CodeTypeDescription QuaternaryLike(const std::string& name = "quaternary") {
+    return RecordBuilder(name)
+        .Carrier(40000, 2, 1)
+        .Symbol({Pulse(500), Gap(500)})
+        .Symbol({Pulse(500), Gap(1000)})
+        .Symbol({Pulse(500), Gap(1500)})
+        .Symbol({Pulse(500), Gap(2000)})
+        .Sequence({Pulse(3000), Gap(1500), Data(4), Toggle(), Pulse(500)})
+        .Sequence({Pulse(3000), Gap(3000), Data(8, 0x00A5), Toggle()})
+        .FrameOrder({Period(0, 5000)}, 1)
+        .RepeatOrder({Period(1, 5000)})
+        .ToggleValues(1, 3, 2);
+}
+
 }  // namespace orvalin::ircode::test

@@ -108,19 +108,18 @@ TEST(CodeInfoFile, RecordsAreReadToTheEndOfTheFile) {
 }
 
 TEST(CodeInfoFile, FieldsReadBackAsWritten) {
-    const auto bytes = encode_record(RecordBuilder("fields")
-                                         .NoCarrier()
-                                         .Carrier(-5, 7, 9)
-                                         .NoCarrier()
-                                         .Symbol({Pulse(100)})
-                                         .Sequence({Pulse(1), Gap(2), Data(3, 0x12)})
-                                         .FrameOrder({Period(0, 77), GapAfter(0, 88)}, 2)
-                                         .RepeatOrder({Period(0, 99)})
-                                         .ToggleValues(4, 5, 6)
-                                         .Attributes(1, 2, 3)
-                                         .Build());
-    CodeTypeRecord r;
-    std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
+    const CodeTypeRecord r = ToRecord(RecordBuilder("fields")
+                                          .NoCarrier()
+                                          .Carrier(-5, 7, 9)
+                                          .NoCarrier()
+                                          .Symbol({Pulse(100)})
+                                          .Sequence({Pulse(1), Gap(2), Data(3, 0x12)})
+                                          .FrameOrder({Period(0, 77), GapAfter(0, 88)}, 2)
+                                          .RepeatOrder({Period(0, 99)})
+                                          .ToggleValues(4, 5, 6)
+                                          .Attributes(1, 2, 3)
+                                          .Build());
+    EXPECT_EQ(r.name_text(), "fields");
     EXPECT_TRUE(r.no_carrier());
     EXPECT_EQ(r.carrier_hz(), -5);
     EXPECT_EQ(r.carrier_code(), 7);
@@ -164,9 +163,7 @@ struct DecodeCase {
 };
 
 TEST(CodeItem, DecodingRules) {
-    CodeTypeRecord r;
-    const auto bytes = encode_record(RecordBuilder("40k").Carrier(40000, 0, 3));  // P = 25 us
-    std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
+    const CodeTypeRecord r = ToRecord(RecordBuilder("40k").Carrier(40000, 0, 3));  // P = 25 us
     const std::vector<DecodeCase> cases = {
         {"gap, hundredths", make_item(0x00, 256), -256, -256},
         {"gap, tens of us", make_item(0x01, 3), -3000, -3000},
@@ -214,9 +211,7 @@ TEST(CodeItem, CarrierPeriodItemsWithoutAUsableCarrier) {
         {"halves to even", RecordBuilder("d").Carrier(400000, 0, 3), -2, 8},
     };
     for (const auto& c : cases) {
-        CodeTypeRecord r;
-        const auto bytes = encode_record(c.record);
-        std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
+        const CodeTypeRecord r = ToRecord(c.record);
         EXPECT_EQ(DecodeItem(make_item(0x02, 1), r), c.gap) << c.name;
         EXPECT_EQ(DecodeItem(make_item(0x06, 3), r), c.pulse) << c.name;
     }
@@ -264,10 +259,8 @@ TEST(CodeInfoFile, MalformedRecordsAreRecognised) {
         {"repeat order names sequence 15", layout::kRepeatOrder + 2, 0xF0},
         {"every count 255", layout::kSymbolCount, 255},
     };
-    const auto bytes = encode_record(NecLike());
     for (const auto& c : cases) {
-        CodeTypeRecord r;
-        std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
+        CodeTypeRecord r = ToRecord(NecLike());
         ASSERT_TRUE(IsWellFormed(r));
         r.body[c.offset] = c.value;
         EXPECT_FALSE(IsWellFormed(r)) << c.name;

@@ -15,14 +15,6 @@
 namespace orvalin::ircode::test {
 namespace {
 
-CodeTypeRecord ToRecord(const CodeTypeDescription& d) {
-    const auto bytes = encode_record(d);
-    CodeTypeRecord r;
-    std::copy(bytes.begin(), bytes.begin() + kRecordNameSize, r.name.begin());
-    std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
-    return r;
-}
-
 std::optional<std::string> Encode(const CodeTypeDescription& d, std::string_view matched,
                                   int key = 0x21) {
     const CodeTypeRecord record = ToRecord(d);
@@ -214,20 +206,7 @@ TEST(Encoder, CarrierByte) {
 }
 
 TEST(Encoder, QuaternaryCodeWithToggleAndRepeatBlock) {
-    // Four symbols of 500 us steps; toggle of width 1; a repeat frame whose field
-    // default 0x00A5 gives six "u".
-    const auto record = RecordBuilder("quaternary")
-                            .Carrier(40000, 2, 1)
-                            .Symbol({Pulse(500), Gap(500)})
-                            .Symbol({Pulse(500), Gap(1000)})
-                            .Symbol({Pulse(500), Gap(1500)})
-                            .Symbol({Pulse(500), Gap(2000)})
-                            .Sequence({Pulse(3000), Gap(1500), Data(4), Toggle(), Pulse(500)})
-                            .Sequence({Pulse(3000), Gap(3000), Data(8, 0x00A5), Toggle()})
-                            .FrameOrder({Period(0, 5000)}, 1)
-                            .RepeatOrder({Period(1, 5000)})
-                            .ToggleValues(1, 3, 2)
-                            .Build();
+    const auto record = QuaternaryLike();
     const auto text = Encode(record, "0BB805DCxwvuv01F4h0032");
     ASSERT_TRUE(text.has_value());
     // Unit: T = 2500, P = 150, durations 20.. in T, D = 20: 3000 ticks = 500 us.

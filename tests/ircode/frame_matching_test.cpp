@@ -16,14 +16,6 @@
 namespace orvalin::ircode::test {
 namespace {
 
-CodeTypeRecord ToRecord(const CodeTypeDescription& d) {
-    const auto bytes = encode_record(d);
-    CodeTypeRecord r;
-    std::copy(bytes.begin(), bytes.begin() + kRecordNameSize, r.name.begin());
-    std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
-    return r;
-}
-
 SymbolTable NecSymbols() {
     return BuildSymbolTable(ToRecord(NecLike()));
 }

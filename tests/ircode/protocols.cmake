@@ -18,3 +18,7 @@ if(TARGET orvalin_protocol_signals AND TARGET orvalin_codeinfo_source)
   # The recognition tests read the built QZ01.csl from the program folder.
   add_dependencies(ircode_protocols_test codeinfo_file)
 endif()
+
+orvalin_add_fuzzer(NAME replay_fuzzer
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/protocols_replay_fuzzer.cpp
+  LIBS orvalin_replay)

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ircode/codeinfo_file.h"
 #include "ircode/codeinfo_writer.h"
 
 namespace orvalin::ircode::test {
@@ -87,6 +89,15 @@ class RecordBuilder {
   private:
     CodeTypeDescription d_;
 };
+
+// The in-memory record of a description, as the reader would make it.
+inline CodeTypeRecord ToRecord(const CodeTypeDescription& d) {
+    const auto bytes = encode_record(d);
+    CodeTypeRecord r;
+    std::copy(bytes.begin(), bytes.begin() + kRecordNameSize, r.name.begin());
+    std::copy(bytes.begin() + kRecordNameSize, bytes.end(), r.body.begin());
+    return r;
+}
 
 // A folder of its own under the temporary folder, removed at the end of the test.
 class TempFolder {
