@@ -26,7 +26,6 @@ int LetterValue(char c) {
 struct Context {
     const CodeTypeRecord& record;
     const VariableTables& variables;
-    const SymbolTable& symbols;
     std::int64_t unit_ticks;  // P x D
     bool quaternary;
     bool bad = false;  // something of the image does not fit
@@ -188,7 +187,7 @@ std::optional<std::string> EncodeCodeType(const CodeTypeRecord& record,
     if (!base) return std::nullopt;
     const std::int64_t p = base->prescaler;
     const std::int64_t d = base->divisor;
-    Context c{record, variables, symbols, p * d, record.symbol_count() > 2};
+    Context c{record, variables, p * d, record.symbol_count() > 2};
 
     // Timing block: set-up bytes, T1 (frame order after the first, then the repeat
     // order), T2 (symbol offsets, then each symbol's count and duration bytes).
