@@ -213,8 +213,9 @@ struct Fault {
 };
 
 const Fault kFaults[] = {
-    {"report refused", [] { vorkel::sim::refuse_report_at(3); }},
-    {"unplugged in the middle", [] { vorkel::sim::unplug_after_reports(3); }},
+    // After two of the write's blocks (a header and four data reports each).
+    {"report refused", [] { vorkel::sim::refuse_report_at(10); }},
+    {"unplugged in the middle", [] { vorkel::sim::unplug_after_reports(10); }},
 };
 
 TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
@@ -236,13 +237,13 @@ TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
         EXPECT_TRUE(w->table_changed);
         EXPECT_EQ(w->code_text, pending);
         EXPECT_TRUE(w->Image7->isVisible());
-        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         // Switching off again writes them.
         boxes.expect(kDeleteDone, Answer::ok);
         w->IBtn78Click();
         EXPECT_FALSE(w->delete_state);
-        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
         EXPECT_FALSE(has_code(remote_key_lines(), "10"));
         EXPECT_TRUE(has_code(remote_key_lines(), "12"));
         close_window(*w);
@@ -266,11 +267,11 @@ TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
         EXPECT_TRUE(w->delete_state);
         EXPECT_TRUE(w->table_changed);
         EXPECT_TRUE(w->delstudykey->isEnabled());
-        EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         boxes.expect(kDeleteDone, Answer::ok);
         w->IBtn78Click();
-        EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
         EXPECT_FALSE(has_code(remote_key_lines(), "10"));
         close_window(*w);
     }
@@ -328,12 +329,14 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         vorkel::sim::activate();
+        for (const auto& b : backups()) fs::remove(b);
         seed_learned({"10", "12"});
+        const std::string before = remote_table_hex(11264);
         auto w = open_window();
         w->IBtn78Click();
         delete_one(*w, 0x10);
         if (c.fail) {
-            vorkel::sim::refuse_report_at(3);
+            vorkel::sim::refuse_report_at(10);
             boxes.expect(QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
                                         "按“重试”再次写入，按“取消”放弃这些删除。"),
                          c.retry_answer, Buttons::retry_cancel);
@@ -341,8 +344,13 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         if (c.written) boxes.expect(kDeleteDone, Answer::ok);
         close_window(*w);  // no learning question: these are not learned keys
         EXPECT_FALSE(w->isVisible());
-        EXPECT_EQ(has_code(remote_key_lines(), "10"), !c.written);
-        EXPECT_TRUE(has_code(remote_key_lines(), "12"));
+        if (c.written) {
+            EXPECT_FALSE(has_code(remote_key_lines(), "10"));
+            EXPECT_TRUE(has_code(remote_key_lines(), "12"));
+        }
+        // Whatever the remote kept of a broken write, the table before it is saved.
+        ASSERT_FALSE(backups().empty());
+        EXPECT_EQ(read_file(backups().front()), before + "\n");
     }
 }
 
