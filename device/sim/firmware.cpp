@@ -108,6 +108,7 @@ void Firmware::read_string(StringKind kind, std::uint8_t* buffer, std::size_t le
             const std::size_t room = std::min(length - 1, kMaxChunk);
             const std::size_t count = std::min({chunk_size_, room, bytes.size() - streamed_});
             status_ = armed_->status;
+            if (streamed_ == 0 && on_signal_started_) on_signal_started_();
             buffer[0] = static_cast<std::uint8_t>(count);
             std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(streamed_), count, buffer + 1);
             streamed_ += count;

@@ -35,6 +35,8 @@ class Firmware {
 
     void set_chunk_size(int bytes);
     void set_signal_delay_polls(int polls) { signal_delay_polls_ = polls < 0 ? 0 : polls; }
+    // Called when a signal's first chunk goes out.
+    void set_on_signal_started(std::function<void()> hook) { on_signal_started_ = std::move(hook); }
 
   private:
     void start_capture(const SignalSupply& next_signal);
@@ -55,6 +57,7 @@ class Firmware {
     std::array<std::uint8_t, 3> status_{};
     std::size_t chunk_size_ = 64;
     int signal_delay_polls_ = 0;
+    std::function<void()> on_signal_started_;
 };
 
 }  // namespace vorkel::sim

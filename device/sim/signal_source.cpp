@@ -19,6 +19,7 @@ constexpr const char* kPlayedFolder = "played";
 }  // namespace
 
 std::optional<PulseSignal> SignalSource::next() {
+    in_play_.reset();
     if (!queued_.empty()) {
         PulseSignal signal = queued_.front();
         queued_.pop_front();
@@ -51,13 +52,30 @@ std::optional<PulseSignal> SignalSource::next_from_folder() {
         std::ifstream in(file, std::ios::binary);
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    // Played files move aside (never deleted: they are the user's files); an
-    // unreadable one moves too, so it cannot block the queue.
+    std::optional<PulseSignal> signal = parse_mode2(text);
+    if (!signal) {
+        // Not a signal: move it aside at once so it cannot block the queue.
+        move_aside(file);
+        return std::nullopt;
+    }
+    in_play_ = file;
+    return signal;
+}
+
+void SignalSource::played() {
+    if (!in_play_) return;
+    move_aside(*in_play_);
+    in_play_.reset();
+}
+
+void SignalSource::move_aside(const std::filesystem::path& file) {
+    // Never deleted: they are the user's files.
+    std::error_code ec;
     const std::filesystem::path played = folder_ / kPlayedFolder;
     std::filesystem::create_directories(played, ec);
     std::filesystem::rename(file, played / file.filename(), ec);
-    if (ec) return std::nullopt;  // cannot move it: play nothing rather than repeat it forever
-    return parse_mode2(text);
+    // A file that cannot move would play again and again: stop using the folder.
+    if (ec) folder_.clear();
 }
 
 }  // namespace vorkel::sim

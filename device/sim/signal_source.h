@@ -20,14 +20,20 @@ class SignalSource {
     void set_folder(const std::filesystem::path& folder) { folder_ = folder; }
     void set_demo(bool on) { demo_ = on; }
 
-    // The signal a key press delivers now; removes it from its queue.
+    // The signal of the next key press. A queued or demo signal leaves its queue
+    // now; a folder file stays until played() (so it survives a program that
+    // ends before the key press arrives).
     std::optional<PulseSignal> next();
+    // The signal given out last has started to play: its file moves into "played/".
+    void played();
 
   private:
     std::optional<PulseSignal> next_from_folder();
+    void move_aside(const std::filesystem::path& file);
 
     std::deque<PulseSignal> queued_;
     std::filesystem::path folder_;
+    std::optional<std::filesystem::path> in_play_;
     bool demo_ = false;
     std::size_t demo_index_ = 0;
 };

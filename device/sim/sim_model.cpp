@@ -54,6 +54,7 @@ void Model::reset() {
     remotes_.clear();
     remotes_.emplace_back();
     remotes_.front().set_signal_delay_polls(kTestSignalDelayPolls);
+    remotes_.front().set_on_signal_started([this] { signals_.played(); });
     devices.clear();
     handles_.clear();
     SimDevice remote;

@@ -89,8 +89,14 @@ TEST_F(SimRemote, SignalFolderPlaysFilesInNameOrder) {
         const auto sampled = vorkel::sample_signal(*signal);
         return vorkel::capture_text(sampled.bytes, sampled.status);
     };
+    // The key press comes after the first capture ended: the file waits in the folder.
+    vorkel::sim::set_signal_delay_polls(1500);
+    EXPECT_EQ(capture(), "");
+    EXPECT_TRUE(fs::exists(dir.path() / "a.txt")) << "not played yet";
     EXPECT_EQ(capture(), expect("pulse 900\nspace 2200\npulse 900\n"));
     EXPECT_TRUE(fs::exists(dir.path() / "played" / "a.txt")) << "moved aside, not deleted";
+    EXPECT_FALSE(fs::exists(dir.path() / "a.txt"));
+    vorkel::sim::set_signal_delay_polls(0);
     EXPECT_EQ(capture(), expect("carrier 40000\npulse 2400\nspace 600\npulse 1200\n"));
     EXPECT_EQ(capture(), "") << "a file that is not a signal plays nothing";
     EXPECT_TRUE(fs::exists(dir.path() / "played" / "c.txt"));
