@@ -130,7 +130,7 @@ void Tupdate::build_pages() {
         StringGrid1->horizontalHeader()->hide();
         StringGrid1->verticalHeader()->hide();
         StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        StringGrid1->horizontalHeader()->setStretchLastSection(true);
+        StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         Label2 = new QLabel(tr8("升级进度"), next_page);
         Label2->setObjectName(QStringLiteral("Label2"));
         ProgressBar1 = new QProgressBar(next_page);
@@ -184,6 +184,7 @@ void Tupdate::build_pages() {
     Notebook1->addWidget(next_page);  // index 1
     Notebook1->addWidget(linkstate);  // index 2
     Notebook1->setCurrentIndex(2);
+    resize(560, 340);
 
     for (QPushButton* exit : {Button7, Button8, Button4})
         connect(exit, &QPushButton::clicked, this, &QDialog::reject);

@@ -494,6 +494,21 @@ TEST_F(UpdateWindowTest, ConfigurationMadeByTheScriptWorksEndToEnd) {
     EXPECT_EQ(staged(), std::vector<std::string>{"lib.dll"});
 }
 
+#ifdef ORVALIN_REAL_PICTURES
+TEST_F(UpdateWindowTest, TheProgramsOwnPicturesAreShown) {
+    const QString bundle = program_dir_ + QStringLiteral("voredirav44.dll");
+    ASSERT_TRUE(QFile::remove(bundle));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ORVALIN_PROGRAM_DIR "/voredirav44.dll"), bundle));
+    auto w = open();
+    ASSERT_TRUE(w->animation() != nullptr);
+    EXPECT_TRUE(w->animation()->isValid());
+    EXPECT_GE(w->animation()->frameCount(), 2);
+    for (const QLabel* picture :
+         {static_cast<QLabel*>(w->Image1), static_cast<QLabel*>(w->Image2), w->Image3})
+        EXPECT_FALSE(picture->pixmap().isNull()) << picture->objectName().toStdString();
+}
+#endif
+
 }  // namespace
 }  // namespace orvalin::update
 
