@@ -125,6 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "bad.cis:2: name longer than 20"},
         BadSource{"missing_end", "end\n", "", "bad.cis:12: type NEC test 1 has no \"end\""},
         BadSource{"outside_type", "type NEC test 1\n", "", "bad.cis:2: \"carrier\" outside a type"},
+        BadSource{"carrier_periods", "symbol 560 -560", "symbol 21p -21p",
+                  "bad.cis:4: give durations in microseconds, not carrier periods"},
         BadSource{"divisor_zero", "divisor 3", "divisor 0", "bad.cis:3: divisor must be 1 to 6"},
         BadSource{"carrier_code_clash", "divisor 3", "divisor 2 code 18",
                   "bad.cis:3: carrier code and divisor give 0x80"}),

@@ -94,19 +94,18 @@ std::uint64_t parse_hundredths(const Context& at, std::string_view word, const c
     return hundredths;
 }
 
-// "560", "-1690", "444.44", "6p", "-10p": a pulse (positive) or gap (negative).
-std::uint32_t parse_duration(const Context& at, std::string_view word, bool& in_periods) {
+// "560", "-1690", "444.44": a pulse (positive) or gap (negative), in microseconds.
+std::uint32_t parse_duration(const Context& at, std::string_view word) {
     bool gap = false;
     if (!word.empty() && (word.front() == '-' || word.front() == '+')) {
         gap = word.front() == '-';
         word.remove_prefix(1);
     }
-    in_periods = !word.empty() && word.back() == 'p';
-    if (in_periods) {
-        word.remove_suffix(1);
-        const std::uint32_t periods = parse_unsigned(at, word, 0xFFFF, "carrier periods");
-        if (periods == 0) fail(at, "a duration must not be zero");
-        return make_item(gap ? kGapPeriods : kPulsePeriods, periods);
+    if (!word.empty() && word.back() == 'p') {
+        // Items in carrier periods decode to microseconds where the analysis
+        // expects hundredths of a microsecond: they would match 100 times short.
+        fail(at,
+             "give durations in microseconds, not carrier periods (\"" + std::string(word) + "\")");
     }
     if (word.size() > 2 && word.substr(word.size() - 2) == "us") word.remove_suffix(2);
     const std::uint64_t hundredths = parse_hundredths(at, word, "duration");
@@ -174,14 +173,14 @@ void parse_sequence(const Context& at, const std::vector<std::string_view>& w, R
             items.push_back(make_item(kToggleItem, 0));
         } else if (w[i] == "data") {
             if (i + 1 >= w.size()) fail(at, "\"data\" needs a symbol count");
-            const std::string_view spec = w[++i];
-            const std::size_t eq = spec.find('=');
+            const std::string_view field = w[++i];
+            const std::size_t eq = field.find('=');
             const std::uint32_t count =
-                parse_unsigned(at, spec.substr(0, eq), 8, "data field length");
+                parse_unsigned(at, field.substr(0, eq), 8, "data field length");
             if (count == 0) fail(at, "a data field needs at least one symbol");
             std::uint32_t fallback = 0;
             if (eq != std::string_view::npos) {
-                const std::string_view hex = spec.substr(eq + 1);
+                const std::string_view hex = field.substr(eq + 1);
                 const auto [end, ec] =
                     std::from_chars(hex.data(), hex.data() + hex.size(), fallback, 16);
                 if (hex.empty() || ec != std::errc() || end != hex.data() + hex.size() ||
@@ -191,9 +190,7 @@ void parse_sequence(const Context& at, const std::vector<std::string_view>& w, R
             }
             items.push_back(make_item(kDataField, (count << 16) | fallback));
         } else {
-            bool periods = false;
-            items.push_back(parse_duration(at, w[i], periods));
-            if (periods && !r.has_carrier) fail(at, "durations in carrier periods need a carrier");
+            items.push_back(parse_duration(at, w[i]));
         }
     }
     if (items.empty()) fail(at, "empty sequence");
@@ -355,10 +352,7 @@ std::vector<CodeTypeDescription> parse_source(std::string_view text, const std::
                 fail(at, "more than 6 durations in a symbol");
             std::vector<std::uint32_t> items;
             for (std::size_t i = 1; i < w.size(); ++i) {
-                bool periods = false;
-                items.push_back(parse_duration(at, w[i], periods));
-                if (periods && !r.has_carrier)
-                    fail(at, "durations in carrier periods need a carrier");
+                items.push_back(parse_duration(at, w[i]));
             }
             d.symbols.push_back(std::move(items));
         } else if (key == "toggle") {
