@@ -1,0 +1,69 @@
+// A new user's first key, through the window's own buttons: the simulated remote
+// plays its built-in demo signals, the user clicks what the window asks for. Set
+// ORVALIN_WALKTHROUGH_SHOTS to a folder to keep a picture of every step.
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include "app/ibtn.h"
+#include "learning/code_table.h"
+#include "tests/app/learning_fixture.h"
+
+namespace orvalin::app::testing {
+namespace {
+
+void click(QWidget* widget) {
+    const QPointF local(widget->width() / 2.0, widget->height() / 2.0);
+    const QPointF global = widget->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+class Walkthrough : public SessionTest {
+  protected:
+    void shot(Tmainorvalin& w, const char* name) {
+        const QByteArray dir = qgetenv("ORVALIN_WALKTHROUGH_SHOTS");
+        if (dir.isEmpty()) return;
+        w.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/") + QLatin1String(name) +
+                      QStringLiteral(".png"));
+    }
+};
+
+TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
+    vorkel::sim::set_demo_signals(true);
+    vorkel::sim::set_signal_delay_polls(20);  // the user presses a moment later
+    auto w = open_window();
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    shot(*w, "1-start");
+
+    click(w->beginstudyibtn);
+    EXPECT_TRUE(w->study_state);
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+    shot(*w, "2-learning-on");
+
+    boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
+    click(key(*w, 0x10));  // VOL+
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("准备学习TV区的 VOL+ 按键， 请发码"));
+    shot(*w, "3-waiting-for-the-code");
+    ASSERT_TRUE(wait_collection_done(*w));
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+    shot(*w, "4-code-received");
+
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect(QStringLiteral("自学习操作完成！"), Answer::ok);
+    click(w->beginstudyibtn);
+    EXPECT_FALSE(w->study_state);
+    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作完成！"));
+    shot(*w, "5-written");
+    const learning::KeyLines remote = remote_key_lines();
+    EXPECT_NE(std::find(remote.begin(), remote.end(), "10|2"), remote.end());
+    close_window(*w);
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing
