@@ -1,5 +1,6 @@
 #include "ircode/replay.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -26,6 +27,8 @@ constexpr int kCarrierCodeStep = 7;  // carrier byte = 7 x class code + divisor
 // Duration bytes: 0x80..0xBF a gap of (b - 0x7F) units, 0xC0..0xFF a pulse of
 // (b - 0xBF) units. Neighbours of one kind add up (long durations are split).
 constexpr std::uint8_t kFirstGapByte = 0x80;
+// Longer silences than any remote leaves between frames are cut to this.
+constexpr long kMaxSilenceUs = 10'000'000;
 constexpr std::uint8_t kFirstPulseByte = 0xC0;
 
 // Field and toggle items of a frame block. Binary images (at most 2 symbols):
@@ -217,7 +220,7 @@ class Reader {
                 for (const int d : previous.durations_us) length += std::labs(d);
                 gap = std::max(0L, time_us - length);
             }
-            previous.gap_after_us = static_cast<int>(gap);
+            previous.gap_after_us = static_cast<int>(std::min(gap, kMaxSilenceUs));
         };
         add_frame(0, false);
         for (const OrderEntry& e : frame_entries_) {

@@ -122,6 +122,15 @@ TEST(ReplayOutput, Mode2TextStartsWithTheCarrier) {
     EXPECT_EQ(to_mode2(*signal), "carrier 37736\npulse 8904\n");
 }
 
+TEST(ReplayOutput, SilenceBeyondTenSecondsIsCut) {
+    // A gap entry whose flag byte carries the highest time bits: over an hour.
+    const auto signal = replay_table(
+        table(1, timing(3, 0x12, 0x00, {0xFF, 0xFF, 0xFF, 0x00}, kTwoSymbols), {0x01, 0x01, 0xCF}));
+    ASSERT_TRUE(signal);
+    ASSERT_EQ(signal->frames.size(), 2u);
+    EXPECT_EQ(signal->frames[0].gap_after_us, 10'000'000);
+}
+
 TEST(ReplayOutput, HexTextIgnoresSpacesAndCase) {
     const Bytes t = table(1, timing(3, 0x11, 0x00, {}, kTwoSymbols), {0x01, 0x02, 0xCF, 0x87});
     std::string hex;
