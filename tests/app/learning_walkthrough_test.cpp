@@ -1,6 +1,8 @@
 // A new user's first key, through the window's own buttons: the simulated remote
 // plays its built-in demo signals, the user clicks what the window asks for. Set
-// ORVALIN_WALKTHROUGH_SHOTS to a folder to keep a picture of every step.
+// ORVALIN_WALKTHROUGH_SHOTS to a folder to keep a picture of every step, and
+// ORVALIN_WALKTHROUGH_PACE to a per-transfer delay in microseconds to walk at the
+// simulated remote's pace for the program (1000) instead of the tests' pace.
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -36,8 +38,13 @@ class Walkthrough : public SessionTest {
 
 TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
     vorkel::sim::set_demo_signals(true);
-    vorkel::sim::set_signal_delay_polls(20);  // the user presses a moment later
+    const int pace = qEnvironmentVariableIntValue("ORVALIN_WALKTHROUGH_PACE");
+    vorkel::sim::set_latency_us(pace);
+    // The user presses a moment later (about 1.5 s at the program's pace).
+    vorkel::sim::set_signal_delay_polls(pace > 0 ? 1500 : 20);
+    const auto started = std::chrono::steady_clock::now();
     auto w = open_window();
+    const auto shown = std::chrono::steady_clock::now();
     EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
     shot(*w, "1-start");
 
@@ -50,8 +57,15 @@ TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
     click(key(*w, 0x10));  // VOL+
     EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("准备学习TV区的 VOL+ 按键， 请发码"));
     shot(*w, "3-waiting-for-the-code");
+    const auto clicked = std::chrono::steady_clock::now();
     ASSERT_TRUE(wait_collection_done(*w));
+    const auto received = std::chrono::steady_clock::now();
     EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+    using ms = std::chrono::milliseconds;
+    RecordProperty("start_ms",
+                   static_cast<int>(std::chrono::duration_cast<ms>(shown - started).count()));
+    RecordProperty("code_ms",
+                   static_cast<int>(std::chrono::duration_cast<ms>(received - clicked).count()));
     shot(*w, "4-code-received");
 
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
