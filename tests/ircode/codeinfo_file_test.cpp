@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -57,6 +58,18 @@ TEST(CodeInfoFile, MissingFileDoesNotLoad) {
     std::vector<CodeTypeRecord> records;
     EXPECT_FALSE(LoadCodeInfo(folder.path() / "QZ01.csl", records));
     EXPECT_FALSE(LoadCodeInfo(folder.path(), records));  // a folder, not a file
+}
+
+TEST(CodeInfoFile, OversizedFileIsRefused) {
+    TempFolder folder;
+    const auto path = folder.path() / "QZ01.csl";
+    WriteBytes(path, FileBytes({NecLike()}));
+    std::vector<CodeTypeRecord> records;
+    ASSERT_TRUE(LoadCodeInfo(path, records));
+    // Beyond the size limit (a sparse file) the reader does not take it into memory.
+    std::filesystem::resize_file(path, kMaxCodeInfoFileSize + 1);
+    EXPECT_FALSE(LoadCodeInfo(path, records));
+    EXPECT_TRUE(records.empty());
 }
 
 TEST(CodeInfoFile, RecordsAreReadToTheEndOfTheFile) {

@@ -19,6 +19,8 @@ if(TARGET orvalin_protocol_signals AND TARGET orvalin_codeinfo_source)
   add_dependencies(ircode_protocols_test codeinfo_file)
 endif()
 
+# The replay source is compiled into the fuzzer so that its code is
+# instrumented for coverage (the library itself is built without it).
 orvalin_add_fuzzer(NAME replay_fuzzer
-  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/protocols_replay_fuzzer.cpp
-  LIBS orvalin_replay)
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/protocols_replay_fuzzer.cpp ${CMAKE_SOURCE_DIR}/ircode/replay.cpp
+  LIBS orvalin_ircode)
