@@ -20,25 +20,6 @@ const QString kDeleteFailed =
     QStringLiteral("删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。");
 const QString kNotLearned = QStringLiteral("该按键还没有自学习过，无法删除！");
 
-bool has_code(const KeyLines& lines, const std::string& code) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.starts_with(code); });
-}
-
-std::vector<std::uint8_t> bytes_of(const std::string& hex) {
-    std::vector<std::uint8_t> b;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return b;
-}
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Puts learned codes for these table codes into the remote's factory table.
 void seed_learned(std::initializer_list<const char*> codes) {
     std::string table = remote_table_hex(11264);

@@ -17,21 +17,9 @@ using learning::KeyLines;
 
 const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
 
-bool has_code(const KeyLines& lines, const std::string& code) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.starts_with(code); });
-}
-
 std::string gbk_request(const std::string& code, const std::string& timing) {
     // "按钮" in GBK.
     return "#99|01" + code + "\r\n0:\xB0\xB4\xC5\xA5" + "0:{X=310,Y=120}|" + timing + "\r\n";
-}
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 class Collection : public SessionTest {
@@ -126,13 +114,6 @@ std::string nearly_full_table() {
     EXPECT_LE(table.size(), 8200u);
     EXPECT_GT(table.size(), 8200u - 18);  // no room left for a record and its pieces
     return table;
-}
-
-std::vector<std::uint8_t> bytes_of(const std::string& hex) {
-    std::vector<std::uint8_t> b;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return b;
 }
 
 TEST_F(Collection, TableTooLargeForTheWriteIsRefused) {

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "app/ibtn.h"
 #include "app/link_monitor.h"
@@ -49,6 +51,29 @@ vorkel::sim::Signal nec_signal() {
 
 vorkel::sim::Signal odd_signal() {
     return {{1024, -2218, 1024}, 38000};
+}
+
+bool has_line(const learning::KeyLines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool has_code(const learning::KeyLines& lines, const std::string& code) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.starts_with(code); });
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::uint8_t> bytes_of(const std::string& hex) {
+    std::vector<std::uint8_t> b;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        b.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return b;
 }
 
 std::string remote_table_hex(std::size_t chars) {

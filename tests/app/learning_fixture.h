@@ -32,6 +32,12 @@ vorkel::sim::Signal nec_signal();
 // A signal that no code type fits: one mark, one space, one mark.
 vorkel::sim::Signal odd_signal();
 
+// Key lines: one with exactly this text / any with this table code.
+bool has_line(const learning::KeyLines& lines, const std::string& line);
+bool has_code(const learning::KeyLines& lines, const std::string& code);
+std::string read_file(const fs::path& path);
+std::vector<std::uint8_t> bytes_of(const std::string& hex);
+
 // The remote's code table as hex text, as long as the given table text says.
 std::string remote_table_hex(std::size_t chars);
 // Key lines that a fresh read of the remote's table gives.

@@ -15,22 +15,6 @@ namespace {
 
 using learning::KeyLines;
 
-bool has_line(const KeyLines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-bool has_code(const KeyLines& lines, const std::string& code) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.starts_with(code); });
-}
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The remote's table area as the program reads it (5632 bytes as hex).
 std::string remote_area() {
     return remote_table_hex(11264);
