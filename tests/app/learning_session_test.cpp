@@ -113,21 +113,26 @@ TEST_F(LearningSession, DeclineLeavesTheRemoteAndRestoresEveryKey) {
 
 TEST_F(LearningSession, DeclineDoesNotBringBackALineFromAnEarlierSession) {
     auto w = open_window();
+    w->CBL_IBTNClick();
+    const auto [k, code] = cbl_preset_key(*w);
+    // A preset key learned and kept ("1" goes to the earlier lines), then deleted:
+    // the key holds no code any more.
     start_learning(*w);
-    learn(*w, 0x06, nec_signal());
+    learn(*w, k, nec_signal());
     stop_learning(*w, Answer::yes);
-    // Deleted afterwards: the key has no code any more.
     w->IBtn78Click();
+    // The only learned key: written at once.
     boxes.expect(QStringLiteral("你确实要删除该自学习按键的编码？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("删除操作完成！"), Answer::ok);
-    w->key_click(key(*w, 0x06));
-    ASSERT_FALSE(has_code(w->key_lines, "06"));
+    w->key_click(key(*w, k));
+    ASSERT_FALSE(has_code(w->key_lines, code));
 
+    // Learned again and declined: still no code, not the old preset line.
     start_learning(*w);
-    learn(*w, 0x06, nec_signal());
+    learn(*w, k, nec_signal());
     stop_learning(*w, Answer::no);
-    EXPECT_FALSE(has_code(w->key_lines, "06"));
-    EXPECT_FALSE(has_code(remote_key_lines(), "06"));
+    EXPECT_FALSE(has_code(w->key_lines, code));
+    EXPECT_FALSE(has_code(remote_key_lines(), code));
     close_window(*w);
 }
 
