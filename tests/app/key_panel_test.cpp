@@ -231,6 +231,32 @@ TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
     QDir::setCurrent(old);
 }
 
+TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {
+    Tmainorvalin& w = start();
+    // The background picture passes the mouse on to the window.
+    const struct {
+        const char* name;
+        QWidget* target;
+        QPoint grab;
+    } places[] = {{"bare background", &w, {300, 735}},
+                  {"background picture", w.Image1, {300, 300}}};
+    for (const auto& p : places) {
+        const QPoint before = w.pos();
+        QTest::mousePress(p.target, Qt::LeftButton, {}, p.grab);
+        QTest::mouseMove(p.target, p.grab + QPoint(40, 10));
+        QTest::mouseRelease(p.target, Qt::LeftButton, {}, p.grab + QPoint(40, 10));
+        EXPECT_EQ(w.pos(), before + QPoint(40, 10)) << p.name;
+    }
+    // A key takes its own press: the window stays.
+    const QPoint before = w.pos();
+    IBtn* key = w.key_button(0x05);
+    prompts.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
+    QTest::mousePress(key, Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseMove(key, QPoint(20, 15));
+    QTest::mouseRelease(key, Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(w.pos(), before);
+}
+
 TEST_F(KeyPanel, SaveScreenshotOfEveryMode) {
     // The factory table (preset CBL keys) with one learned TV key added.
     const std::vector<uint8_t> factory = vorkel::sim::code_table(5632);
