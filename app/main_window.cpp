@@ -51,6 +51,8 @@ Tmainorvalin::~Tmainorvalin() {
     // The monitor must have returned before the window goes: it reaches the
     // window's components from its steps.
     if (link_thread) link_thread->stop_and_wait();
+    // A window that goes without having closed still takes its own file along.
+    if (!form_closed_ && animation_extracted_) QFile::remove(animation_file());
     if (the_window == this) the_window = nullptr;
 }
 

@@ -144,7 +144,8 @@ class Tmainorvalin : public QWidget {
     void create_components();
     void switch_mode(int mode);
     QString program_dir_;
-    bool form_closed_ = false;  // FormClose has run
+    bool form_closed_ = false;          // FormClose has run
+    bool animation_extracted_ = false;  // the animation file is this window's own
     QPoint drag_offset_;
     bool dragging_ = false;
     bool shown_once_ = false;

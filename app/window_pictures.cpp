@@ -58,6 +58,7 @@ bool Tmainorvalin::load_pictures() {
     const QString movie = animation_file();
     if (QFile::exists(movie)) QFile::remove(movie);
     if (QFile::copy(QStringLiteral(":/bn1800/flash1"), movie)) {
+        animation_extracted_ = true;
         QFile::setPermissions(movie, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         animation->setFormat("gif");
         animation->setFileName(movie);

@@ -1,6 +1,7 @@
 // The link monitor against the simulated remote: unplugging, plugging back,
 // closing from its box, and ending it with the window in every state.
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QScrollArea>
 #include <atomic>
 #include <functional>
@@ -105,7 +106,10 @@ TEST_F(LinkMonitor, CloseEndsTheMonitorQuietly) {
     QPointer<linkstate> monitor = w.link_thread;
     ASSERT_TRUE(monitor);
     pump(250);  // at least one cycle
+    const QString movie = w.animation_file();
+    ASSERT_TRUE(QFile::exists(movie));
     EXPECT_TRUE(w.close());
+    EXPECT_FALSE(QFile::exists(movie)) << "removed at close";
     EXPECT_TRUE(w.closing);
     // It notices the request at its next pause; generous bound against hanging.
     EXPECT_TRUE(wait_until([&] { return !w.link_thread; }, 2000));
@@ -132,7 +136,9 @@ TEST_F(LinkMonitor, WindowDestroyedWhileTheMonitorWaitsOnIt) {
             // close() runs the close path directly; the queued step is still waiting.
             EXPECT_TRUE(w.close());
         }
+        const QString movie = w.animation_file();
         window.reset();  // must return; no box is expected by the prompter
+        EXPECT_FALSE(QFile::exists(movie));
         vorkel::sim::set_attached(true);
     }
 }
