@@ -137,7 +137,8 @@ void Tmainorvalin::key_click(IBtn* key) {
     start_animation(*this);
     selected_keys.push_back(key);
     if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
-    auto* thread = new learning::TCollectCode(&collected_text, collect_timeout, this);
+    collected_text.clear();
+    auto* thread = new learning::TCollectCode(collect_timeout, this);
     collect_thread = thread;
     const QPointer<learning::TCollectCode> guard(thread);
     connect(thread, &QThread::finished, this, [this, guard] {
@@ -200,6 +201,7 @@ void Tmainorvalin::collect_done() {
                                QString::fromLatin1(learning::describe(thread->outcome())));
         collect_thread = nullptr;
         thread->wait();
+        collected_text = thread->collected();
         thread->deleteLater();
     }
     if (collected_text.empty()) {

@@ -6,8 +6,8 @@
 
 namespace orvalin::learning {
 
-TCollectCode::TCollectCode(std::string* out, std::chrono::milliseconds timeout, QObject* parent)
-    : QThread(parent), out_(out), timeout_(timeout) {}
+TCollectCode::TCollectCode(std::chrono::milliseconds timeout, QObject* parent)
+    : QThread(parent), timeout_(timeout) {}
 
 TCollectCode::~TCollectCode() {
     requestInterruption();
@@ -15,7 +15,7 @@ TCollectCode::~TCollectCode() {
 }
 
 void TCollectCode::Execute() {
-    out_->clear();
+    collected_.clear();
     const auto start = std::chrono::steady_clock::now();
     if (!SetCodeCarrierWave()) {
         outcome_ = Outcome::carrier_failed;
@@ -30,7 +30,7 @@ void TCollectCode::Execute() {
         }
         std::fill(buffer.begin(), buffer.end(), '\0');
         if (RCollectCodeInfo(buffer.data())) {
-            out_->assign(buffer.data(), buffer.size());
+            collected_.assign(buffer.data(), buffer.size());
             outcome_ = Outcome::received;
             return;
         }

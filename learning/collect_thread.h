@@ -16,15 +16,17 @@ class TCollectCode : public QThread {
     static constexpr std::chrono::milliseconds kDefaultTimeout{6000};
     static constexpr std::size_t kBufferSize = 10240;
 
-    // out: where the collected text goes (10240 characters, NUL bytes included), or
-    // stays empty when no code came. It is written only by the thread, before it ends.
-    explicit TCollectCode(std::string* out, std::chrono::milliseconds timeout = kDefaultTimeout,
+    explicit TCollectCode(std::chrono::milliseconds timeout = kDefaultTimeout,
                           QObject* parent = nullptr);
     // Asks the thread to stop and waits for it.
     ~TCollectCode() override;
 
     // Ends the thread after its current poll.
     void stop() { requestInterruption(); }
+
+    // The collected text: 10240 characters (NUL bytes included), or empty when no
+    // code came. Written only by the thread; read it after the thread has ended.
+    const std::string& collected() const { return collected_; }
 
     // Why the thread ended, for the diagnostic memo.
     enum class Outcome { running, received, carrier_failed, timed_out, link_lost, stopped };
@@ -36,7 +38,7 @@ class TCollectCode : public QThread {
   private:
     void Execute();
 
-    std::string* out_;
+    std::string collected_;
     std::chrono::milliseconds timeout_;
     Outcome outcome_ = Outcome::running;
 };

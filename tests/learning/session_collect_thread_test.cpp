@@ -52,13 +52,13 @@ TEST(CollectThread, EndsForEachReasonWithTheRightText) {
         SCOPED_TRACE(c.name);
         vorkel::sim::activate();
         c.before();
-        std::string collected = "stale";
-        TCollectCode thread(&collected, c.timeout);
+        TCollectCode thread(c.timeout);
         const auto start = std::chrono::steady_clock::now();
         thread.start();
         c.during(thread);
         ASSERT_TRUE(thread.wait(10000));
         EXPECT_EQ(thread.outcome(), c.outcome) << describe(thread.outcome());
+        const std::string& collected = thread.collected();
         if (c.has_code) {
             ASSERT_EQ(collected.size(), TCollectCode::kBufferSize);
             // Upper-case hex words, the "7FFF" silence and the carrier bytes, then NULs.
@@ -79,13 +79,11 @@ TEST(CollectThread, EndsForEachReasonWithTheRightText) {
 // A thread that is destroyed while it polls stops and is waited for.
 TEST(CollectThread, DestructionStopsAPollingThread) {
     vorkel::sim::activate();
-    std::string collected;
-    auto* thread = new TCollectCode(&collected, 60s);
+    auto* thread = new TCollectCode(60s);
     thread->start();
     QThread::msleep(20);
     EXPECT_TRUE(thread->isRunning());
-    delete thread;
-    EXPECT_TRUE(collected.empty());
+    delete thread;  // returns only once the thread has ended
 }
 
 }  // namespace
