@@ -13,10 +13,10 @@ TForm1::TForm1(QWidget* parent) : QLabel(parent, Qt::SplashScreen | Qt::Frameles
     setScaledContents(true);
     setPixmap(QPixmap(QStringLiteral(":/window/splash")));
     // Centred on the screen (a fixed place suits only one screen size).
-    QPoint where(336, 212);
+    QRect where(QPoint(336, 212), size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        where = screen->availableGeometry().center() - QPoint(width() / 2, height() / 2);
-    move(where);
+        where.moveCenter(screen->availableGeometry().center());
+    move(where.topLeft());
 }
 
 }  // namespace orvalin::app

@@ -60,8 +60,11 @@ void Tmainorvalin::create_components() {
     palette.setColor(QPalette::Window, kBackground);
     setPalette(palette);
     setAutoFillBackground(true);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect where = rect();
+        where.moveCenter(screen->availableGeometry().center());
+        move(where.topLeft());
+    }
 
     Image1 = picture_label(this, "Image1", {0, 0, 1016, 729});
     Image1->setPixmap(window_picture("Image1"));

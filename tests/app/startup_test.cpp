@@ -1,11 +1,14 @@
 // Start-up of the main window against the simulated remote: the attachment box,
 // the remote type and version checks, failed reads and what a failed start leaves.
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <string>
 
 #include "app/device_check.h"
+#include "app/splash.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "learning/code_table.h"
@@ -107,6 +110,9 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
     EXPECT_EQ(w.size(), QSize(1016, 740));
+    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w.geometry().center(),
+              QGuiApplication::primaryScreen()->availableGeometry().center());
     EXPECT_TRUE(w.link_thread);
     // Factory table: preset keys only, so nothing to delete yet.
     EXPECT_FALSE(w.has_learned_keys());
@@ -269,6 +275,24 @@ INSTANTIATE_TEST_SUITE_P(Libraries, MissingLibrary,
                          ::testing::Values("on1800.dll", "sn1800.dll", "fn1800.dll", "dn1800.dll",
                                            "bn1800.dll"),
                          [](const auto& info) { return std::string(info.param).substr(0, 6); });
+
+}  // namespace
+}  // namespace orvalin::app::testing
+
+namespace orvalin::app::testing {
+namespace {
+
+TEST(Splash, BorderlessWindowFilledWithItsPicture) {
+    ensure_app();
+    TForm1 splash;
+    EXPECT_EQ(splash.windowTitle(), QStringLiteral("启动界面"));
+    EXPECT_EQ(splash.size(), QSize(462, 258));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    ASSERT_FALSE(splash.pixmap().isNull());
+    EXPECT_TRUE(same_picture(splash.pixmap(), QPixmap(QStringLiteral(":/window/splash"))));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(splash.geometry().center(), screen.center()) << "centred on the screen";
+}
 
 }  // namespace
 }  // namespace orvalin::app::testing
