@@ -34,7 +34,7 @@ std::optional<bool> TimingCheck(std::string_view separator, std::string_view fra
         const double total = static_cast<double>(sum);
         return 0.9 * 1000.0 * nominal < total && total < 1.1 * 1000.0 * nominal;
     }
-    const std::size_t at = frame.find(kGapMark);
+    const std::size_t at = FindWord(frame, kGapMark);
     if (at == std::string_view::npos) return false;
     std::int64_t b = 0;
     if (!ParseHex(frame, at + 4, 4, b)) return std::nullopt;
@@ -141,14 +141,14 @@ FrameMatch MatchFrames(std::string_view pattern, std::string_view input,
         m = Drop(m, 5);
 
         // Next recorded frame: up to and including its "EDED".
-        const std::size_t end = u.find(kEndMark);
+        const std::size_t end = FindWord(u, kEndMark);
         const std::size_t frame_length = end == std::string_view::npos ? 3 : end + 4;
         const std::string_view frame = Cut(u, 0, frame_length);
         u = Drop(u, frame_length);
 
         const std::optional<bool> timing = TimingCheck(separator, frame);
         if (!timing) return conversion_failure();
-        const bool passes = *timing || frame.find(kGapMark) == std::string_view::npos;
+        const bool passes = *timing || FindWord(frame, kGapMark) == std::string_view::npos;
 
         const std::optional<std::string> rest = StripLeadIn(lead_in, frame);
         if (!rest) return conversion_failure();

@@ -32,6 +32,15 @@ void AppendHex4(std::string& out, std::uint32_t value);
 // Appends one byte as two upper-case hexadecimal digits.
 void AppendHexByte(std::string& out, std::uint8_t value);
 
+// Position of the first four-character word `word` in a recorded frame, looking only
+// at word boundaries: the digits of a duration such as "00FE" followed by a gap block
+// must not be taken for the block's "FEFE". npos when there is none.
+inline std::size_t FindWord(std::string_view text, std::string_view word) {
+    for (std::size_t pos = 0; pos + 4 <= text.size(); pos += 4)
+        if (text.substr(pos, 4) == word) return pos;
+    return std::string_view::npos;
+}
+
 inline bool IsSymbolLetter(char c) {
     return c == 'u' || c == 'v' || c == 'w' || c == 'x';
 }

@@ -33,6 +33,9 @@ TEST(TimingCheck, SeparatorAgainstFrame) {
         {"t0028", "0230FEFE0025EDED", true},
         {"t0014", "0230FEFE0014EDED", true},  // the 20 ms of a lone frame
         {"t0028", "0230EDED", false},         // no gap to check
+        // a 254 us pulse ("00FE") before the gap block: the gap is read at a word boundary
+        {"t0028", "00FEFEFE0028EDED", true},
+        {"t0014", "00FEFEFE0028EDED", false},
         // period: 9000 + 4500 + 560 + 1000 x 0x5A (90 ms) = 104060 us against 100 ms
         {"h0064", "232811940230FEFE005AEDED", true},
         {"h005E", "232811940230FEFE005AEDED", false},  // 94 ms: 103400 is the upper bound
