@@ -164,7 +164,8 @@ bool Tmainorvalin::commit_session() {
         return false;
     }
     code_text_saved = code_text;
-    table_changed = false;
+    // Keys kept at an earlier stop whose write failed are still owed to the remote.
+    table_changed = remote_text_known && learning::table_without_padding(code_text) != remote_text;
     // Keys learned in this session get back the line they had before it; only this
     // session's earlier lines count (an older one may describe a code since deleted).
     const std::size_t begin = std::min(session_prior_begin, prior_lines.size());

@@ -175,6 +175,32 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
     }
 }
 
+TEST_F(Collection, DecliningLaterKeepsKeysWhoseWriteFailed) {
+    auto w = open_window();
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());
+    vorkel::sim::refuse_report_at(0);  // the first block's header: nothing written
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+    w->beginstudyibtnClick();
+    ASSERT_TRUE(w->table_changed);
+
+    // A later session is declined: its own key goes, the unwritten one stays owed.
+    start_learning(*w);
+    learn(*w, 0x12, nec_signal());
+    stop_learning(*w, Answer::no);
+    EXPECT_TRUE(w->table_changed);
+    EXPECT_TRUE(has_line(w->key_lines, "10|2"));
+    EXPECT_FALSE(has_code(w->key_lines, "12"));
+
+    start_learning(*w);
+    stop_learning(*w, Answer::yes);
+    EXPECT_FALSE(w->table_changed);
+    EXPECT_TRUE(has_code(remote_key_lines(), "10"));
+    EXPECT_FALSE(has_code(remote_key_lines(), "12"));
+    close_window(*w);
+}
+
 TEST_F(Collection, BackupThatCannotBeSavedAsksBeforeWriting) {
     std::ofstream(temp_ / "not-a-folder") << "x";
     ::setenv("ORVALIN_BACKUP_DIR", (temp_ / "not-a-folder").c_str(), 1);
