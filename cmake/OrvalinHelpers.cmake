@@ -20,7 +20,11 @@ function(orvalin_add_test)
     ORVALIN_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     ORVALIN_PROGRAM_DIR="${ORVALIN_PROGRAM_DIR}")
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set(env ${T_ENV} VORKEL_SIM_LATENCY_US=0)
+  # Tests never touch the user's data: backups and the simulated remote's state stay in
+  # the build folder.
+  set(env ${T_ENV} VORKEL_SIM_LATENCY_US=0
+    ORVALIN_BACKUP_DIR=${CMAKE_BINARY_DIR}/test-backups/${T_NAME}
+    XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data-home)
   if(T_QT)
     list(APPEND env QT_QPA_PLATFORM=offscreen)
   endif()

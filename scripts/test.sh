@@ -3,6 +3,8 @@
 #   1. GCC build (build/): the whole suite.
 #   2. Clang build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/):
 #      the whole suite again, plus a short run of every fuzz target (label "fuzz").
+#   3. Clang build with ThreadSanitizer (build-tsan/), Qt-free parts only: the device
+#      library, whose exports run on several threads at once (link monitor, collection).
 # Set ORVALIN_TEST_QUICK=1 to run only the first stage.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,6 +48,17 @@ if [ "${ORVALIN_TEST_QUICK:-0}" != 1 ]; then
             run_ctest "$root/build-asan"
     else
         echo "Clang sanitizer build failed"
+        failed=$((failed + 1))
+    fi
+fi
+
+if [ "${ORVALIN_TEST_QUICK:-0}" != 1 ]; then
+    echo "== Clang build with ThreadSanitizer (device library)"
+    if CC=clang CXX=clang++ "$root/scripts/build.sh" "$root/build-tsan" \
+        -DORVALIN_SANITIZE=thread -DORVALIN_BUILD_APP=OFF -DORVALIN_BUILD_BENCH=OFF; then
+        TSAN_OPTIONS=halt_on_error=1 run_ctest "$root/build-tsan" -L device
+    else
+        echo "Clang ThreadSanitizer build failed"
         failed=$((failed + 1))
     fi
 fi

@@ -29,6 +29,16 @@ void Firmware::load(std::vector<std::uint8_t> memory) {
     memory_ = std::move(memory);
 }
 
+void Firmware::power_off() {
+    read_address_ = 0;
+    write_address_ = 0;
+    data_reports_left_ = 0;
+    capturing_ = false;
+    armed_.reset();
+    delay_left_ = 0;
+    streamed_ = 0;
+}
+
 bool Firmware::take_dirty() {
     const bool was = dirty_;
     dirty_ = false;

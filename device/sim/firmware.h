@@ -29,6 +29,10 @@ class Firmware {
     const std::vector<std::uint8_t>& memory() const { return memory_; }
     void load(std::vector<std::uint8_t> memory);
 
+    // Unplugged: the remote loses power, so a block write or capture in progress is
+    // forgotten; the memory (flash) stays.
+    void power_off();
+
     // True once after a write changed memory.
     bool take_dirty();
     std::size_t code_table_writes() const { return code_table_writes_; }

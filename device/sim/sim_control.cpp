@@ -51,6 +51,7 @@ void set_state_file(const std::string& path) {
 void set_attached(bool attached) {
     Model& m = model();
     std::lock_guard lock(m.mutex());
+    if (!attached) m.firmware().power_off();
     m.primary().attached = attached;
 }
 
@@ -164,6 +165,7 @@ void unplug_after_reports(std::size_t count) {
     Model& m = model();
     std::lock_guard lock(m.mutex());
     if (count == 0) {
+        m.firmware().power_off();
         m.primary().attached = false;
         m.unplug_after.reset();
     } else {

@@ -191,6 +191,7 @@ bool Model::write_report(HandleId handle, const std::array<std::uint8_t, 9>& rep
             }
             if (unplug_after && --*unplug_after == 0) {
                 unplug_after.reset();
+                firmware().power_off();
                 primary().attached = false;
             }
         }

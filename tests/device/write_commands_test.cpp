@@ -226,4 +226,18 @@ TEST_F(WriteCommands, UnpluggedInTheMiddleOfAWrite) {
     EXPECT_FALSE(link_state());
 }
 
+// Unplugged after a block header and two of its data reports: once plugged back, the
+// remote has forgotten the half-sent block, so the next write lands whole.
+TEST_F(WriteCommands, WriteAfterReplugLandsWhole) {
+    const std::string first = pattern_text(640);
+    vorkel::sim::unplug_after_reports(3);
+    EXPECT_FALSE(WCodeTypeData(first.c_str()));
+    vorkel::sim::set_attached(true);
+    const std::string second = pattern_text(8200);
+    ASSERT_TRUE(WCodeTypeData(second.c_str()));
+    const std::vector<uint8_t> expected = vorkel::hex_to_bytes(second);
+    const std::vector<uint8_t> table = vorkel::sim::code_table(expected.size());
+    EXPECT_EQ(table, expected);
+}
+
 }  // namespace
