@@ -2,25 +2,16 @@
 
 #include <optional>
 
+#include "common/hex_digits.h"
+
 namespace orvalin::app {
 namespace {
 
 std::optional<int> hex_field(std::string_view info, std::size_t first, std::size_t length) {
     if (info.size() < first + length) return std::nullopt;
-    int value = 0;
-    for (char c : info.substr(first, length)) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    const long value = hex_digits_value(info.substr(first, length));
+    if (value < 0) return std::nullopt;
+    return static_cast<int>(value);
 }
 
 DeviceCheck refuse(std::string_view before, std::string_view host, std::string_view after) {

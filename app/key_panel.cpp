@@ -4,6 +4,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
+#include "common/hex_digits.h"
 #include "common/key_table.h"
 
 namespace orvalin::app {
@@ -22,17 +23,8 @@ constexpr std::array<ModeInfo, 3> kModes{{
 
 // Value of a hex text of digits only; -1 when it is not one.
 int hex_value(QStringView digits) {
-    if (digits.isEmpty()) return -1;
-    int value = 0;
-    for (QChar c : digits) {
-        const int digit = (c >= u'0' && c <= u'9')   ? c.unicode() - '0'
-                          : (c >= u'A' && c <= u'F') ? c.unicode() - 'A' + 10
-                          : (c >= u'a' && c <= u'f') ? c.unicode() - 'a' + 10
-                                                     : -1;
-        if (digit < 0 || value > 0xFFFF) return -1;
-        value = value * 16 + digit;
-    }
-    return value;
+    const QByteArray latin = digits.toLatin1();
+    return static_cast<int>(hex_digits_value(std::string_view(latin.constData(), latin.size())));
 }
 
 }  // namespace

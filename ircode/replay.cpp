@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "common/hex_digits.h"
+
 namespace orvalin::ircode {
 namespace {
 
@@ -286,10 +288,7 @@ class Reader {
 };
 
 int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+    return hex_digit_value(c);
 }
 
 }  // namespace

@@ -1,15 +1,14 @@
 #include "ircode/text_scan.h"
 
+#include "common/hex_digits.h"
+
 namespace orvalin::ircode {
 namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
 int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+    return hex_digit_value(c);
 }
 
 }  // namespace

@@ -8,21 +8,18 @@
 #include <mutex>
 #include <vector>
 
+#include "common/hex_digits.h"
+
 namespace orvalin::learning {
 
 namespace {
 
 bool is_hex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    return hex_digit_value(c) >= 0;
 }
 
 int hex_value(std::string_view s) {
-    int v = 0;
-    for (char c : s) {
-        if (!is_hex(c)) return -1;
-        v = v * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-    }
-    return v;
+    return s.empty() ? 0 : static_cast<int>(hex_digits_value(s));
 }
 
 Converted convert(std::string_view in, const char* to, const char* from) {

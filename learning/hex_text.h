@@ -7,15 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/hex_digits.h"
+
 namespace orvalin::learning {
 
 namespace detail {
 constexpr std::array<signed char, 256> make_hex_values() {
     std::array<signed char, 256> values{};
     for (auto& v : values) v = -1;
-    for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<signed char>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<signed char>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<signed char>(c - 'a' + 10);
+    for (int c = 0; c < 256; ++c)
+        values[static_cast<std::size_t>(c)] =
+            static_cast<signed char>(hex_digit_value(static_cast<char>(c)));
     return values;
 }
 inline constexpr std::array<signed char, 256> kHexValues = make_hex_values();

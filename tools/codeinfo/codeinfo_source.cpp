@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "ircode/code_item.h"
 #include "ircode/codeinfo_layout.h"
 
 namespace orvalin::codeinfo {
@@ -18,14 +19,14 @@ using ircode::make_item;
 namespace layout = ircode::layout;
 
 // Item types of the record body.
-constexpr std::uint8_t kGapHundredths = 0x00;
-constexpr std::uint8_t kGapPeriods = 0x02;
-constexpr std::uint8_t kPulseHundredths = 0x04;
-constexpr std::uint8_t kPulsePeriods = 0x06;
-constexpr std::uint8_t kToggleItem = 0x0B;
-constexpr std::uint8_t kDataField = 0x0F;
-constexpr std::uint8_t kGapEntry = 0x10;
-constexpr std::uint8_t kPeriodEntry = 0x19;
+constexpr std::uint8_t kGapHundredths = ircode::item_type::kGapHundredths;
+constexpr std::uint8_t kGapPeriods = ircode::item_type::kGapCarrier;
+constexpr std::uint8_t kPulseHundredths = ircode::item_type::kPulseHundredths;
+constexpr std::uint8_t kPulsePeriods = ircode::item_type::kPulseCarrier;
+constexpr std::uint8_t kToggleItem = ircode::item_type::kToggle;
+constexpr std::uint8_t kDataField = ircode::item_type::kDataField;
+constexpr std::uint8_t kGapEntry = ircode::item_type::kGapEntry;
+constexpr std::uint8_t kPeriodEntry = ircode::item_type::kPeriodEntry;
 
 constexpr std::uint32_t kMaxItemValue = 0xFFFFFF;
 constexpr std::uint32_t kMaxEntryTime = 0xFFFFF;  // 20 bits of 10 microseconds
