@@ -29,7 +29,7 @@ struct Generated {
 
 class TableGenerator {
   public:
-    explicit TableGenerator(unsigned seed) : rng_(seed) {}
+    explicit TableGenerator(unsigned start) : rng_(start) {}
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
 
