@@ -8,14 +8,10 @@
 
 #include "app/main_window.h"
 #include "app/splash.h"
-
-#if defined(ORVALIN_HAVE_UPDATE)
 #include "update/staged_install.h"
-#endif
 
 namespace {
 
-#if defined(ORVALIN_HAVE_UPDATE)
 // Folder of the program file, before any Qt object exists.
 std::filesystem::path program_folder(const char* argv0) {
     std::error_code error;
@@ -23,7 +19,6 @@ std::filesystem::path program_folder(const char* argv0) {
     if (error) exe = std::filesystem::absolute(argv0, error);
     return exe.parent_path();
 }
-#endif
 
 void pause_with_events(int ms) {
     QEventLoop loop;
@@ -34,11 +29,9 @@ void pause_with_events(int ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(ORVALIN_HAVE_UPDATE)
     // Files that an earlier update window downloaded replace their old versions
     // before anything of them is loaded.
     orvalin::update::install_staged_updates(program_folder(argc > 0 ? argv[0] : "orvalin"));
-#endif
 
     QApplication app(argc, argv);
     const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');

@@ -21,10 +21,7 @@
 #include "common/key_table.h"
 #include "common/vendor_host.h"
 #include "device/vorkel.h"
-
-#if defined(ORVALIN_HAVE_UPDATE)
 #include "update/update_window.h"
-#endif
 
 namespace orvalin::app {
 namespace {
@@ -235,9 +232,7 @@ void Tmainorvalin::updateibtnClick() {
     } else if (delete_state) {
         plain_message(this, QStringLiteral("软件正在删除状态，要升级请退出删除状态！"));
     } else {
-#if defined(ORVALIN_HAVE_UPDATE)
         update::run_update_window(this, exe_dir, net_ok);
-#endif
     }
 }
 
