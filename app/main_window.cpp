@@ -16,7 +16,7 @@
 #include "app/device_check.h"
 #include "app/ibtn.h"
 #include "app/link_monitor.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "app/shell_open.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
