@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "cli/signal_capture.h"
-#include "device/signal_sampling.h"
 #include "ircode/analysis.h"
+#include "signals/mode2.h"
+#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 namespace {
@@ -117,13 +117,13 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
             text.assign(std::istreambuf_iterator<char>(file), {});
         }
         std::string error;
-        std::optional<vorkel::PulseSignal> signal = vorkel::parse_mode2(text, &error);
+        std::optional<ir_signals::PulseSignal> signal = ir_signals::parse_mode2(text, &error);
         if (!signal) {
             io.err << "orvalin-cli analyse: " << *o.signal_path << ": " << error << "\n";
             return kExitBadInput;
         }
         if (o.carrier_hz) signal->carrier_hz = *o.carrier_hz;
-        timing = timing_text_of(*signal);
+        timing = ir_signals::timing_text_of(*signal);
         if (timing.empty()) {
             io.err << "orvalin-cli analyse: the capture of this signal holds no complete signal\n";
             return kExitBadInput;
