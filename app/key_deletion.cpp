@@ -5,7 +5,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "app/session_support.h"
 #include "common/key_table.h"
 #include "learning/code_table.h"

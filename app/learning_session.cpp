@@ -8,7 +8,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "app/session_support.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"

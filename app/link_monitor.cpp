@@ -6,7 +6,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "device/vorkel.h"
 
 namespace orvalin::app {

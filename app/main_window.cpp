@@ -16,10 +16,11 @@
 #include "app/device_check.h"
 #include "app/ibtn.h"
 #include "app/link_monitor.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "app/shell_open.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
+#include "common/version.h"
 #include "device/vorkel.h"
 #include "update/update_window.h"
 
@@ -179,7 +180,7 @@ void Tmainorvalin::FormShow() {
     }
     Image5->hide();
     Image7->hide();
-    lab_softver->setText(QStringLiteral("V 2.2"));
+    lab_softver->setText(QString::fromLatin1(kVersionLabel));
 }
 
 void Tmainorvalin::FormCloseQuery(bool& can_close) {

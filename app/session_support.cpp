@@ -6,7 +6,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "learning/code_table.h"

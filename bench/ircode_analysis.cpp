@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "code_types.h"
 #include "ircode/analysis.h"
+#include "ircode/examples/code_types.h"
 
 namespace {
 

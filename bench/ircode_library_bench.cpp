@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <random>
 
-#include "cli/signal_capture.h"
 #include "ircode/analysis.h"
-#include "tests/ircode/protocols_signals.h"
+#include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ void BM_AnalyseLearnedSignal(benchmark::State& state) {
     for (int i = 0; i < 16; ++i) {
         const auto g = protocols::generate(p, protocols::random_parameters(p, rng), 0,
                                            p.frames_per_press, rng, 0.1);
-        timings.push_back(cli::timing_text_of(g.signal).substr(5));
+        timings.push_back(ir_signals::timing_text_of(g.signal).substr(5));
     }
     std::size_t i = 0;
     for (auto _ : state) {

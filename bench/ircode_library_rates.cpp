@@ -10,10 +10,10 @@
 #include <random>
 #include <string>
 
-#include "cli/signal_capture.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
-#include "tests/ircode/protocols_signals.h"
+#include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 using namespace orvalin;
 
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             const int frames = lone ? 1 : p.frames_per_press + static_cast<int>(rng() % 2);
             const protocols::Generated g =
                 protocols::generate(p, parameters, toggle, frames, rng, jitter);
-            const std::string timing = cli::timing_text_of(g.signal);
+            const std::string timing = ir_signals::timing_text_of(g.signal);
             const ircode::AnalysisResult r =
                 timing.size() > 5 ? ircode::analyse(std::string_view(timing).substr(5), 0, codeinfo)
                                   : ircode::AnalysisResult{};

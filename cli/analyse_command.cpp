@@ -7,15 +7,15 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "cli/signal_capture.h"
-#include "device/signal_sampling.h"
+#include "common/timing_markers.h"
 #include "ircode/analysis.h"
+#include "signals/mode2.h"
+#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 namespace {
 
-// Frame count digit and the four carrier characters in front of the durations.
-constexpr std::size_t kTimingPrefix = 5;
+constexpr std::size_t kTimingPrefix = timing::kPrefixLength;
 constexpr long kMaxKey = 255;  // the table code is one byte of the image
 constexpr long kMaxCarrierHz = 500000;
 
@@ -117,13 +117,13 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
             text.assign(std::istreambuf_iterator<char>(file), {});
         }
         std::string error;
-        std::optional<vorkel::PulseSignal> signal = vorkel::parse_mode2(text, &error);
+        std::optional<ir_signals::PulseSignal> signal = ir_signals::parse_mode2(text, &error);
         if (!signal) {
             io.err << "orvalin-cli analyse: " << *o.signal_path << ": " << error << "\n";
             return kExitBadInput;
         }
         if (o.carrier_hz) signal->carrier_hz = *o.carrier_hz;
-        timing = timing_text_of(*signal);
+        timing = ir_signals::timing_text_of(*signal);
         if (timing.empty()) {
             io.err << "orvalin-cli analyse: the capture of this signal holds no complete signal\n";
             return kExitBadInput;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "common/version.h"
 
 namespace orvalin::cli {
 
@@ -14,6 +15,7 @@ const char* usage_text() {
            "  orvalin-cli analyse [--codeinfo FILE] [--key N] --timing TEXT\n"
            "  orvalin-cli render [TABLE_HEX | -]\n"
            "  orvalin-cli --help\n"
+           "  orvalin-cli --version\n"
            "\n"
            "analyse  reads a signal in LIRC mode2 text (pulse N / space N in microseconds,\n"
            "         optional carrier N; SIGNAL - reads standard input), captures and\n"
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usage_text();
+        return kExitFit;
+    }
+    if (command == "--version") {
+        std::cout << "orvalin-cli " << orvalin::kVersion << "\n";
         return kExitFit;
     }
     if (command == "analyse" || command == "analyze") return run_analyse(args, io);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "device/capture_text.h"
 #include "device/transport.h"
 
 namespace vorkel {
@@ -12,8 +11,6 @@ namespace {
 
 constexpr Payload kStartCapture{0x20, 0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
 constexpr Payload kStopCapture{0x20, 0x40, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
-constexpr std::size_t kEndTestMinBytes = 27;
-constexpr std::size_t kEndTestWords = 21;
 
 }  // namespace
 
@@ -34,38 +31,6 @@ bool read_memory(Backend& backend, std::uint8_t page, int reads, char* out) {
     }
     write_hex_text(bytes, out);
     return true;
-}
-
-bool end_of_signal(const std::uint8_t* data, std::size_t n) {
-    const std::size_t m = n & ~std::size_t{1};
-    std::uint32_t sum = 0;
-    for (std::size_t w = 0; w < kEndTestWords && 2 * (w + 1) <= m; ++w) {
-        const std::size_t at = m - 2 * (w + 1);
-        if (data[at] > 0x7F) break;
-        sum += static_cast<std::uint32_t>(data[at]) * 256u + data[at + 1];
-    }
-    return sum >= kEndOfSignalSum;
-}
-
-std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
-    std::vector<std::uint8_t> samples;
-    samples.reserve(kCaptureStopBytes + kMaxChunkData);
-    std::array<std::uint8_t, kProductReadLength> chunk{};
-    int idle = 0;
-    while (samples.size() < kCaptureStopBytes) {
-        chunk.fill(0);
-        if (read_chunk(chunk) && chunk[0] > 0) {
-            const std::size_t count = std::min<std::size_t>(chunk[0], kMaxChunkData);
-            samples.insert(samples.end(), chunk.begin() + 1, chunk.begin() + 1 + count);
-            idle = 0;
-            if (samples.size() >= kEndTestMinBytes &&
-                end_of_signal(samples.data(), samples.size())) {
-                break;
-            }
-        }
-        if (++idle >= kIdlePollLimit) break;
-    }
-    return samples;
 }
 
 bool collect_capture(Backend& backend, char* out) {

@@ -1,11 +1,14 @@
 #include "learning/timing_text.h"
 
-#include "learning/hex_text.h"
+#include "common/hex_text.h"
+#include "common/timing_markers.h"
 
 namespace orvalin::learning {
 namespace {
 
-constexpr std::string_view kFullWord = "7FFF";
+using timing::kEndMark;
+using timing::kFullWord;
+using timing::kGapMark;
 constexpr long kFullDuration = 0x7FFF;
 // Receiver delay in microseconds: marks arrive late and end early.
 constexpr long kDelayUs = 58;
@@ -18,11 +21,11 @@ constexpr int kEndRun = 20;
 // number, which would not fit its four digits.
 void append_mark(std::string& out, long duration) {
     const long us = duration / 3 - kDelayUs;
-    append_hex(out, static_cast<unsigned long>(us < 0 ? 0 : us), 4);
+    hex::append(out, static_cast<unsigned long>(us < 0 ? 0 : us), 4);
 }
 
 void append_space(std::string& out, long duration) {
-    append_hex(out, static_cast<unsigned long>(duration / 3 + kDelayUs), 4);
+    hex::append(out, static_cast<unsigned long>(duration / 3 + kDelayUs), 4);
 }
 
 // Carrier in kHz from the three status bytes: trunc(1000 / ((b0 + b1 + b2) / 9)),
@@ -35,14 +38,14 @@ void append_carrier(std::string& out, int b0, int b1, int b2) {
         return;
     }
     const int khz = 9000 / sum;
-    append_hex(out, static_cast<unsigned long>(khz > 0xFF ? 0xFF : khz), 2);
+    hex::append(out, static_cast<unsigned long>(khz > 0xFF ? 0xFF : khz), 2);
     out += "12";
 }
 
 }  // namespace
 
 bool is_mark_word(std::string_view word) {
-    const long value = word.size() == 4 ? hex_number(word, 0, 4) : -1;
+    const long value = word.size() == 4 ? hex::number_at(word, 0, 4) : -1;
     return value >= 0 && (value & 0x8000) != 0;
 }
 
@@ -51,7 +54,8 @@ unsigned word_duration(unsigned value) {
 }
 
 std::string_view analysis_text(std::string_view timing_text) {
-    return timing_text.size() > 5 ? timing_text.substr(5) : std::string_view();
+    return timing_text.size() > timing::kPrefixLength ? timing_text.substr(timing::kPrefixLength)
+                                                      : std::string_view();
 }
 
 std::string convert_collected(std::string_view text) {
@@ -115,16 +119,16 @@ std::string convert_collected(std::string_view text) {
         }
 
         if (ended && run == 2) {
-            const int b0 = hex_byte(run_first, 0);
-            const int b1 = hex_byte(run_first, 2);
-            const int b2 = hex_byte(run_second, 0);
+            const int b0 = hex::byte_at(run_first, 0);
+            const int b1 = hex::byte_at(run_first, 2);
+            const int b2 = hex::byte_at(run_second, 0);
             if (b0 < 0 || b1 < 0 || b2 < 0) return {};
             if (frames == 0) frames = 1;
             if (frames > kMaxFrames) {
                 // Keep the first nine frames: the count is one digit.
                 if (ninth_frame_end == std::string::npos) return {};
                 out.resize(ninth_frame_end);
-                out += "EDED";
+                out += kEndMark;
                 frames = kMaxFrames;
             }
             std::string result;
@@ -139,20 +143,23 @@ std::string convert_collected(std::string_view text) {
             run = 1;
             run_first = w;
             ++frames;
-            if (frames == 1) out += "FEFE0014";
-            out += "EDED";
+            if (frames == 1) {
+                out += kGapMark;
+                out += timing::kLoneFrameGap;
+            }
+            out += kEndMark;
             ended = true;
         }
 
         if (prior == kFullWord && run >= 1 && run < kEndRun && !full && !ended &&
             !is_mark_word(w)) {
-            const long value = hex_number(w, 0, 4);
+            const long value = hex::number_at(w, 0, 4);
             if (value < 0) return {};
             const long gap_ms = ((run * kFullDuration + value) / 3 + kDelayUs) / 1000;
             if (frames == kMaxFrames - 1) ninth_frame_end = out.size();
-            out += "FEFE";
-            append_hex(out, static_cast<unsigned long>(gap_ms), 4);
-            out += "EDED";
+            out += kGapMark;
+            hex::append(out, static_cast<unsigned long>(gap_ms), 4);
+            out += kEndMark;
             ++frames;
             run = 0;
             prior = w;
@@ -162,7 +169,7 @@ std::string convert_collected(std::string_view text) {
         }
 
         if (!ended) {
-            const long value = hex_number(w, 0, 4);
+            const long value = hex::number_at(w, 0, 4);
             if (value < 0) return {};
             if (is_mark_word(w))
                 append_mark(

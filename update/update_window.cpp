@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "app/prompter.h"
 #include "common/vendor_host.h"
+#include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
 #include "update/connection_test.h"
@@ -224,7 +224,7 @@ void Tupdate::FormShow() {
     const QString swf = program_dir_ + QStringLiteral("78.swf");
     if (QFile::exists(swf)) QFile::remove(swf);
     if (!extract_animation(swf)) {
-        app::plain_message(this, tr8("升级失败！"));
+        ui::plain_message(this, tr8("升级失败！"));
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         return;
     }
@@ -305,7 +305,7 @@ void Tupdate::Button5Click() {
     busy_ = false;
     if (closing_) return;
     if (!ok) {
-        app::plain_message(this, tr8("获得升级配置文件出错！"));
+        ui::plain_message(this, tr8("获得升级配置文件出错！"));
         Button6->setEnabled(false);
         return;
     }
@@ -328,7 +328,7 @@ void Tupdate::ListBox1Click() {
 
 void Tupdate::Button6Click() {
     if (ListBox1->count() == 0 || !update_config_) {
-        app::plain_message(this, kNoServer);
+        ui::plain_message(this, kNoServer);
         return;
     }
     StringGrid1->setItem(0, 0, new QTableWidgetItem(tr8("软件名称")));
@@ -402,7 +402,7 @@ void Tupdate::Button2Click() {
     Button2->setEnabled(false);
     Button3->setEnabled(false);
     busy_ = false;
-    if (verified > 0) app::box(this, tr8("需要重新启动程序，升级才能完成！"));
+    if (verified > 0) ui::box(this, tr8("需要重新启动程序，升级才能完成！"));
 }
 
 void Tupdate::Button3Click() {

@@ -4,9 +4,11 @@
 
 #include <vector>
 
-#include "device/signal_sampling.h"
+#include "signals/sampling.h"
 
 namespace vorkel::sim {
+
+using orvalin::ir_signals::PulseSignal;
 
 // An NEC frame and its repeat frame at 38 kHz, a Sony 12-bit frame sent three
 // times at 40 kHz, an RC5 frame sent twice at 36 kHz.

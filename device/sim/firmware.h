@@ -11,9 +11,13 @@
 #include <vector>
 
 #include "device/backend.h"
-#include "device/signal_sampling.h"
+#include "signals/sampling.h"
 
 namespace vorkel::sim {
+
+using orvalin::ir_signals::PulseSignal;
+using orvalin::ir_signals::sample_signal;
+using orvalin::ir_signals::SampledSignal;
 
 class Firmware {
   public:

@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <optional>
 
-#include "device/signal_sampling.h"
+#include "signals/sampling.h"
 
 namespace vorkel::sim {
+
+using orvalin::ir_signals::parse_mode2;
+using orvalin::ir_signals::PulseSignal;
 
 class SignalSource {
   public:

@@ -45,7 +45,7 @@ bool wait_for(const std::function<bool()>& cond, std::chrono::milliseconds timeo
 }
 
 vorkel::sim::Signal nec_signal() {
-    const vorkel::PulseSignal nec = vorkel::sim::demo_signals().front();
+    const ir_signals::PulseSignal nec = vorkel::sim::demo_signals().front();
     return {nec.durations_us, nec.carrier_hz};
 }
 

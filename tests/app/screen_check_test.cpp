@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "common/version.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -24,7 +25,8 @@ TEST_F(NarrowScreen, NotesTheResolutionAndStartsAnyway) {
     EXPECT_FALSE(w.start_failed);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.link_thread);
-    EXPECT_EQ(w.lab_softver->text(), QStringLiteral("V 2.2"));
+    EXPECT_EQ(w.lab_softver->text(),
+              QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
 }
 

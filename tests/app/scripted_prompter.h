@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 
 namespace orvalin::app::testing {
 

@@ -10,6 +10,7 @@
 #include "app/device_check.h"
 #include "app/splash.h"
 #include "common/key_table.h"
+#include "common/version.h"
 #include "device/vorkel.h"
 #include "learning/code_table.h"
 #include "tests/app/window_fixture.h"
@@ -106,7 +107,8 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     EXPECT_TRUE(w.CBL_IBTN->IsEnable());
     EXPECT_TRUE(w.DVD_IBTN->IsEnable());
     EXPECT_EQ(w.lab_ykqtype->text(), QStringLiteral("QXT-508KP2"));
-    EXPECT_EQ(w.lab_softver->text(), QStringLiteral("V 2.2"));
+    EXPECT_EQ(w.lab_softver->text(),
+              QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
     EXPECT_EQ(w.size(), QSize(1016, 740));

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/version.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -199,6 +201,15 @@ TEST(CliHelp, PrintsUsageAndSucceeds) {
     EXPECT_NE(r.out.find("orvalin-cli analyse [--codeinfo FILE] [--carrier HZ] [--key N] SIGNAL"),
               std::string::npos);
     EXPECT_NE(r.out.find("orvalin-cli render [TABLE_HEX | -]"), std::string::npos);
+}
+
+TEST(CliHelp, VersionIsTheProgramsVersion) {
+    const Result r = run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("orvalin-cli ") + orvalin::kVersion + "\n");
+    EXPECT_EQ(std::string(orvalin::kVersion), std::to_string(orvalin::kVersionMajor) + "." +
+                                                  std::to_string(orvalin::kVersionMinor) + "." +
+                                                  std::to_string(orvalin::kVersionPatch));
 }
 
 TEST(CliRender, PrintsTheKeyPressInMode2Text) {

@@ -1,13 +1,14 @@
+#include "signals/capture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "device/capture_text.h"
 #include "device/read_commands.h"
-#include "device/signal_sampling.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
+#include "signals/sampling.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -28,7 +29,8 @@ std::string repeat(const std::string& piece, int times) {
 std::string cut(const std::string& h) {
     const std::vector<uint8_t> all = vorkel::hex_to_bytes(h);
     const std::vector<uint8_t> samples(all.begin(), all.end() - 3);
-    return vorkel::capture_text(samples, {all[all.size() - 3], all[all.size() - 2], all.back()});
+    return orvalin::ir_signals::capture_text(
+        samples, {all[all.size() - 3], all[all.size() - 2], all.back()});
 }
 
 TEST(CaptureText, CutAtTheTrailingSilence) {
@@ -95,13 +97,13 @@ TEST(CaptureText, CutAtTheTrailingSilence) {
 
 TEST(CaptureText, OddAndEmptySamples) {
     // Kept, the odd 0x7F would join the status's FF into a second "7FFF" and move the cut.
-    EXPECT_EQ(vorkel::capture_text({0x7F, 0xFF, 0x12, 0x34, 0x7F}, {0xFF, 0x00, 0x00}),
+    EXPECT_EQ(orvalin::ir_signals::capture_text({0x7F, 0xFF, 0x12, 0x34, 0x7F}, {0xFF, 0x00, 0x00}),
               kSilence80 + "FF0000")
         << "odd last byte dropped; the status follows the even data directly";
-    EXPECT_EQ(vorkel::capture_text({0x8C, 0x00, 0x7F, 0xFF, 0x1A}, {0xA1, 0xB2, 0xC3}),
+    EXPECT_EQ(orvalin::ir_signals::capture_text({0x8C, 0x00, 0x7F, 0xFF, 0x1A}, {0xA1, 0xB2, 0xC3}),
               "8C00" + kSilence80 + "A1B2C3");
-    EXPECT_EQ(vorkel::capture_text({0x8C}, {1, 2, 3}), "");
-    EXPECT_EQ(vorkel::capture_text({}, {1, 2, 3}), "");
+    EXPECT_EQ(orvalin::ir_signals::capture_text({0x8C}, {1, 2, 3}), "");
+    EXPECT_EQ(orvalin::ir_signals::capture_text({}, {1, 2, 3}), "");
 }
 
 TEST(EndOfSignal, ThresholdWalkAndOddByte) {
@@ -138,7 +140,8 @@ TEST(EndOfSignal, ThresholdWalkAndOddByte) {
         {"21 words reach it", words(std::vector<uint16_t>(21, 30720)), true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(vorkel::end_of_signal(c.bytes.data(), c.bytes.size()), c.fires) << c.name;
+        EXPECT_EQ(orvalin::ir_signals::end_of_signal(c.bytes.data(), c.bytes.size()), c.fires)
+            << c.name;
     }
 }
 
@@ -163,12 +166,12 @@ std::vector<uint8_t> chunk(uint8_t count, uint8_t fill) {
 TEST(PollCapture, WhenPollingStops) {
     {
         Script script;
-        EXPECT_TRUE(vorkel::poll_capture(std::ref(script)).empty());
+        EXPECT_TRUE(orvalin::ir_signals::poll_capture(std::ref(script)).empty());
         EXPECT_EQ(script.polls, 1000u) << "no data: 1000 polls";
     }
     {
         Script script{{std::nullopt, chunk(4, 0x11), std::nullopt}};
-        const auto samples = vorkel::poll_capture(std::ref(script));
+        const auto samples = orvalin::ir_signals::poll_capture(std::ref(script));
         EXPECT_EQ(samples, std::vector<uint8_t>(4, 0x11));
         EXPECT_EQ(script.polls, 2u + 999u) << "999 empty polls after the last data";
     }
@@ -176,14 +179,14 @@ TEST(PollCapture, WhenPollingStops) {
         // 199 bytes per poll with no silence: stops once 1500 bytes are reached.
         Script script;
         for (int i = 0; i < 20; ++i) script.chunks.push_back(chunk(199, 0x81));
-        const auto samples = vorkel::poll_capture(std::ref(script));
+        const auto samples = orvalin::ir_signals::poll_capture(std::ref(script));
         EXPECT_EQ(samples.size(), 8u * 199u);
         EXPECT_EQ(script.polls, 8u);
     }
     {
         // A count byte above 199 is taken as 199: the chunk cannot hold more.
         Script script{{chunk(255, 0x81)}};
-        EXPECT_EQ(vorkel::poll_capture(std::ref(script)).size(), 199u);
+        EXPECT_EQ(orvalin::ir_signals::poll_capture(std::ref(script)).size(), 199u);
     }
     {
         // Silence in the second chunk fires the end test at once.
@@ -196,7 +199,7 @@ TEST(PollCapture, WhenPollingStops) {
             second[2 + 2 * i] = 0xFF;
         }
         Script script{{first, second, chunk(10, 0x22)}};
-        EXPECT_EQ(vorkel::poll_capture(std::ref(script)).size(), 44u);
+        EXPECT_EQ(orvalin::ir_signals::poll_capture(std::ref(script)).size(), 44u);
         EXPECT_EQ(script.polls, 2u);
     }
 }
@@ -213,7 +216,7 @@ TEST_F(Capture, QueuedSignalArrivesAsCaptureText) {
     EXPECT_EQ(text.substr(0, 12), "8B3A191A8B3A");
     EXPECT_EQ(text.substr(12, 80), kSilence80);
     EXPECT_EQ(text.size(), 12u + 80u + 6u);
-    const auto status = vorkel::carrier_bytes(37000);
+    const auto status = orvalin::ir_signals::carrier_bytes(37000);
     EXPECT_EQ(text.substr(92), vorkel::bytes_to_hex(status.data(), 3));
     const auto reports = vorkel::sim::reports();
     ASSERT_EQ(reports.size(), 2u);

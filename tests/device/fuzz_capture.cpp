@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/capture_text.h"
 #include "device/read_commands.h"
+#include "signals/capture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 3;
     size -= 3;
     std::size_t at = 0;
-    const auto samples =
-        vorkel::poll_capture([&](std::array<std::uint8_t, vorkel::kProductReadLength>& chunk) {
+    const auto samples = orvalin::ir_signals::poll_capture(
+        [&](std::array<std::uint8_t, orvalin::ir_signals::kCaptureChunkLength>& chunk) {
             if (at >= size) return true;  // nothing more: empty polls
             // Chunks are taken by their own count so short inputs still stream many.
             const std::size_t take = std::min<std::size_t>(size - at, 1 + (data[at] % 200));
@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             at += take;
             return (chunk[0] & 0x01) == 0 || chunk[0] > 100;  // some reads fail
         });
-    if (samples.size() > vorkel::kCaptureStopBytes + vorkel::kMaxChunkData) std::abort();
-    const std::string text = vorkel::capture_text(samples, status);
+    if (samples.size() >
+        orvalin::ir_signals::kCaptureStopBytes + orvalin::ir_signals::kMaxChunkData)
+        std::abort();
+    const std::string text = orvalin::ir_signals::capture_text(samples, status);
     if (text.size() + 1 > 3600) std::abort();
     if (samples.size() >= 2 && text.size() < 86) std::abort();
     return 0;

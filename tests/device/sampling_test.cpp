@@ -1,12 +1,13 @@
+#include "signals/sampling.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "device/capture_text.h"
-#include "device/signal_sampling.h"
 #include "device/transport.h"
+#include "signals/capture.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ std::vector<long> decode(const std::string& text) {
 }
 
 TEST(Mode2, ParsesPulsesSpacesAndCarrier) {
-    const auto signal = vorkel::parse_mode2(
+    const auto signal = orvalin::ir_signals::parse_mode2(
         "# recorded\nspace 100000\ncarrier 36000\npulse 889\nspace 889\nspace 11\n"
         "pulse 1778\r\n\ntimeout 20000\npulse 1\nspace 0\npulse 0\n");
     ASSERT_TRUE(signal);
@@ -62,13 +63,13 @@ TEST(Mode2, RejectsBadInputWithAMessage) {
                          "pulse 12x\n"};
     for (const char* text : bad) {
         std::string error;
-        EXPECT_FALSE(vorkel::parse_mode2(text, &error)) << text;
+        EXPECT_FALSE(orvalin::ir_signals::parse_mode2(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
     }
 }
 
 TEST(Sampling, WordsCarryTheSamplerBias) {
-    const auto sampled = vorkel::sample_signal({{900, -2200, 900}, 0});
+    const auto sampled = orvalin::ir_signals::sample_signal({{900, -2200, 900}, 0});
     std::vector<uint8_t> expected = {0x8B, 0x3A, 0x19, 0x1A, 0x8B, 0x3A};
     for (int i = 0; i < 20; ++i) {
         expected.push_back(0x7F);
@@ -81,12 +82,13 @@ TEST(Sampling, WordsCarryTheSamplerBias) {
 TEST(Sampling, CarrierBytesReadBackAsKilohertz) {
     // Every whole kilohertz up to 94 has a byte sum that reads back exactly.
     for (int khz = 12; khz <= 94; ++khz) {
-        const auto b = vorkel::carrier_bytes(khz * 1000);
+        const auto b = orvalin::ir_signals::carrier_bytes(khz * 1000);
         const double sum = b[0] + b[1] + b[2];
         EXPECT_EQ(static_cast<int>(1000.0 / (sum / 9.0)), khz) << khz;
     }
-    EXPECT_EQ(vorkel::carrier_bytes(37600), vorkel::carrier_bytes(38000)) << "nearest kHz";
-    EXPECT_EQ(vorkel::carrier_bytes(0), (std::array<uint8_t, 3>{0, 0, 0}));
+    EXPECT_EQ(orvalin::ir_signals::carrier_bytes(37600), orvalin::ir_signals::carrier_bytes(38000))
+        << "nearest kHz";
+    EXPECT_EQ(orvalin::ir_signals::carrier_bytes(0), (std::array<uint8_t, 3>{0, 0, 0}));
 }
 
 TEST(Sampling, CaptureTextDecodesBackToTheDurations) {
@@ -104,8 +106,8 @@ TEST(Sampling, CaptureTextDecodesBackToTheDurations) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto sampled = vorkel::sample_signal({c.durations, 38000});
-        const std::string text = vorkel::capture_text(sampled.bytes, sampled.status);
+        const auto sampled = orvalin::ir_signals::sample_signal({c.durations, 38000});
+        const std::string text = orvalin::ir_signals::capture_text(sampled.bytes, sampled.status);
         const std::vector<long> decoded = decode(text);
         ASSERT_EQ(decoded.size(), c.durations.size());
         for (std::size_t i = 0; i < decoded.size(); ++i) {
@@ -115,10 +117,11 @@ TEST(Sampling, CaptureTextDecodesBackToTheDurations) {
 }
 
 TEST(Sampling, LeadingAndTrailingSpacesAndJoins) {
-    const auto a = vorkel::sample_signal({{-500, 900, 100, -300, -200, 900, -7000}, 38000});
-    const auto b = vorkel::sample_signal({{1000, -500, 900}, 38000});
+    const auto a =
+        orvalin::ir_signals::sample_signal({{-500, 900, 100, -300, -200, 900, -7000}, 38000});
+    const auto b = orvalin::ir_signals::sample_signal({{1000, -500, 900}, 38000});
     EXPECT_EQ(a.bytes, b.bytes);
-    EXPECT_TRUE(vorkel::sample_signal({{-500}, 38000}).bytes.empty());
+    EXPECT_TRUE(orvalin::ir_signals::sample_signal({{-500}, 38000}).bytes.empty());
 }
 
 }  // namespace

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "device/capture_text.h"
-#include "device/signal_sampling.h"
 #include "device/sim/factory_state.h"
 #include "device/sim/state_file.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
+#include "signals/capture.h"
+#include "signals/sampling.h"
 
 namespace {
 
@@ -53,8 +53,10 @@ TEST(SimulatedRemoteFromEnvironment, FactoryTableSignalFolderAndStateFile) {
     }
     ASSERT_TRUE(got);
     EXPECT_GT(calls, 1);
-    const auto sampled = vorkel::sample_signal(*vorkel::parse_mode2(mode2));
-    EXPECT_EQ(std::string(capture.data()), vorkel::capture_text(sampled.bytes, sampled.status));
+    const auto sampled =
+        orvalin::ir_signals::sample_signal(*orvalin::ir_signals::parse_mode2(mode2));
+    EXPECT_EQ(std::string(capture.data()),
+              orvalin::ir_signals::capture_text(sampled.bytes, sampled.status));
     EXPECT_TRUE(fs::exists(signals / "played" / "01-key.txt"));
     EXPECT_FALSE(RCollectCodeInfo(capture.data())) << "the folder is empty now";
 

@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "device/capture_text.h"
-#include "device/signal_sampling.h"
 #include "device/sim/demo_signals.h"
 #include "device/sim/factory_state.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
+#include "signals/capture.h"
+#include "signals/sampling.h"
 #include "sim_fixture.h"
 
 namespace {
@@ -85,9 +85,9 @@ TEST_F(SimRemote, SignalFolderPlaysFilesInNameOrder) {
     write_file(dir.path() / "c.txt", "not a signal\n");
     vorkel::sim::set_signal_folder(dir.path().string());
     const auto expect = [](const char* mode2) {
-        const auto signal = vorkel::parse_mode2(mode2);
-        const auto sampled = vorkel::sample_signal(*signal);
-        return vorkel::capture_text(sampled.bytes, sampled.status);
+        const auto signal = orvalin::ir_signals::parse_mode2(mode2);
+        const auto sampled = orvalin::ir_signals::sample_signal(*signal);
+        return orvalin::ir_signals::capture_text(sampled.bytes, sampled.status);
     };
     // The key press comes after the first capture ended: the file waits in the folder.
     vorkel::sim::set_signal_delay_polls(1500);
@@ -109,8 +109,8 @@ TEST_F(SimRemote, DemoSignalsPlayInTurn) {
     ASSERT_EQ(demo.size(), 3u);
     for (int round = 0; round < 2; ++round) {
         for (const auto& signal : demo) {
-            const auto sampled = vorkel::sample_signal(signal);
-            EXPECT_EQ(capture(), vorkel::capture_text(sampled.bytes, sampled.status));
+            const auto sampled = orvalin::ir_signals::sample_signal(signal);
+            EXPECT_EQ(capture(), orvalin::ir_signals::capture_text(sampled.bytes, sampled.status));
         }
     }
 }
@@ -145,7 +145,7 @@ TEST(DemoSignals, StandardTimings) {
     }
     // Each demo survives the capture: one frame text per signal, cut after its last mark.
     for (const auto& signal : demo) {
-        const auto sampled = vorkel::sample_signal(signal);
+        const auto sampled = orvalin::ir_signals::sample_signal(signal);
         EXPECT_LT(sampled.bytes.size(), 1500u);
     }
 }

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "code_types.h"
 #include "ircode/analysis.h"
+#include "ircode/examples/code_types.h"
 
 namespace {
 

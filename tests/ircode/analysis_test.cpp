@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "code_types.h"
 #include "ircode/codeinfo_layout.h"
+#include "ircode/examples/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

@@ -9,8 +9,8 @@
 #include <limits>
 #include <vector>
 
-#include "code_types.h"
 #include "ircode/code_item.h"
+#include "ircode/examples/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

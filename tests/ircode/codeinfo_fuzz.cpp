@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "code_types.h"
 #include "ircode/analysis.h"
 #include "ircode/codeinfo_file.h"
+#include "ircode/examples/code_types.h"
 
 namespace {
 

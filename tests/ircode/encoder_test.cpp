@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "code_types.h"
+#include "ircode/examples/code_types.h"
 #include "ircode/pattern_builder.h"
 #include "ircode/time_base.h"
 

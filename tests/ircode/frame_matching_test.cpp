@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "code_types.h"
 #include "ircode/analysis.h"
 #include "ircode/codeinfo_file.h"
+#include "ircode/examples/code_types.h"
 #include "ircode/matchers.h"
 #include "ircode/pattern_builder.h"
 

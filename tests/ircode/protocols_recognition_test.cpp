@@ -12,10 +12,10 @@
 #include <random>
 #include <string>
 
-#include "cli/signal_capture.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
-#include "tests/ircode/protocols_signals.h"
+#include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ struct Outcome {
 
 Outcome run(const Protocol& p, const protocols::Generated& g) {
     Outcome o;
-    o.timing = cli::timing_text_of(g.signal);
+    o.timing = ir_signals::timing_text_of(g.signal);
     if (o.timing.size() <= 5) return o;
     o.result = ircode::analyse(std::string_view(o.timing).substr(5), 0x21, codeinfo());
     if (o.result.table.empty()) return o;
@@ -112,7 +112,7 @@ TEST_P(ProtocolTest, JitteredPressesAreRecognisedAndReplayedAsSent) {
         // replayed as that frame: the same data, no repeats.
         std::vector<std::string> accepted = p.types;
         accepted.insert(accepted.end(), p.lone_types.begin(), p.lone_types.end());
-        const std::string timing = cli::timing_text_of(g.signal);
+        const std::string timing = ir_signals::timing_text_of(g.signal);
         check(g, accepted, expected_to_fit(p) && !sony20_at_frame_threshold(p, params));
     }
 }
@@ -123,7 +123,7 @@ TEST_P(ProtocolTest, SingleFrameIsRecognisedAndReplayedAsThatFrame) {
         const auto params = protocols::random_parameters(p, rng);
         const auto g = protocols::generate(p, params, n & 1, 1, rng, jitter_for(p));
         std::vector<std::string> accepted = p.lone_types;
-        const std::string timing = cli::timing_text_of(g.signal);
+        const std::string timing = ir_signals::timing_text_of(g.signal);
         check(g, accepted, expected_to_fit(p));
     }
 }
@@ -155,7 +155,7 @@ TEST(LibraryRobustness, DamagedPressesNeverReplayDifferently) {
             const std::size_t at = std::min<std::size_t>(d.size() - 1, 4 + 2 * (rng() % 8));
             d.erase(d.begin() + static_cast<std::ptrdiff_t>(at),
                     d.begin() + static_cast<std::ptrdiff_t>(std::min(d.size(), at + 2)));
-            const std::string timing = cli::timing_text_of(g.signal);
+            const std::string timing = ir_signals::timing_text_of(g.signal);
             if (timing.size() <= 5) continue;
             const auto result = ircode::analyse(std::string_view(timing).substr(5), 0, codeinfo());
             if (result.table.empty()) continue;

@@ -35,10 +35,10 @@
 namespace orvalin::update {
 namespace {
 
-using app::Answer;
-using app::Buttons;
 using app::testing::ScriptedPrompter;
 using testing::LocalHttpServer;
+using ui::Answer;
+using ui::Buttons;
 using namespace std::chrono_literals;
 
 const QString kRestart = QStringLiteral("需要重新启动程序，升级才能完成！");
@@ -282,8 +282,7 @@ TEST_F(UpdateWindowTest, NoServerSectionLeavesTheListEmptyAndNextIsRefused) {
     publish({}, {line("a", 5)});
     auto w = on_server_page();
     EXPECT_EQ(w->ListBox1->count(), 0);
-    boxes_.expect(QStringLiteral("没有可用的升级服务器！"), Answer::ok, Buttons::ok,
-                  app::kAppTitle);
+    boxes_.expect(QStringLiteral("没有可用的升级服务器！"), Answer::ok, Buttons::ok, ui::kAppTitle);
     w->Button6->click();
     EXPECT_EQ(w->Notebook1->currentIndex(), 0);
     EXPECT_TRUE(w->update_list().isEmpty());
@@ -331,7 +330,7 @@ TEST_F(UpdateWindowTest, AbortDuringTheSecondOfThreeDownloads) {
     server_.serve_stalling("/files/b.dll", 100000, 1000, [abort_button] {
         QMetaObject::invokeMethod(abort_button, "click", Qt::QueuedConnection);
     });
-    boxes_.expect(kRestart, Answer::ok, Buttons::ok, app::kBoxTitle);
+    boxes_.expect(kRestart, Answer::ok, Buttons::ok, ui::kBoxTitle);
     w->Button2->click();
     EXPECT_EQ(cell(*w, 1, 1), kOk);
     EXPECT_EQ(cell(*w, 2, 1), kFailed);

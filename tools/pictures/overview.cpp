@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "common/key_table.h"
+#include "common/version.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ QImage window(bool learning) {
     p.drawText(QRect(432, 276, 409, 19), Qt::AlignCenter, QString::fromUtf8("状态行"));
     p.setPen(Qt::black);
     p.drawText(QRect(766, 66, 146, 16), Qt::AlignLeft, "QXT-508KP2");
-    p.drawText(QRect(766, 102, 148, 14), Qt::AlignLeft, "V 2.2");
+    p.drawText(QRect(766, 102, 148, 14), Qt::AlignLeft, orvalin::kVersionLabel);
     p.drawText(QRect(766, 134, 146, 17), Qt::AlignLeft, " 2.0");
     if (learning) {
         p.drawImage(437, 338, QImageReader(":/bn1800/flash1").read());

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/version.h"
 #include "tools/pictures/drawing.h"
 #include "tools/pictures/style.h"
 
@@ -191,7 +192,8 @@ QImage splash_picture() {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 40));
     p.drawRoundedRect(QRectF(32, 160, 64, 22), 11, 11);
-    draw_fitted_text(p, QRectF(32, 160, 64, 22), QStringLiteral("V 2.2"), Qt::white, 13, true);
+    draw_fitted_text(p, QRectF(32, 160, 64, 22), QString::fromLatin1(orvalin::kVersionLabel),
+                     Qt::white, 13, true);
     draw_fitted_text(p, QRectF(32, 214, 300, 18), u("正在检测遥控器，请稍候…"),
                      QColor(214, 234, 248), 12, false, Qt::AlignLeft | Qt::AlignVCenter);
     draw_fitted_text(p, QRectF(32, 232, 300, 16), QStringLiteral("Orvalin"), QColor(170, 208, 232),

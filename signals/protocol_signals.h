@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "device/signal_sampling.h"
 #include "ircode/replay.h"
+#include "signals/mode2.h"
 
 namespace orvalin::protocols {
 
@@ -50,7 +50,7 @@ const Protocol& protocol(const std::string& name);
 std::vector<unsigned> random_parameters(const Protocol& p, std::mt19937& rng);
 
 struct Generated {
-    vorkel::PulseSignal signal;
+    ir_signals::PulseSignal signal;
     std::vector<Frame> frames;
     std::vector<unsigned> parameters;
     int toggle = 0;

@@ -1,4 +1,4 @@
-#include "tests/ircode/protocols_signals.h"
+#include "signals/protocol_signals.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace orvalin::app {
+namespace orvalin::ui {
 
 enum class Buttons { ok, ok_cancel, yes_no, retry_cancel };
 enum class Answer { ok, cancel, yes, no, retry };
@@ -17,7 +17,7 @@ inline const QString kBoxTitle = QStringLiteral("提示");
 inline const QString kAppTitle = QStringLiteral("QXT-508KP2");
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual Answer ask(QWidget* parent, const QString& title, const QString& text,
                        Buttons buttons) = 0;
@@ -36,4 +36,9 @@ inline void plain_message(QWidget* parent, const QString& text) {
     prompter().ask(parent, kAppTitle, text, Buttons::ok);
 }
 
+}  // namespace orvalin::ui
+
+// The main window's code names the boxes without a namespace.
+namespace orvalin::app {
+using namespace orvalin::ui;
 }  // namespace orvalin::app

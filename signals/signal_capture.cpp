@@ -1,12 +1,12 @@
-#include "cli/signal_capture.h"
+#include "signals/signal_capture.h"
 
 #include <algorithm>
 
-#include "device/capture_text.h"
-#include "device/read_commands.h"
 #include "learning/timing_text.h"
+#include "signals/capture.h"
+#include "signals/sampling.h"
 
-namespace orvalin::cli {
+namespace orvalin::ir_signals {
 namespace {
 
 // Sample bytes per product-string read. The size only decides how far past
@@ -16,11 +16,11 @@ constexpr std::size_t kChunkBytes = 64;
 
 }  // namespace
 
-std::string timing_text_of(const vorkel::PulseSignal& signal) {
-    const vorkel::SampledSignal sampled = vorkel::sample_signal(signal);
+std::string capture_text_of(const PulseSignal& signal) {
+    const SampledSignal sampled = sample_signal(signal);
     std::size_t sent = 0;
     const std::vector<std::uint8_t> collected =
-        vorkel::poll_capture([&](std::array<std::uint8_t, vorkel::kProductReadLength>& chunk) {
+        poll_capture([&](std::array<std::uint8_t, kCaptureChunkLength>& chunk) {
             const std::size_t n = std::min(kChunkBytes, sampled.bytes.size() - sent);
             chunk[0] = static_cast<std::uint8_t>(n);
             std::copy_n(sampled.bytes.begin() + static_cast<std::ptrdiff_t>(sent), n,
@@ -28,9 +28,13 @@ std::string timing_text_of(const vorkel::PulseSignal& signal) {
             sent += n;
             return true;
         });
-    const std::string text = vorkel::capture_text(collected, sampled.status);
+    return capture_text(collected, sampled.status);
+}
+
+std::string timing_text_of(const PulseSignal& signal) {
+    const std::string text = capture_text_of(signal);
     if (text.empty()) return {};
     return learning::convert_collected(text);
 }
 
-}  // namespace orvalin::cli
+}  // namespace orvalin::ir_signals

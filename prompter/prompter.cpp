@@ -1,15 +1,15 @@
-#include "app/prompter.h"
+#include "prompter/prompter.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <atomic>
 #include <vector>
 
-namespace orvalin::app {
+namespace orvalin::ui {
 namespace {
 
 class MessageBoxPrompter : public Prompter {
-public:
+  public:
     Answer ask(QWidget* parent, const QString& title, const QString& text,
                Buttons buttons) override {
         QMessageBox box(parent);
@@ -50,7 +50,7 @@ public:
         for (const auto& c : choices)
             if (c.button == pressed) return c.answer;
         // Closed with Escape or the window's close button: the negative answer.
-        return buttons == Buttons::ok ? Answer::ok
+        return buttons == Buttons::ok       ? Answer::ok
                : buttons == Buttons::yes_no ? Answer::no
                                             : Answer::cancel;
     }
@@ -66,6 +66,8 @@ Prompter& prompter() {
     return p != nullptr ? *p : default_prompter;
 }
 
-void set_prompter(Prompter* p) { current.store(p); }
+void set_prompter(Prompter* p) {
+    current.store(p);
+}
 
-}  // namespace orvalin::app
+}  // namespace orvalin::ui

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "capture_text.h"
-#include "record_builder.h"
+#include "ircode/examples/record_builder.h"
+#include "ircode/examples/timing_texts.h"
 
 namespace orvalin::ircode::test {
 

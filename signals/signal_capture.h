@@ -5,12 +5,16 @@
 
 #include <string>
 
-#include "device/signal_sampling.h"
+#include "signals/mode2.h"
 
-namespace orvalin::cli {
+namespace orvalin::ir_signals {
+
+// The capture text that RCollectCodeInfo returns for the signal; empty when the
+// capture holds no sample.
+std::string capture_text_of(const PulseSignal& signal);
 
 // The timing text (frame count and carrier included); empty when the capture
 // holds no complete signal.
-std::string timing_text_of(const vorkel::PulseSignal& signal);
+std::string timing_text_of(const PulseSignal& signal);
 
-}  // namespace orvalin::cli
+}  // namespace orvalin::ir_signals
