@@ -303,13 +303,14 @@ void Tupdate::fetch_clicked() {
     for (const QString& old : {ini, sig})
         if (ok && QFile::exists(old)) ok = QFile::remove(old);
 
-    auto fetch = [this](const std::string& url, std::size_t limit, std::string& into) {
+    bool too_long = false;
+    auto fetch = [this, &too_long](const std::string& url, std::size_t limit, std::string& into) {
         return http_.get(
             url,
-            [&into, limit](const char* data, std::size_t size) {
-                if (into.size() + size > limit) return false;
-                into.append(data, size);
-                return true;
+            [&into, &too_long, limit](const char* data, std::size_t size) {
+                too_long = into.size() + size > limit;
+                if (!too_long) into.append(data, size);
+                return !too_long;
             },
             this);
     };
@@ -319,9 +320,11 @@ void Tupdate::fetch_clicked() {
     if (ok) ok = fetch(config_url(vendor_host()), kMaxConfigBytes, body).ok;
     if (ok && !closing_) {
         signature_result = fetch(signature_url(vendor_host()), kMaxSignatureFileBytes, signature);
-        // No signature published is refused below; any other failure is a failed fetch.
-        ok = signature_result.ok || signature_result.status == 404;
+        // No signature published, or one far too long, is refused below; any other
+        // failure is a failed fetch.
+        ok = signature_result.ok || signature_result.status == 404 || too_long;
         if (signature_result.status == 404) signature.clear();
+        if (too_long) signature = "not a signature";
     }
     busy_ = false;
     if (closing_) return;

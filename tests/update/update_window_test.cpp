@@ -388,6 +388,7 @@ TEST_F(UpdateWindowTest, AConfigurationWithoutAValidSignatureIsRefused) {
         {"no signature published", text, "", 404, unsigned_text},
         {"empty signature", text, "", 200, unsigned_text},
         {"garbage signature", text, "this is not a signature\n", 200, bad},
+        {"huge signature", text, std::string(100000, 'A'), 200, bad},
         {"signature by another key", text, other.sign(text), 200, bad},
         {"configuration changed after signing", evil, key_.sign(text), 200, bad},
         {"one line added", text + "[server]\r\nx=http://evil/\r\n", key_.sign(text), 200, bad},
