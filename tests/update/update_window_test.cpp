@@ -731,6 +731,13 @@ TEST_F(UpdateWindowTest, ConfigurationMadeByTheScriptWorksEndToEnd) {
     const auto key = parse_public_key(line);
     ASSERT_TRUE(key.has_value()) << line;
     options_.publisher_key = *key;
+    // The secret key is the publisher's alone, and never overwritten.
+    const QString secret_file = QString::fromStdString(secret);
+    EXPECT_EQ(QFile::permissions(secret_file) & 0x0777,
+              QFileDevice::ReadUser | QFileDevice::WriteUser);
+    const QByteArray secret_bytes = read_all(secret_file);
+    EXPECT_NE(std::system((env + script + " -g '" + secret + "' >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(read_all(secret_file), secret_bytes);
 
     const std::string command = env + script + " -n main -k '" + secret + "' '" +
                                 folder.toStdString() + "' " + server_.url("/orvalin/") +
