@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "prompter/prompter.h"
 #include "app/session_support.h"
+#include "common/data_files.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
@@ -233,8 +234,9 @@ void Tmainorvalin::collect_done() {
     append_memo(*this, QStringLiteral("timing: ") + QString::fromStdString(timing));
     std::string one_key;
     if (timing.size() > 5) {
-        one_key = ircode::AnalyseLearnedCode(std::string_view(timing).substr(5), k,
-                                             (exe_dir + ircode::kCodeInfoFileName).toStdString());
+        one_key =
+            ircode::AnalyseLearnedCode(std::string_view(timing).substr(5), k,
+                                       data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName));
         append_memo(*this, QStringLiteral("analysis: ") + QString::fromStdString(one_key));
         if (one_key.empty()) {
             const std::string request =

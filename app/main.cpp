@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/main_window.h"
+#include "prompter/prompter.h"
 #include "app/splash.h"
 #include "update/staged_install.h"
 
@@ -31,7 +32,9 @@ void pause_with_events(int ms) {
 int main(int argc, char** argv) {
     // Files that an earlier update window downloaded replace their old versions
     // before anything of them is loaded.
-    orvalin::update::install_staged_updates(program_folder(argc > 0 ? argv[0] : "orvalin"));
+    const auto installed = orvalin::update::install_staged_updates(
+        orvalin::update::InstallFolders::for_program(program_folder(argc > 0 ? argv[0] : "orvalin"),
+                                                     orvalin::UserFolders::from_environment()));
 
     QApplication app(argc, argv);
     const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
@@ -53,6 +56,11 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &window, [&window] { window.close(); });
 
     window.show();
+    // What the start-up install did (or why it did nothing) is told once.
+    if (const std::string said = installed.message(); !said.empty())
+        QTimer::singleShot(0, &window, [&window, said] {
+            if (window.isVisible()) orvalin::app::box(&window, QString::fromStdString(said));
+        });
     const int result = app.exec();
     // The link monitor frees itself through a deferred delete: let it happen.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

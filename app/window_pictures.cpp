@@ -8,6 +8,7 @@
 #include <QResource>
 
 #include "app/main_window.h"
+#include "common/data_files.h"
 #include "common/key_table.h"
 
 namespace orvalin::app {
@@ -16,8 +17,10 @@ namespace {
 // The libraries are registered under their own names: ":/on1800/gif0" and so on.
 constexpr const char* kLibraries[] = {"on1800", "sn1800", "fn1800", "bn1800", "dn1800"};
 
+// The user's overlay holds libraries that an update installed for this user only.
 QString library_file(const QString& dir, const char* name) {
-    return dir + QLatin1String(name) + QStringLiteral(".dll");
+    return QString::fromStdString(
+        data_file(dir.toStdString(), std::string(name) + ".dll").string());
 }
 
 QString library_root(const char* name) {

@@ -15,13 +15,13 @@ using namespace orvalin::learning;
 
 std::string hex2(unsigned v) {
     std::string s;
-    hex::append(s, v & 0xFF, 2);
+    orvalin::hex::append(s, v & 0xFF, 2);
     return s;
 }
 
 std::string word_le(unsigned v) {
     std::string s;
-    hex::append_word_le(s, v);
+    orvalin::hex::append_word_le(s, v);
     return s;
 }
 

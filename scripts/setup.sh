@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools
-  libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev
+  libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev libsodium-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
-  fonts-noto-cjk python3 xvfb xauth binutils
+  fonts-noto-cjk python3 xvfb xauth binutils openssl libssl-dev
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

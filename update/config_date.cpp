@@ -6,17 +6,17 @@
 namespace orvalin::update {
 namespace {
 
-std::optional<CivilSeconds> to_civil(const QDate& d, const QTime& t, bool two_digit_year) {
+std::optional<LocalSeconds> to_civil(const QDate& d, const QTime& t, bool two_digit_year) {
     if (!d.isValid() || !t.isValid()) return std::nullopt;
     int year = d.year();
     // A two-digit year is read as 19yy; dates of updates lie after 1970.
     if (two_digit_year && year < 1970) year += 100;
-    return civil_seconds(year, d.month(), d.day(), t.hour(), t.minute(), t.second());
+    return local_time(year, d.month(), d.day(), t.hour(), t.minute(), t.second());
 }
 
 }  // namespace
 
-std::optional<CivilSeconds> parse_config_date(const QString& text, const QLocale& locale) {
+std::optional<LocalSeconds> parse_config_date(const QString& text, const QLocale& locale) {
     const QString s = text.trimmed();
     if (auto iso = parse_iso_datetime(s.toStdString())) return iso;
 

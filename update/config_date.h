@@ -6,11 +6,11 @@
 #include <QString>
 #include <optional>
 
-#include "update/civil_time.h"
+#include "update/local_time.h"
 
 namespace orvalin::update {
 
-std::optional<CivilSeconds> parse_config_date(const QString& text,
+std::optional<LocalSeconds> parse_config_date(const QString& text,
                                               const QLocale& locale = QLocale::system());
 
 }  // namespace orvalin::update

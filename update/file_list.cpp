@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "common/data_files.h"
 #include "update/update_names.h"
 
 namespace orvalin::update {
@@ -40,28 +41,23 @@ std::optional<FileLine> parse_file_line(std::string_view value, std::string* why
     return line;
 }
 
-FileList build_file_list(const std::vector<std::string>& lines,
-                         const std::filesystem::path& program_dir, const DateParser& parse_date) {
+FileList build_file_list(const std::vector<OfferedFile>& offered,
+                         const std::filesystem::path& program_dir,
+                         const std::filesystem::path& overlay_dir, const DateParser& parse_date) {
     FileList out;
-    for (const auto& value : lines) {
-        std::string why;
-        const auto line = parse_file_line(value, &why);
-        if (!line) {
-            out.skipped.push_back(why);
-            continue;
-        }
-        const auto path = program_dir / (line->name + ".dll");
+    for (const auto& f : offered) {
+        const auto path = data_file(program_dir, f.file, overlay_dir);
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;  // not installed here: nothing to update
         const auto file_time = local_file_time(fd);
         ::close(fd);
         if (!file_time) continue;
-        const auto wanted = parse_date(line->date);
+        const auto wanted = parse_date(f.date);
         if (!wanted) {
-            out.skipped.push_back("unreadable date: " + line->date);
+            out.skipped.push_back("unreadable date: " + f.date);
             continue;
         }
-        if (*file_time < *wanted) out.entries.push_back({line->name, line->size});
+        if (*file_time < *wanted) out.entries.push_back(f);
     }
     return out;
 }

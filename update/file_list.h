@@ -1,5 +1,5 @@
-// The list of files to update: each "tq58" line of the configuration whose file
-// exists in the program folder and is older than the configuration's date.
+// The list of files to update: each offered file whose copy in use (the user's
+// overlay or the program folder) exists and is older than the configuration's date.
 #pragma once
 
 #include <cstdint>
@@ -10,12 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "update/civil_time.h"
+#include "update/local_time.h"
+#include "update/signed_offer.h"
 
 namespace orvalin::update {
 
 struct FileLine {
-    std::string name;  // base name, without ".dll"
+    std::string name;  // base name as listed (without ".dll")
     std::string date;  // as the configuration wrote it
     std::uint64_t size = 0;
 };
@@ -24,23 +25,19 @@ struct FileLine {
 // two '|', a name that is not a plain base name, or a size that is not a decimal number.
 std::optional<FileLine> parse_file_line(std::string_view value, std::string* why = nullptr);
 
-struct UpdateEntry {
-    std::string name;
-    std::uint64_t size = 0;
-};
-
 struct FileList {
-    std::vector<UpdateEntry> entries;
-    std::vector<std::string> skipped;  // one reason per refused line
+    std::vector<OfferedFile> entries;
+    std::vector<std::string> skipped;  // one reason per line left out (unreadable date)
 };
 
 // Reads a configuration date; the window passes a parser that knows the user's locale.
-using DateParser = std::function<std::optional<CivilSeconds>(const std::string&)>;
+using DateParser = std::function<std::optional<LocalSeconds>(const std::string&)>;
 
-// Lines in order; a line is listed when program_dir/name.dll is a regular file that
-// can be opened for reading and its time (two-second resolution) is strictly earlier
-// than the line's date.
-FileList build_file_list(const std::vector<std::string>& lines,
-                         const std::filesystem::path& program_dir, const DateParser& parse_date);
+// Offered files in order; a file is listed when its copy in use (overlay_dir before
+// program_dir, see data_file) is a regular file that can be opened for reading and
+// its time (two-second resolution) is strictly earlier than the line's date.
+FileList build_file_list(const std::vector<OfferedFile>& offered,
+                         const std::filesystem::path& program_dir,
+                         const std::filesystem::path& overlay_dir, const DateParser& parse_date);
 
 }  // namespace orvalin::update

@@ -32,6 +32,9 @@ struct HttpOptions {
     // A transfer that receives nothing for this long fails.
     std::chrono::seconds stall_timeout{30};
     std::chrono::seconds connect_timeout{30};
+    // Certificates an https server may present are checked against this file of
+    // authorities; empty: the system's.
+    std::string ca_file;
 };
 
 struct HttpResult {
@@ -52,7 +55,8 @@ class HttpClient {
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // Only http and https URLs are fetched; redirects are not followed. A body is
+    // Only http and https URLs are fetched (https with certificate and host name
+    // checks); redirects are not followed. A body is
     // passed to sink only for a 2xx answer.
     HttpResult get(const std::string& url, const BodySink& sink, TransferObserver* observer);
 

@@ -1,14 +1,11 @@
 #include "update/staged_manifest.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
+#include "update/digest.h"
 #include "update/file_io.h"
-#include "update/sha256.h"
 #include "update/update_names.h"
 
 namespace orvalin::update {
@@ -38,22 +35,28 @@ std::optional<StagedEntry> parse_entry(const std::string& line) {
 
 }  // namespace
 
-std::vector<StagedEntry> read_manifest(const fs::path& update_dir) {
+std::optional<std::vector<StagedEntry>> read_manifest(const fs::path& staging_dir) {
     std::vector<StagedEntry> out;
-    std::ifstream in(update_dir / kManifestName);
+    const fs::path file = staging_dir / kManifestName;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(file, ec))) return out;
+    std::ifstream in(file);
+    if (!in) return std::nullopt;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (auto e = parse_entry(line)) {
-            std::erase_if(out, [&](const StagedEntry& o) { return o.file == e->file; });
-            out.push_back(std::move(*e));
-        }
+        auto e = parse_entry(line);
+        if (!e) return std::nullopt;
+        for (const auto& o : out)
+            if (o.file == e->file) return std::nullopt;
+        out.push_back(std::move(*e));
     }
+    if (in.bad()) return std::nullopt;
     return out;
 }
 
-bool write_manifest(const fs::path& update_dir, const std::vector<StagedEntry>& entries) {
-    const fs::path target = update_dir / kManifestName;
+bool write_manifest(const fs::path& staging_dir, const std::vector<StagedEntry>& entries) {
+    const fs::path target = staging_dir / kManifestName;
     std::error_code ec;
     if (entries.empty()) {
         fs::remove(target, ec);
@@ -61,59 +64,15 @@ bool write_manifest(const fs::path& update_dir, const std::vector<StagedEntry>& 
     }
     std::ostringstream text;
     for (const auto& e : entries) text << e.file << '|' << e.size << '|' << e.sha256 << '\n';
-    const std::string data = text.str();
-    const fs::path temp = update_dir / (std::string(kManifestName) + ".new");
-    ::unlink(temp.c_str());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return false;
-    bool ok = write_all(fd, data.data(), data.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return replace_file(target, text.str());
 }
 
-bool forget_staged(const fs::path& update_dir, const std::string& file) {
-    auto entries = read_manifest(update_dir);
-    const auto before = entries.size();
-    std::erase_if(entries, [&](const StagedEntry& e) { return e.file == file; });
-    if (entries.size() == before) return true;
-    return write_manifest(update_dir, entries);
-}
-
-std::optional<FileDigest> digest_file(const fs::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return std::nullopt;
-    Sha256 hash;
-    FileDigest d;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        hash.add(buffer, static_cast<std::size_t>(n));
-        d.size += static_cast<std::uint64_t>(n);
-    }
-    ::close(fd);
-    d.sha256 = hash.hex_digest();
-    return d;
-}
-
-bool record_verified(const fs::path& update_dir, const std::string& file, std::uint64_t size) {
-    if (!is_safe_file_name(file)) return false;
-    std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(update_dir / file, ec))) return false;
-    const auto digest = digest_file(update_dir / file);
-    if (!digest || digest->size != size) return false;
-    auto entries = read_manifest(update_dir);
-    std::erase_if(entries, [&](const StagedEntry& e) { return e.file == file; });
-    entries.push_back({file, size, digest->sha256});
-    return write_manifest(update_dir, entries);
+DownloadCheck check_download(const fs::path& file, std::uint64_t size, const std::string& sha256) {
+    const auto digest = digest_file(file);
+    if (!digest) return DownloadCheck::missing;
+    if (digest->size != size) return DownloadCheck::size_differs;
+    if (digest->sha256 != sha256) return DownloadCheck::hash_differs;
+    return DownloadCheck::matches;
 }
 
 }  // namespace orvalin::update

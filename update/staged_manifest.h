@@ -1,5 +1,7 @@
-// The record of verified downloads in the update folder: one line per file,
-// "file|size|sha256". Only files listed here are installed at the next start.
+// The record of a complete, verified update in the staging folder: one line per
+// file, "file|size|sha256" with the values the signed configuration gave. It is
+// written only when every file of the update passed, and only files listed here
+// are installed at the next start.
 #pragma once
 
 #include <cstdint>
@@ -13,31 +15,24 @@ namespace orvalin::update {
 inline constexpr const char* kManifestName = "verified.lst";
 
 struct StagedEntry {
-    std::string file;  // "name.dll"
+    std::string file;  // e.g. "on1800.dll"
     std::uint64_t size = 0;
     std::string sha256;  // lower-case hex
 };
 
-// Entries of update_dir/verified.lst; malformed lines and unsafe names are dropped.
-std::vector<StagedEntry> read_manifest(const std::filesystem::path& update_dir);
+// Entries of staging_dir/verified.lst; an empty list when there is none; nullopt
+// when it cannot be read or any line is malformed or names a file that may not be
+// installed.
+std::optional<std::vector<StagedEntry>> read_manifest(const std::filesystem::path& staging_dir);
 
 // Replaces the manifest atomically (temp file + rename); an empty list removes it.
-bool write_manifest(const std::filesystem::path& update_dir,
+bool write_manifest(const std::filesystem::path& staging_dir,
                     const std::vector<StagedEntry>& entries);
 
-// Drops the entry of file, before the file is downloaded again.
-bool forget_staged(const std::filesystem::path& update_dir, const std::string& file);
+enum class DownloadCheck { matches, missing, size_differs, hash_differs };
 
-// Hashes update_dir/file and records it as verified; false if the file is not a
-// regular file of exactly size bytes or the manifest cannot be written.
-bool record_verified(const std::filesystem::path& update_dir, const std::string& file,
-                     std::uint64_t size);
-
-// SHA-256 and size of a regular file (symbolic links refused).
-struct FileDigest {
-    std::uint64_t size = 0;
-    std::string sha256;
-};
-std::optional<FileDigest> digest_file(const std::filesystem::path& file);
+// Does the file hold exactly the signed bytes?
+DownloadCheck check_download(const std::filesystem::path& file, std::uint64_t size,
+                             const std::string& sha256);
 
 }  // namespace orvalin::update

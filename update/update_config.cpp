@@ -31,6 +31,8 @@ int on_entry(void* user, const char* section, const char* key, const char* value
     if (key == nullptr || value == nullptr) return 1;
     if (same_name(section, "server")) {
         add_unique(state.config.servers, key, value);
+    } else if (same_name(section, "sha256")) {
+        add_unique(state.config.digests, key, value);
     } else if (same_name(section, "tq58")) {
         bool seen = false;
         for (const auto& k : state.file_keys) seen = seen || same_name(k, key);

@@ -1,5 +1,6 @@
 // The update configuration "update.ini" as the update server publishes it: section
-// "server" (display name = base URL) and section "tq58" (any key = name|date|size).
+// "server" (display name = base URL), section "tq58" (any key = name|date|size) and
+// section "sha256" (file name = SHA-256 in hex|size), which the signature covers.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +19,8 @@ struct UpdateConfig {
     std::vector<std::pair<std::string, std::string>> servers;
     // Values of section "tq58", in the order of their keys (first value per key).
     std::vector<std::string> files;
+    // Keys of section "sha256" (file names) with their values, in file order.
+    std::vector<std::pair<std::string, std::string>> digests;
 
     // The base URL stored under name; empty when there is none.
     std::string server_url(std::string_view name) const;

@@ -15,14 +15,15 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "common/vendor_host.h"
 #include "prompter/prompter.h"
+#include "common/vendor_host.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
-#include "update/connection_test.h"
+#include "update/connection_probe.h"
 #include "update/download_sink.h"
 #include "update/file_list.h"
 #include "update/staged_manifest.h"
+#include "update/update_urls.h"
 #include "update/update_window_impl.h"
 
 namespace orvalin::update {
@@ -32,6 +33,11 @@ const QString kResourceLibrary = QStringLiteral("voredirav44.dll");
 const QString kResourceRoot = QStringLiteral("/voredirav44");
 const QString kAnimation = QStringLiteral(":/voredirav44/linkflash");
 const QString kNoServer = QStringLiteral("没有可用的升级服务器！");
+const QString kFetchFailed = QStringLiteral("获得升级配置文件出错！");
+const QString kUnsigned = QStringLiteral("升级配置文件没有签名，不能升级！");
+const QString kBadSignature = QStringLiteral("升级配置文件的签名不对，不能升级！");
+const QString kRestart = QStringLiteral("需要重新启动程序，升级才能完成！");
+const QString kNothingInstalled = QStringLiteral("升级失败，没有安装任何文件：");
 
 QString tr8(const char* s) {
     return QString::fromUtf8(s);
@@ -82,6 +88,9 @@ Tupdate::~Tupdate() {
         net_thread_->requestInterruption();
         net_thread_->wait();
     }
+    // The animation is a temporary copy of this window's own.
+    if (movie_ != nullptr) movie_->setFileName(QString());
+    if (!swf_.isEmpty()) QFile::remove(swf_);
 }
 
 void Tupdate::FormCreate() {
@@ -109,12 +118,12 @@ void Tupdate::build_pages() {
         Label1->setObjectName(QStringLiteral("Label1"));
         ListBox1 = new QListWidget(Default);
         ListBox1->setObjectName(QStringLiteral("ListBox1"));
-        Button6 = button(Default, "Button6", "下一步");
-        Button8 = button(Default, "Button8", "退出");
+        choose_button = button(Default, "Button6", "下一步");
+        server_exit_button = button(Default, "Button8", "退出");
         auto* row = new QHBoxLayout;
         row->addStretch(1);
-        row->addWidget(Button6);
-        row->addWidget(Button8);
+        row->addWidget(choose_button);
+        row->addWidget(server_exit_button);
         v->addWidget(Label1);
         v->addWidget(ListBox1, 1);
         v->addLayout(row);
@@ -137,17 +146,17 @@ void Tupdate::build_pages() {
         ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
         ProgressBar1->setRange(0, 100);
         ProgressBar1->setValue(0);
-        Button1 = button(next_page, "Button1", "上一步");
-        Button1->hide();
-        Button2 = button(next_page, "Button2", "升级");
-        Button3 = button(next_page, "Button3", "中断");
-        Button4 = button(next_page, "Button4", "退出");
+        back_button = button(next_page, "Button1", "上一步");
+        back_button->hide();
+        upgrade_button = button(next_page, "Button2", "升级");
+        abort_button = button(next_page, "Button3", "中断");
+        files_exit_button = button(next_page, "Button4", "退出");
         auto* row = new QHBoxLayout;
-        row->addWidget(Button1);
+        row->addWidget(back_button);
         row->addStretch(1);
-        row->addWidget(Button2);
-        row->addWidget(Button3);
-        row->addWidget(Button4);
+        row->addWidget(upgrade_button);
+        row->addWidget(abort_button);
+        row->addWidget(files_exit_button);
         v->addWidget(StringGrid1, 1);
         v->addWidget(Label2);
         v->addWidget(ProgressBar1);
@@ -168,12 +177,12 @@ void Tupdate::build_pages() {
         labnetlink = new QLabel(linkstate);
         labnetlink->setObjectName(QStringLiteral("labnetlink"));
         labnetlink->setAlignment(Qt::AlignCenter);
-        Button5 = button(linkstate, "Button5", "下一步");
-        Button7 = button(linkstate, "Button7", "退出");
+        fetch_button = button(linkstate, "Button5", "下一步");
+        link_exit_button = button(linkstate, "Button7", "退出");
         auto* row = new QHBoxLayout;
         row->addStretch(1);
-        row->addWidget(Button5);
-        row->addWidget(Button7);
+        row->addWidget(fetch_button);
+        row->addWidget(link_exit_button);
         v->addWidget(ShockwaveFlash1, 1, Qt::AlignCenter);
         v->addWidget(Image2, 1, Qt::AlignCenter);
         v->addWidget(Image3, 1, Qt::AlignCenter);
@@ -186,13 +195,13 @@ void Tupdate::build_pages() {
     Notebook1->setCurrentIndex(2);
     resize(560, 340);
 
-    for (QPushButton* exit : {Button7, Button8, Button4})
+    for (QPushButton* exit : {link_exit_button, server_exit_button, files_exit_button})
         connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     connect(Image2, &ClickablePicture::clicked, this, &QDialog::reject);
-    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
-    connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(fetch_button, &QPushButton::clicked, this, [this] { fetch_clicked(); });
+    connect(choose_button, &QPushButton::clicked, this, [this] { choose_clicked(); });
+    connect(upgrade_button, &QPushButton::clicked, this, [this] { upgrade_clicked(); });
+    connect(abort_button, &QPushButton::clicked, this, [this] { abort_clicked(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
 }
 
@@ -204,7 +213,11 @@ void Tupdate::showEvent(QShowEvent* event) {
 }
 
 bool Tupdate::extract_animation(const QString& swf) {
-    const QString library = program_dir_ + kResourceLibrary;
+    const QString library =
+        QString::fromStdString(data_file(program_dir_.toStdString(), kResourceLibrary.toStdString(),
+                                         options_.folders.data.empty() ? std::filesystem::path()
+                                                                       : options_.folders.overlay())
+                                   .string());
     if (!QResource::registerResource(library, kResourceRoot)) return false;
     QFile source(kAnimation);
     bool ok = source.open(QIODevice::ReadOnly);
@@ -221,14 +234,17 @@ bool Tupdate::extract_animation(const QString& swf) {
 }
 
 void Tupdate::FormShow() {
-    const QString swf = program_dir_ + QStringLiteral("78.swf");
-    if (QFile::exists(swf)) QFile::remove(swf);
-    if (!extract_animation(swf)) {
+    // "78.swf" in the user's runtime folder: the program folder may not be writable,
+    // and two running programs must not share one copy.
+    swf_ = QString::fromStdString(options_.folders.runtime.string()) +
+           QStringLiteral("/orvalin-%1-78.swf").arg(QCoreApplication::applicationPid());
+    if (QFile::exists(swf_)) QFile::remove(swf_);
+    if (!extract_animation(swf_)) {
         ui::plain_message(this, tr8("升级失败！"));
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         return;
     }
-    movie_ = new QMovie(swf, "gif", this);
+    movie_ = new QMovie(swf_, "gif", this);
     ShockwaveFlash1->setMovie(movie_);
     ShockwaveFlash1->show();
     movie_->start();
@@ -236,9 +252,9 @@ void Tupdate::FormShow() {
     Image3->hide();
     Image2->hide();
     labnetlink->setText(tr8("正在连接服务器！"));
-    Button5->setEnabled(false);
+    fetch_button->setEnabled(false);
 
-    const QString url = QStringLiteral("http://") + QString::fromStdString(vendor_host());
+    const QString url = QString::fromStdString(vendor_base_url(vendor_host()));
     net_thread_ = std::make_unique<testnet>(url, options_.connected_linger);
     connect(net_thread_.get(), &QThread::finished, this, &Tupdate::net_thread_done,
             Qt::QueuedConnection);
@@ -251,7 +267,7 @@ void Tupdate::FormShow() {
 void Tupdate::net_thread_done() {
     net_ok_ = net_thread_ && net_thread_->net_ok();
     ShockwaveFlash1->hide();
-    Button5->setEnabled(true);
+    fetch_button->setEnabled(true);
     if (movie_ != nullptr) movie_->stop();
     const bool ok = net_ok_;
     if (ok) {
@@ -267,55 +283,97 @@ void Tupdate::net_thread_done() {
     QApplication::processEvents();
 }
 
-void Tupdate::Button5Click() {
+bool Tupdate::refuse_configuration(const QString& why) {
+    update_config_.reset();
+    offer_ = {};
+    ListBox1->clear();
+    server_names_.clear();
+    ui::plain_message(this, why);
+    choose_button->setEnabled(false);
+    return false;
+}
+
+void Tupdate::fetch_clicked() {
     if (busy_) return;
     busy_ = true;
-    const QString dir = update_dir();
-    const QString ini = dir + QStringLiteral("update.ini");
-    bool ok = QDir().mkpath(dir);
-    if (ok && QFile::exists(ini)) ok = QFile::remove(ini);
-    std::string body;
-    if (ok) {
-        const std::string url = "http://" + vendor_host() + "/orvalin/update.ini";
-        const auto result = http_.get(
+    const std::filesystem::path dir = staging_dir();
+    const QString ini = QString::fromStdString((dir / "update.ini").string());
+    const QString sig = ini + QStringLiteral(".sig");
+    bool ok = !dir.empty() && QDir().mkpath(QString::fromStdString(dir.string()));
+    for (const QString& old : {ini, sig})
+        if (ok && QFile::exists(old)) ok = QFile::remove(old);
+
+    bool too_long = false;
+    auto fetch = [this, &too_long](const std::string& url, std::size_t limit, std::string& into) {
+        return http_.get(
             url,
-            [&body](const char* data, std::size_t size) {
-                if (body.size() + size > kMaxConfigBytes) return false;
-                body.append(data, size);
-                return true;
+            [&into, &too_long, limit](const char* data, std::size_t size) {
+                too_long = into.size() + size > limit;
+                if (!too_long) into.append(data, size);
+                return !too_long;
             },
             this);
-        ok = result.ok;
-    }
-    if (ok) {
-        QFile out(ini);
-        ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        if (ok) {
-            body += '\n';
-            ok = out.write(body.data(), static_cast<qint64>(body.size())) ==
-                 static_cast<qint64>(body.size());
-            out.close();
-            ok = ok && out.error() == QFileDevice::NoError;
-        }
-    }
-    if (ok) {
-        update_config_ = read_update_config(ini.toStdString());
-        ok = update_config_.has_value();
+    };
+    std::string body;
+    std::string signature;
+    HttpResult signature_result;
+    if (ok) ok = fetch(config_url(vendor_host()), kMaxConfigBytes, body).ok;
+    if (ok && !closing_) {
+        signature_result = fetch(signature_url(vendor_host()), kMaxSignatureFileBytes, signature);
+        // No signature published, or one far too long, is refused below; any other
+        // failure is a failed fetch.
+        ok = signature_result.ok || signature_result.status == 404 || too_long;
+        if (signature_result.status == 404) signature.clear();
+        if (too_long) signature = "not a signature";
     }
     busy_ = false;
     if (closing_) return;
     if (!ok) {
-        ui::plain_message(this, tr8("获得升级配置文件出错！"));
-        Button6->setEnabled(false);
+        refuse_configuration(kFetchFailed);
         return;
     }
+    switch (check_signature(body, signature, options_.publisher_key)) {
+        case SignatureCheck::valid:
+            break;
+        case SignatureCheck::missing:
+            refuse_configuration(kUnsigned);
+            return;
+        case SignatureCheck::malformed:
+        case SignatureCheck::wrong:
+            refuse_configuration(kBadSignature);
+            return;
+    }
+    // Only the verified bytes are read, never the saved copy.
+    UpdateConfig config = parse_update_config(body);
+    Offer offer = check_offer(config);
+    if (!offer.accepted()) {
+        refuse_configuration(QString::fromStdString(offer.refusal));
+        return;
+    }
+    body += '\n';
+    for (const auto& [path, text] : {std::pair{ini, &body}, std::pair{sig, &signature}}) {
+        QFile out(path);
+        ok = ok && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (ok) {
+            ok = out.write(text->data(), static_cast<qint64>(text->size())) ==
+                 static_cast<qint64>(text->size());
+            out.close();
+            ok = ok && out.error() == QFileDevice::NoError;
+        }
+    }
+    if (!ok) {
+        refuse_configuration(kFetchFailed);
+        return;
+    }
+    update_config_ = std::move(config);
+    offer_ = std::move(offer);
     ListBox1->clear();
     server_names_.clear();
     for (const auto& [key, url] : update_config_->servers) {
         server_names_ << decode_text(key);
         ListBox1->addItem(server_names_.back());
     }
-    Button6->setEnabled(true);
+    choose_button->setEnabled(true);
     Notebook1->setCurrentIndex(0);
 }
 
@@ -326,7 +384,7 @@ void Tupdate::ListBox1Click() {
     server_chosen_ = true;
 }
 
-void Tupdate::Button6Click() {
+void Tupdate::choose_clicked() {
     if (ListBox1->count() == 0 || !update_config_) {
         ui::plain_message(this, kNoServer);
         return;
@@ -343,8 +401,11 @@ void Tupdate::Button6Click() {
     }
     server_name_ = url;
 
+    update_list_.clear();
+    listed_.clear();
     const auto list = build_file_list(
-        update_config_->files, program_dir_.toStdString(),
+        offer_.files, program_dir_.toStdString(),
+        options_.folders.data.empty() ? std::filesystem::path() : options_.folders.overlay(),
         [](const std::string& date) { return parse_config_date(QString::fromStdString(date)); });
     for (const auto& e : list.entries) {
         const int row = StringGrid1->rowCount() - 1;
@@ -352,9 +413,10 @@ void Tupdate::Button6Click() {
         StringGrid1->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(e.name)));
         StringGrid1->setItem(row, 1, new QTableWidgetItem(tr8("未升级")));
         update_list_ << QString::fromStdString(e.name) + QLatin1Char('|') + QString::number(e.size);
+        listed_.push_back(e);
     }
-    Button2->setEnabled(!update_list_.isEmpty());
-    Button3->setEnabled(false);
+    upgrade_button->setEnabled(!update_list_.isEmpty());
+    abort_button->setEnabled(false);
     Notebook1->setCurrentIndex(1);
 }
 
@@ -362,50 +424,82 @@ void Tupdate::set_status(int row, const QString& text) {
     StringGrid1->setItem(row, 1, new QTableWidgetItem(text));
 }
 
-void Tupdate::Button2Click() {
+void Tupdate::upgrade_clicked() {
     if (busy_) return;
     busy_ = true;
     // Pressing "升级" again during a download would start a second run inside the first.
-    Button2->setEnabled(false);
-    Button3->setEnabled(true);
-    const std::filesystem::path dir = update_dir().toStdString();
-    int verified = 0;
+    upgrade_button->setEnabled(false);
+    abort_button->setEnabled(true);
+    const std::filesystem::path dir = staging_dir();
+    // An update staged earlier and not yet installed gives way to this one.
+    std::error_code ignored;
+    if (const auto earlier = read_manifest(dir))
+        for (const auto& e : *earlier) std::filesystem::remove(dir / e.file, ignored);
+    bool ok_so_far = write_manifest(dir, {});
     // Only web addresses: a base URL of another kind or none at all fails every file.
     const bool base_ok = server_name_.startsWith(QLatin1String("http://")) ||
                          server_name_.startsWith(QLatin1String("https://"));
-    for (qsizetype i = 0; i < update_list_.size() && !closing_; ++i) {
-        const QString& entry = update_list_[i];
-        const QString name = entry.section(QLatin1Char('|'), 0, 0);
-        bool size_ok = false;
-        const std::uint64_t size = entry.section(QLatin1Char('|'), 1).toULongLong(&size_ok);
-        const std::string file = name.toStdString() + ".dll";
-
-        // A file downloaded again is no longer the verified one until it passes anew.
-        bool ok = size_ok && base_ok && forget_staged(dir, file);
+    std::vector<StagedEntry> verified;
+    QStringList reasons;
+    int processed = 0;
+    for (std::size_t i = 0; i < listed_.size() && !closing_; ++i) {
+        const OfferedFile& f = listed_[i];
+        const QString file = QString::fromStdString(f.file);
         HttpResult result;
         bool sink_ok = false;
-        if (ok) {
-            DownloadSink sink(dir / file, size);
+        if (base_ok) {
+            DownloadSink sink(dir / f.file, f.size);
             abort_requested_ = false;
             result = http_.get(
-                server_name_.toStdString() + file,
+                server_name_.toStdString() + f.file,
                 [&sink](const char* data, std::size_t n) { return sink.write(data, n); }, this);
-            sink_ok = sink.close() && !sink.overflowed() && sink.written() == size;
+            sink_ok = sink.close() && !sink.failed();
         }
         QApplication::processEvents();
         if (closing_) break;
-        ok = ok && result.ok && sink_ok && record_verified(dir, file, size);
+        ++processed;
+        bool ok = false;
+        if (!base_ok || !result.ok || !sink_ok) {
+            reasons << QStringLiteral("“%1”下载失败").arg(file);
+        } else {
+            switch (check_download(dir / f.file, f.size, f.sha256)) {
+                case DownloadCheck::matches:
+                    ok = true;
+                    break;
+                case DownloadCheck::missing:
+                    reasons << QStringLiteral("“%1”下载失败").arg(file);
+                    break;
+                case DownloadCheck::size_differs:
+                    reasons << QStringLiteral("“%1”的大小与签名的不符").arg(file);
+                    break;
+                case DownloadCheck::hash_differs:
+                    reasons << QStringLiteral("“%1”的内容与签名的校验值不符").arg(file);
+                    break;
+            }
+        }
         set_status(static_cast<int>(i) + 1, ok ? tr8("升级成功") : tr8("升级失败"));
-        if (ok) ++verified;
+        if (ok) verified.push_back({f.file, f.size, f.sha256});
     }
-    Button2->setText(tr8("完成"));
-    Button2->setEnabled(false);
-    Button3->setEnabled(false);
+    // All or nothing: an update is staged only when every one of its files passed.
+    const bool complete = !closing_ && processed > 0 && verified.size() == listed_.size() &&
+                          ok_so_far && write_manifest(dir, verified);
+    if (!complete) {
+        for (const auto& f : listed_) std::filesystem::remove(dir / f.file, ignored);
+        if (reasons.isEmpty() && processed > 0) reasons << QStringLiteral("不能保存下载的文件");
+    }
+    upgrade_button->setText(tr8("完成"));
+    upgrade_button->setEnabled(false);
+    abort_button->setEnabled(false);
     busy_ = false;
-    if (verified > 0) ui::box(this, tr8("需要重新启动程序，升级才能完成！"));
+    if (closing_) return;
+    if (complete)
+        ui::box(this, kRestart);
+    else if (processed > 0)
+        ui::box(this,
+                 kNothingInstalled + QStringLiteral("\r\n") + reasons.join(QStringLiteral("\r\n")));
 }
 
-void Tupdate::Button3Click() {
+void Tupdate::abort_clicked() {
     abort_requested_ = true;
 }
 

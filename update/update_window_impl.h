@@ -7,12 +7,17 @@
 #include <QStringList>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/data_files.h"
 #include "update/http_client.h"
+#include "update/publisher_key.h"
+#include "update/signature.h"
+#include "update/signed_offer.h"
 #include "update/update_config.h"
 #include "update/update_window.h"
 
@@ -33,6 +38,10 @@ struct UpdateWindowOptions {
     // How long a successful connection test lets the animation run on.
     std::chrono::milliseconds connected_linger{2000};
     HttpOptions http;
+    // Whose signature the configuration must carry; tests bring a key of their own.
+    PublicKey publisher_key = built_in_publisher_key();
+    // Staging, overlay and runtime folders of the user.
+    UserFolders folders = UserFolders::from_environment();
 };
 
 class Tupdate : public QDialog, private TransferObserver {
@@ -42,7 +51,7 @@ class Tupdate : public QDialog, private TransferObserver {
             UpdateWindowOptions options = {});
     ~Tupdate() override;
 
-    // Components, by their form names.
+    // Components; each keeps its form name as objectName.
     QLabel* Image1 = nullptr;
     QStackedWidget* Notebook1 = nullptr;
     QWidget* Default = nullptr;
@@ -52,27 +61,27 @@ class Tupdate : public QDialog, private TransferObserver {
     QLabel* labnetlink = nullptr;
     ClickablePicture* Image2 = nullptr;
     QLabel* Image3 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button7 = nullptr;
+    QPushButton* fetch_button = nullptr;      // Button5 "下一步": fetch the configuration
+    QPushButton* link_exit_button = nullptr;  // Button7 "退出"
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPushButton* Button8 = nullptr;
+    QPushButton* choose_button = nullptr;       // Button6 "下一步": list the files
+    QPushButton* server_exit_button = nullptr;  // Button8 "退出"
     QTableWidget* StringGrid1 = nullptr;
     QLabel* Label2 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
+    QPushButton* back_button = nullptr;        // Button1 "上一步", hidden
+    QPushButton* upgrade_button = nullptr;     // Button2 "升级"
+    QPushButton* abort_button = nullptr;       // Button3 "中断"
+    QPushButton* files_exit_button = nullptr;  // Button4 "退出"
 
     // Handlers.
     void FormShow();
-    void Button5Click();
+    void fetch_clicked();
     void ListBox1Click();
-    void Button6Click();
-    void Button2Click();
-    void Button3Click();
+    void choose_clicked();
+    void upgrade_clicked();
+    void abort_clicked();
     void IdHTTP1WorkBegin(std::int64_t expected);
     bool IdHTTP1Work(std::int64_t done);
     void IdHTTP1WorkEnd();
@@ -85,6 +94,8 @@ class Tupdate : public QDialog, private TransferObserver {
     bool abort_requested() const { return abort_requested_; }
     bool connection_test_done() const { return test_done_; }
     QMovie* animation() const { return movie_; }
+    // The extracted connecting animation, in the user's runtime folder.
+    const QString& animation_file() const { return swf_; }
 
   signals:
     // The connection test has ended and its outcome is shown.
@@ -99,7 +110,8 @@ class Tupdate : public QDialog, private TransferObserver {
     void build_pages();
     void net_thread_done();
     bool extract_animation(const QString& swf);
-    QString update_dir() const { return program_dir_ + QStringLiteral("update/"); }
+    std::filesystem::path staging_dir() const { return options_.folders.staging(); }
+    bool refuse_configuration(const QString& why);
     void set_status(int row, const QString& text);
 
     // TransferObserver: the HTTP client's events.
@@ -112,7 +124,9 @@ class Tupdate : public QDialog, private TransferObserver {
     UpdateWindowOptions options_;
     QString program_dir_;
     std::optional<UpdateConfig> update_config_;
-    QStringList server_names_;  // ListBox1's items, decoded, in the configuration's order
+    Offer offer_;                      // what the signed configuration offers
+    std::vector<OfferedFile> listed_;  // the files of update_list_, in its order
+    QStringList server_names_;         // ListBox1's items, decoded, in the configuration's order
     bool server_chosen_ = false;
     QString server_name_;
     QStringList update_list_;
@@ -120,6 +134,7 @@ class Tupdate : public QDialog, private TransferObserver {
     std::unique_ptr<testnet> net_thread_;
     bool test_done_ = false;
     QMovie* movie_ = nullptr;
+    QString swf_;
     HttpClient http_;
     bool shown_once_ = false;
     bool busy_ = false;     // a blocking transfer is running on this thread

@@ -10,18 +10,19 @@ namespace orvalin::update {
 namespace {
 
 TEST(ConfigDate, LocaleShortFormsAndIsoAreRead) {
-    const CivilSeconds noon = *civil_seconds(2024, 5, 1, 12, 0, 0);
+    using std::chrono::seconds;
+    const LocalSeconds noon = *local_time(2024, 5, 1, 12, 0, 0);
     struct Case {
         QLocale locale;
         QString text;
-        std::optional<CivilSeconds> expect;
+        std::optional<LocalSeconds> expect;
     } cases[] = {
         {QLocale(QLocale::Chinese, QLocale::China), "2024-05-01 12:00:00", noon},
-        {QLocale(QLocale::Chinese, QLocale::China), "2024/5/1 12:00:02", noon + 2},
+        {QLocale(QLocale::Chinese, QLocale::China), "2024/5/1 12:00:02", noon + seconds(2)},
         {QLocale(QLocale::Chinese, QLocale::China), "2024/5/1 12:00", noon},
-        {QLocale(QLocale::Chinese, QLocale::China), "2024/5/1", noon - 12 * 3600},
+        {QLocale(QLocale::Chinese, QLocale::China), "2024/5/1", noon - seconds(12 * 3600)},
         {QLocale(QLocale::German, QLocale::Germany), "01.05.24 12:00", noon},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "5/1/24 12:00:06", noon + 6},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "5/1/24 12:00:06", noon + seconds(6)},
         {QLocale(QLocale::English, QLocale::UnitedStates), "yesterday", std::nullopt},
         {QLocale(QLocale::Chinese, QLocale::China), "2024/13/1 12:00", std::nullopt},
         {QLocale(QLocale::Chinese, QLocale::China), "", std::nullopt},
@@ -33,7 +34,7 @@ TEST(ConfigDate, LocaleShortFormsAndIsoAreRead) {
 
 TEST(ConfigDate, WhatALocaleWritesItReadsBack) {
     const QDateTime when(QDate(2031, 11, 30), QTime(23, 59));
-    const CivilSeconds expect = *civil_seconds(2031, 11, 30, 23, 59, 0);
+    const LocalSeconds expect = *local_time(2031, 11, 30, 23, 59, 0);
     for (const auto& locale : {QLocale(QLocale::Chinese, QLocale::China),
                                QLocale(QLocale::English, QLocale::UnitedStates),
                                QLocale(QLocale::French, QLocale::France),

@@ -1,20 +1,29 @@
-// Configuration, names, dates, file list, download sink and the verified-file record.
+// Configuration, signature, offered files, names, dates, file list, download sink,
+// the verified-update record and the start-up install.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "common/data_files.h"
 #include "tests/update/file_times.h"
-#include "update/civil_time.h"
+#include "tests/update/unprivileged.h"
+#include "update/digest.h"
 #include "update/download_sink.h"
 #include "update/file_list.h"
-#include "update/sha256.h"
+#include "update/local_time.h"
+#include "update/signature.h"
+#include "update/signed_offer.h"
 #include "update/staged_install.h"
 #include "update/staged_manifest.h"
 #include "update/update_config.h"
@@ -75,10 +84,29 @@ TEST(UpdateNames, OnlyPlainBaseNamesPass) {
         {std::string(64, 'a'), true},
     };
     for (const auto& c : cases) EXPECT_EQ(is_safe_base_name(c.name), c.safe) << c.name;
-    EXPECT_TRUE(is_safe_file_name("vorkel.dll"));
-    EXPECT_FALSE(is_safe_file_name(".dll"));
-    EXPECT_FALSE(is_safe_file_name("vorkel.so"));
-    EXPECT_FALSE(is_safe_file_name("../x.dll"));
+}
+
+TEST(UpdateNames, OnlyDataFilesMayBeUpdated) {
+    struct Case {
+        const char* listed;
+        const char* file;
+        bool data;
+    } const cases[] = {
+        {"on1800", "on1800.dll", true},      {"sn1800", "sn1800.dll", true},
+        {"fn1800", "fn1800.dll", true},      {"dn1800", "dn1800.dll", true},
+        {"bn1800", "bn1800.dll", true},      {"voredirav44", "voredirav44.dll", true},
+        {"QZ01.csl", "QZ01.csl", true},      {"studyhelp.chm", "studyhelp.chm", true},
+        {"quendrix", "quendrix.dll", false}, {"libvorkel.so", "libvorkel.so.dll", false},
+        {"orvalin", "orvalin.dll", false},   {"orvalin-cli", "orvalin-cli.dll", false},
+        {"ON1800", "ON1800.dll", false},     {"other.csl", "other.csl", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(update_file_name(c.listed), c.file);
+        EXPECT_EQ(is_updatable_data_file(c.file), c.data) << c.file;
+        EXPECT_EQ(is_safe_file_name(c.file), c.data) << c.file;
+    }
+    EXPECT_FALSE(is_safe_file_name("../on1800.dll"));
+    EXPECT_FALSE(is_safe_file_name("libvorkel.so"));
 }
 
 TEST(UpdateConfigParse, KeepsFileOrderAndFirstValueOfARepeatedKey) {
@@ -169,24 +197,29 @@ TEST(FileLineParse, SplitsAtTheFirstTwoSeparatorsAndChecksNameAndSize) {
     }
 }
 
-TEST(CivilTime, IsoDatesAndImpossibleDates) {
-    const auto base = civil_seconds(2024, 5, 1, 12, 0, 0);
+TEST(LocalTime, IsoDatesAndImpossibleDates) {
+    using std::chrono::seconds;
+    const auto base = local_time(2024, 5, 1, 12, 0, 0);
     ASSERT_TRUE(base.has_value());
-    EXPECT_EQ(*civil_seconds(1970, 1, 1), 0);
-    EXPECT_EQ(*civil_seconds(2000, 3, 1) - *civil_seconds(2000, 2, 28), 2 * 86400);  // leap day
+    EXPECT_EQ(local_time(1970, 1, 1)->time_since_epoch(), seconds(0));
+    EXPECT_EQ(*local_time(2000, 3, 1) - *local_time(2000, 2, 28), seconds(2 * 86400));  // leap day
     struct Case {
         const char* text;
-        std::optional<CivilSeconds> expect;
+        std::optional<LocalSeconds> expect;
     } cases[] = {
         {"2024-05-01 12:00:00", base},
         {"2024-05-01T12:00:00", base},
         {" 2024-05-01 12:00:00.250 ", base},
         {"2024-05-01 12:00", base},
-        {"2024-05-01", *base - 12 * 3600},
-        {"2024-05-01 12:00:01", *base + 1},
+        {"2024-05-01", *base - seconds(12 * 3600)},
+        {"2024-05-01 12:00:01", *base + seconds(1)},
         {"2024-02-30", std::nullopt},
         {"2023-02-29", std::nullopt},
+        {"1900-02-29", std::nullopt},
+        {"2000-02-29", local_time(2000, 2, 29)},
         {"2024-13-01", std::nullopt},
+        {"2024-00-10", std::nullopt},
+        {"0000-01-01", std::nullopt},
         {"2024-05-01 24:00:00", std::nullopt},
         {"2024-05-01 12:60", std::nullopt},
         {"2024-5-1", std::nullopt},
@@ -197,70 +230,268 @@ TEST(CivilTime, IsoDatesAndImpossibleDates) {
     for (const auto& c : cases) EXPECT_EQ(parse_iso_datetime(c.text), c.expect) << c.text;
 }
 
-TEST(CivilTime, TwoSecondFloor) {
+TEST(LocalTime, TwoSecondFloor) {
     struct Case {
-        CivilSeconds in, out;
+        long long in, out;
     } cases[] = {{0, 0}, {1, 0}, {2, 2}, {3, 2}, {-1, -2}, {-2, -2}, {1714564801, 1714564800}};
-    for (const auto& c : cases) EXPECT_EQ(two_second_floor(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(two_second_floor(LocalSeconds(std::chrono::seconds(c.in))).time_since_epoch(),
+                  std::chrono::seconds(c.out))
+            << c.in;
+}
+
+// Offered files as a signed configuration gives them (hash and size unchecked here).
+std::vector<OfferedFile> offered(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<OfferedFile> out;
+    for (const auto& [file, date] : files)
+        out.push_back({file.substr(0, file.find('.')), file, date, 3, std::string(64, '0')});
+    return out;
 }
 
 TEST(FileList, OffersOnlyPresentFilesOlderThanTheirDate) {
     TempDir dir;
-    const CivilSeconds when = *civil_seconds(2024, 5, 1, 12, 0, 0);
+    const LocalSeconds when = *local_time(2024, 5, 1, 12, 0, 0);
+    using std::chrono::seconds;
     struct Local {
-        const char* name;
-        CivilSeconds time;
+        const char* file;
+        LocalSeconds time;
     } locals[] = {
-        {"same", when},               // same time: up to date
-        {"older2", when - 2},         // two seconds older: offered
-        {"odd_same", when + 1},       // rounds down to the same two-second slot
-        {"newer", when + 3600},       // newer: not offered
-        {"older_day", when - 86400},  // offered
-        {"odd", when + 1},            // against a date of when + 1: stored as `when`, so offered
+        {"on1800.dll", when},                     // same time: up to date
+        {"sn1800.dll", when - seconds(2)},        // two seconds older: offered
+        {"fn1800.dll", when + seconds(1)},        // rounds down to the same two-second slot
+        {"dn1800.dll", when + seconds(3600)},     // newer: not offered
+        {"QZ01.csl", when - seconds(86400)},      // offered
+        {"studyhelp.chm", when + seconds(1)},     // against a date of when + 1: offered
+        {"voredirav44.dll", when - seconds(60)},  // its date cannot be read
     };
     for (const auto& l : locals) {
-        write_file(dir.path() / (std::string(l.name) + ".dll"), "old");
-        testing::set_local_mtime(dir.path() / (std::string(l.name) + ".dll"), l.time);
+        write_file(dir.path() / l.file, "old");
+        testing::set_local_mtime(dir.path() / l.file, l.time);
     }
-    fs::create_directory(dir.path() / "folder.dll");
+    fs::create_directory(dir.path() / "bn1800.dll");
     const std::string date = "2024-05-01 12:00:00";
-    const std::vector<std::string> lines = {
-        "same|" + date + "|10",    "older2|" + date + "|20",  "absent|" + date + "|30",
-        "odd_same|" + date + "|1", "newer|" + date + "|40",   "older_day|" + date + "|50",
-        "folder|" + date + "|60",  "../same|" + date + "|70", "older2|" + date,
-        "older2|" + date + "|x",   "older_day|not a date|5",  "odd|2024-05-01 12:00:01|7",
-    };
-    const auto list = build_file_list(lines, dir.path(),
+    const auto list = build_file_list(offered({{"on1800.dll", date},
+                                               {"sn1800.dll", date},
+                                               {"absent.chm", date},
+                                               {"fn1800.dll", date},
+                                               {"dn1800.dll", date},
+                                               {"QZ01.csl", date},
+                                               {"bn1800.dll", date},
+                                               {"voredirav44.dll", "not a date"},
+                                               {"studyhelp.chm", "2024-05-01 12:00:01"}}),
+                                      dir.path(), fs::path(),
                                       [](const std::string& d) { return parse_iso_datetime(d); });
     ASSERT_EQ(list.entries.size(), 3u);
-    EXPECT_EQ(list.entries[0].name, "older2");
-    EXPECT_EQ(list.entries[0].size, 20u);
-    EXPECT_EQ(list.entries[1].name, "older_day");
-    EXPECT_EQ(list.entries[1].size, 50u);
-    EXPECT_EQ(list.entries[2].name, "odd");
-    // Refused: the unsafe name, the line with one separator, the bad size, the bad date.
-    EXPECT_EQ(list.skipped.size(), 4u);
+    EXPECT_EQ(list.entries[0].file, "sn1800.dll");
+    EXPECT_EQ(list.entries[1].file, "QZ01.csl");
+    EXPECT_EQ(list.entries[2].file, "studyhelp.chm");
+    EXPECT_EQ(list.skipped.size(), 1u);
 }
 
-TEST(Sha256, KnownDigests) {
+// The copy in use decides: an overlay copy updated already is not offered again.
+TEST(FileList, TheOverlayCopyIsTheOneCompared) {
+    TempDir program, overlay;
+    const LocalSeconds when = *local_time(2024, 5, 1, 12, 0, 0);
+    write_file(program.path() / "on1800.dll", "old");
+    testing::set_local_mtime(program.path() / "on1800.dll", when - std::chrono::hours(24));
+    write_file(overlay.path() / "on1800.dll", "updated");
+    testing::set_local_mtime(overlay.path() / "on1800.dll", when + std::chrono::hours(1));
+    const auto parse = [](const std::string& d) { return parse_iso_datetime(d); };
+    const auto files = offered({{"on1800.dll", "2024-05-01 12:00:00"}});
+    EXPECT_TRUE(build_file_list(files, program.path(), overlay.path(), parse).entries.empty());
+    EXPECT_EQ(build_file_list(files, program.path(), fs::path(), parse).entries.size(), 1u);
+}
+
+TEST(DataFiles, OverlayFirstUnlessTheProgramCopyIsNewer) {
+    TempDir program, overlay;
+    const auto at = [](const fs::path& p, std::time_t t) {
+        struct timespec times[2] = {{t, 0}, {t, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+    };
+    write_file(program.path() / "QZ01.csl", "shipped");
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), program.path() / "QZ01.csl");
+    write_file(overlay.path() / "QZ01.csl", "updated");
+    at(program.path() / "QZ01.csl", 1'000'000);
+    at(overlay.path() / "QZ01.csl", 2'000'000);
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), overlay.path() / "QZ01.csl");
+    // A later package upgrade of the program folder wins over the older update.
+    at(program.path() / "QZ01.csl", 3'000'000);
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), program.path() / "QZ01.csl");
+    // Only in the overlay; a folder of that name there is not a file.
+    write_file(overlay.path() / "on1800.dll", "x");
+    EXPECT_EQ(data_file(program.path(), "on1800.dll", overlay.path()),
+              overlay.path() / "on1800.dll");
+    fs::create_directory(overlay.path() / "sn1800.dll");
+    EXPECT_EQ(data_file(program.path(), "sn1800.dll", overlay.path()),
+              program.path() / "sn1800.dll");
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", fs::path()), program.path() / "QZ01.csl");
+}
+
+TEST(DataFiles, UserFoldersFollowTheEnvironment) {
+    TempDir run;
+    setenv("XDG_DATA_HOME", "/somewhere/data", 1);
+    setenv("XDG_RUNTIME_DIR", run.path().c_str(), 1);
+    auto f = UserFolders::from_environment();
+    EXPECT_EQ(f.data, fs::path("/somewhere/data/orvalin"));
+    EXPECT_EQ(f.overlay(), fs::path("/somewhere/data/orvalin/overlay"));
+    EXPECT_EQ(f.staging(), fs::path("/somewhere/data/orvalin/update"));
+    EXPECT_EQ(f.runtime, run.path());
+    setenv("XDG_DATA_HOME", "relative", 1);
+    setenv("HOME", "/home/someone", 1);
+    setenv("XDG_RUNTIME_DIR", "/no/such/folder", 1);
+    f = UserFolders::from_environment();
+    EXPECT_EQ(f.data, fs::path("/home/someone/.local/share/orvalin"));
+    EXPECT_EQ(f.runtime, fs::temp_directory_path());
+}
+
+TEST(Digest, KnownSha256DigestsOfTextAndFiles) {
     struct Case {
         std::string in;
         const char* hex;
     } cases[] = {
         {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
         {std::string(1000000, 'a'),
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
-    for (const auto& c : cases) EXPECT_EQ(sha256_hex(c.in), c.hex) << c.in.size();
-    // Fed in pieces that straddle block edges: the same digest.
-    Sha256 pieces;
-    const std::string text(200, 'q');
-    for (std::size_t i = 0; i < text.size(); i += 37)
-        pieces.add(text.data() + i, std::min<std::size_t>(37, text.size() - i));
-    EXPECT_EQ(pieces.hex_digest(), sha256_hex(text));
+    TempDir dir;
+    for (const auto& c : cases) {
+        EXPECT_EQ(sha256_hex(c.in), c.hex) << c.in.size();
+        write_file(dir.path() / "f", c.in);
+        const auto d = digest_file(dir.path() / "f");
+        ASSERT_TRUE(d.has_value());
+        EXPECT_EQ(d->sha256, c.hex);
+        EXPECT_EQ(d->size, c.in.size());
+    }
+    fs::create_symlink(dir.path() / "f", dir.path() / "link");
+    EXPECT_FALSE(digest_file(dir.path() / "link").has_value());
+    EXPECT_FALSE(digest_file(dir.path()).has_value());
+}
+
+// A key pair of the test's own, like a publisher's.
+struct TestKeys {
+    TestKeys() {
+        EXPECT_GE(sodium_init(), 0);
+        crypto_sign_keypair(pk.data(), sk.data());
+    }
+    std::string sign(std::string_view bytes) const {
+        Signature sig{};
+        crypto_sign_detached(sig.data(), nullptr,
+                             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                             sk.data());
+        std::string out(sodium_base64_encoded_len(sig.size(), sodium_base64_VARIANT_ORIGINAL),
+                        '\0');
+        sodium_bin2base64(out.data(), out.size(), sig.data(), sig.size(),
+                          sodium_base64_VARIANT_ORIGINAL);
+        out.pop_back();
+        return out + "\n";
+    }
+    PublicKey pk{};
+    std::array<unsigned char, crypto_sign_SECRETKEYBYTES> sk{};
+};
+
+TEST(Signature, OnlyTheExactBytesSignedByTheKeyVerify) {
+    const TestKeys keys, other;
+    const std::string config = "[server]\r\nmain=http://h/u/\r\n";
+    const std::string good = keys.sign(config);
+    std::string flipped = good;
+    flipped[10] = flipped[10] == 'A' ? 'B' : 'A';
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string signature;
+        SignatureCheck expect;
+    } const cases[] = {
+        {"good", config, good, SignatureCheck::valid},
+        {"no line break", config, good.substr(0, good.size() - 1), SignatureCheck::valid},
+        {"CRLF and blanks", config, "  " + good.substr(0, good.size() - 1) + "\r\n",
+         SignatureCheck::valid},
+        {"tampered text", config + "x=y\r\n", good, SignatureCheck::wrong},
+        {"one byte changed", "[server]\r\nmain=http://e/u/\r\n", good, SignatureCheck::wrong},
+        {"line break added", config + "\n", good, SignatureCheck::wrong},
+        {"another key", config, other.sign(config), SignatureCheck::wrong},
+        {"flipped signature", config, flipped, SignatureCheck::wrong},
+        {"empty", config, "", SignatureCheck::missing},
+        {"blank", config, " \r\n", SignatureCheck::missing},
+        {"not base64", config, "not a signature!", SignatureCheck::malformed},
+        {"too short", config, good.substr(0, 40), SignatureCheck::malformed},
+        {"too long", config, good.substr(0, 86) + good.substr(0, 86), SignatureCheck::malformed},
+        {"trailing junk", config, good + "junk", SignatureCheck::malformed},
+        {"huge", config, std::string(5000, 'A'), SignatureCheck::malformed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(check_signature(c.bytes, c.signature, keys.pk), c.expect) << c.what;
+}
+
+TEST(Signature, PublicKeysAreBase64OfThirtyTwoBytes) {
+    EXPECT_TRUE(parse_public_key("isHtNDocYCAjL2GYMNTuokBP2ECubXKBa/QatueTuq8=").has_value());
+    EXPECT_TRUE(parse_public_key("isHtNDocYCAjL2GYMNTuokBP2ECubXKBa/QatueTuq8").has_value());
+    EXPECT_FALSE(parse_public_key("isHtNDocYCAjL2GYMNTuokBP2ECubXKBa/Qatue").has_value());
+    EXPECT_FALSE(parse_public_key("").has_value());
+    EXPECT_FALSE(parse_public_key("isHtNDocYCAjL2GYMNTuokBP2ECubXKBa/QatueTuq8=AAAA").has_value());
+}
+
+const std::string kHashA = sha256_hex("aaa");
+const std::string kHashB = sha256_hex("bbbb");
+
+TEST(SignedOffer, EveryListedFileNeedsItsSignedHashAndSize) {
+    const auto offer = check_offer(parse_update_config(
+        "[server]\nmain=http://h/u/\n[tq58]\n1=on1800|2024-05-01|3\n2=QZ01.csl|2024-05-01|4\n"
+        "[sha256]\non1800.dll=" +
+        kHashA + "|3\nQZ01.csl=" + kHashB + "|4\n"));
+    ASSERT_TRUE(offer.accepted()) << offer.refusal;
+    ASSERT_EQ(offer.files.size(), 2u);
+    EXPECT_EQ(offer.files[0].name, "on1800");
+    EXPECT_EQ(offer.files[0].file, "on1800.dll");
+    EXPECT_EQ(offer.files[0].sha256, kHashA);
+    EXPECT_EQ(offer.files[1].file, "QZ01.csl");
+    EXPECT_EQ(offer.files[1].size, 4u);
+}
+
+TEST(SignedOffer, OneUnsoundLineRefusesTheWholeConfiguration) {
+    const std::string upper = [] {
+        std::string h = kHashA;
+        for (auto& c : h) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return h;
+    }();
+    struct Case {
+        const char* what;
+        std::string tq58;
+        std::string sha256;
+        const char* refusal_names;  // empty: accepted
+    } const cases[] = {
+        {"code: fallback converter", "1=quendrix|d|3\n", "quendrix.dll=" + kHashA + "|3\n",
+         "quendrix.dll"},
+        {"code: device library", "1=libvorkel.so|d|3\n", "libvorkel.so.dll=" + kHashA + "|3\n",
+         "libvorkel.so"},
+        {"code: the program", "1=on1800|d|3\n2=orvalin|d|3\n", "on1800.dll=" + kHashA + "|3\n",
+         "orvalin.dll"},
+        {"path parts", "1=../on1800|d|3\n", "", "../on1800"},
+        {"absolute path", "1=/usr/lib/orvalin/on1800|d|3\n", "", "/usr/lib/orvalin/on1800"},
+        {"no hash", "1=on1800|d|3\n", "", "on1800.dll"},
+        {"hash of another name", "1=on1800|d|3\n", "sn1800.dll=" + kHashA + "|3\n", "on1800.dll"},
+        {"sizes differ", "1=on1800|d|3\n", "on1800.dll=" + kHashA + "|4\n", "on1800.dll"},
+        {"short hash", "1=on1800|d|3\n", "on1800.dll=" + kHashA.substr(1) + "|3\n", "on1800.dll"},
+        {"hash without size", "1=on1800|d|3\n", "on1800.dll=" + kHashA + "\n", "on1800.dll"},
+        {"listed twice", "1=on1800|d|3\n2=on1800|e|3\n", "on1800.dll=" + kHashA + "|3\n",
+         "on1800.dll"},
+        {"bad size", "1=on1800|d|three\n", "on1800.dll=" + kHashA + "|3\n", "on1800"},
+        {"upper-case hash", "1=on1800|d|3\n", "on1800.dll=" + upper + "|3\n", ""},
+        {"nothing listed", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        const auto offer = check_offer(parse_update_config("[server]\nmain=http://h/u/\n[tq58]\n" +
+                                                           c.tq58 + "[sha256]\n" + c.sha256));
+        if (*c.refusal_names == '\0') {
+            EXPECT_TRUE(offer.accepted()) << c.what << ": " << offer.refusal;
+            for (const auto& f : offer.files) EXPECT_EQ(f.sha256, kHashA) << c.what;
+        } else {
+            EXPECT_FALSE(offer.accepted()) << c.what;
+            EXPECT_TRUE(offer.files.empty()) << c.what;
+            EXPECT_NE(offer.refusal.find(c.refusal_names), std::string::npos)
+                << c.what << ": " << offer.refusal;
+        }
+    }
 }
 
 TEST(DownloadSinkTest, KeepsAtMostTheLimitAndReportsTheRest) {
@@ -303,94 +534,198 @@ TEST(DownloadSinkTest, ReplacesALinkInsteadOfWritingThroughIt) {
 
 class StagedInstall : public ::testing::Test {
   protected:
-    void SetUp() override { fs::create_directory(update_dir()); }
-    fs::path program() const { return dir_.path(); }
-    fs::path update_dir() const { return dir_.path() / "update"; }
-    void stage(const std::string& file, const std::string& data) {
-        write_file(update_dir() / file, data);
+    void SetUp() override {
+        folders_ = {dir_.path() / "program", dir_.path() / "data" / "update",
+                    dir_.path() / "data" / "overlay"};
+        fs::create_directories(folders_.program);
+        fs::create_directories(folders_.staging);
+    }
+    void TearDown() override {
+        // Read-only folders of a test must not stop the clean-up.
+        fs::permissions(folders_.program, fs::perms::owner_all, fs::perm_options::add);
+    }
+    void program_file(const std::string& file, const std::string& data) {
+        write_file(folders_.program / file, data);
+    }
+    // Stages a complete update as the window leaves it.
+    void stage(const std::vector<std::pair<std::string, std::string>>& files) {
+        std::vector<StagedEntry> entries;
+        for (const auto& [file, data] : files) {
+            write_file(folders_.staging / file, data);
+            entries.push_back({file, data.size(), sha256_hex(data)});
+        }
+        ASSERT_TRUE(write_manifest(folders_.staging, entries));
+    }
+    std::string in_program(const std::string& file) const {
+        return read_file(folders_.program / file);
+    }
+    bool nothing_staged() const {
+        const auto m = read_manifest(folders_.staging);
+        return m && m->empty() && !fs::exists(folders_.staging / kManifestName);
     }
     TempDir dir_;
+    InstallFolders folders_;
 };
 
-TEST_F(StagedInstall, InstallsOnlyVerifiedFilesAndForgetsThem) {
-    write_file(program() / "good.dll", "old good");
-    write_file(program() / "partial.dll", "old partial");
-    write_file(program() / "changed.dll", "old changed");
-    chmod((program() / "good.dll").c_str(), 0755);
-    stage("good.dll", "new good bytes");
-    ASSERT_TRUE(record_verified(update_dir(), "good.dll", 14));
-    stage("partial.dll", "new par");  // never verified: a broken download
-    stage("changed.dll", "verified");
-    ASSERT_TRUE(record_verified(update_dir(), "changed.dll", 8));
-    stage("changed.dll", "tampered");  // same size, other bytes
-    stage("fresh.dll", "brand new");
-    ASSERT_TRUE(record_verified(update_dir(), "fresh.dll", 9));
+TEST_F(StagedInstall, InstallsTheWholeUpdateAndKeepsThePreviousCopiesForOneRollback) {
+    program_file("on1800.dll", "old pictures");
+    program_file("QZ01.csl", "old code info");
+    chmod((folders_.program / "QZ01.csl").c_str(), 0640);
+    stage(
+        {{"on1800.dll", "new pictures"}, {"QZ01.csl", "new code info"}, {"studyhelp.chm", "help"}});
 
-    const auto report = install_staged_updates(program());
-    EXPECT_EQ(report.installed, (std::vector<std::string>{"good.dll", "fresh.dll"}));
-    ASSERT_EQ(report.failed.size(), 1u);
-    EXPECT_EQ(report.failed[0].rfind("changed.dll", 0), 0u);
-    EXPECT_EQ(read_file(program() / "good.dll"), "new good bytes");
-    EXPECT_EQ(fs::status(program() / "good.dll").permissions() & fs::perms::owner_exec,
-              fs::perms::owner_exec);
-    EXPECT_EQ(read_file(program() / "fresh.dll"), "brand new");
-    EXPECT_EQ(read_file(program() / "partial.dll"), "old partial");
-    EXPECT_EQ(read_file(program() / "changed.dll"), "old changed");
-    EXPECT_TRUE(read_manifest(update_dir()).empty());
-    EXPECT_FALSE(fs::exists(update_dir() / kManifestName));
-    for (const auto& e : fs::directory_iterator(program()))
+    const auto report = install_staged_updates(folders_);
+    EXPECT_EQ(report.installed,
+              (std::vector<std::string>{"on1800.dll", "QZ01.csl", "studyhelp.chm"}));
+    EXPECT_TRUE(report.failure.empty());
+    EXPECT_EQ(report.target, folders_.program);
+    EXPECT_EQ(report.message(), "升级完成！已更新：on1800.dll、QZ01.csl、studyhelp.chm");
+    EXPECT_EQ(in_program("on1800.dll"), "new pictures");
+    EXPECT_EQ(in_program("QZ01.csl"), "new code info");
+    EXPECT_EQ(fs::status(folders_.program / "QZ01.csl").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_TRUE(nothing_staged());
+    for (const auto& e : fs::directory_iterator(folders_.program))
         EXPECT_EQ(e.path().filename().string().find(".orvalin-new"), std::string::npos);
-    // A second start finds nothing more to do.
-    const auto again = install_staged_updates(program());
-    EXPECT_TRUE(again.installed.empty());
-    EXPECT_TRUE(again.failed.empty());
+    // Told once: the next start has nothing to say.
+    EXPECT_EQ(install_staged_updates(folders_).message(), "");
+
+    ASSERT_TRUE(roll_back_last_install(folders_));
+    EXPECT_EQ(in_program("on1800.dll"), "old pictures");
+    EXPECT_EQ(in_program("QZ01.csl"), "old code info");
+    EXPECT_FALSE(fs::exists(folders_.program / "studyhelp.chm"));  // it was new
+    std::string why;
+    EXPECT_FALSE(roll_back_last_install(folders_, &why));  // only one rollback
+    EXPECT_FALSE(why.empty());
 }
 
-TEST_F(StagedInstall, RecordRefusesWrongSizeAndForgetDropsTheEntry) {
-    stage("a.dll", "12345");
-    EXPECT_FALSE(record_verified(update_dir(), "a.dll", 4));
-    EXPECT_FALSE(record_verified(update_dir(), "../a.dll", 5));
-    EXPECT_TRUE(read_manifest(update_dir()).empty());
-    ASSERT_TRUE(record_verified(update_dir(), "a.dll", 5));
-    stage("b.dll", "xy");
-    ASSERT_TRUE(record_verified(update_dir(), "b.dll", 2));
-    ASSERT_EQ(read_manifest(update_dir()).size(), 2u);
-    EXPECT_TRUE(forget_staged(update_dir(), "a.dll"));
-    const auto left = read_manifest(update_dir());
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].file, "b.dll");
-    EXPECT_EQ(left[0].sha256, sha256_hex("xy"));
+TEST_F(StagedInstall, AReadOnlyProgramFolderGetsTheUpdateThroughTheOverlay) {
+    program_file("on1800.dll", "old pictures");
+    program_file("QZ01.csl", "old code info");
+    stage({{"QZ01.csl", "new code info"}});
+    fs::permissions(folders_.program, fs::perms::owner_read | fs::perms::owner_exec);
+
+    InstallReport report;
+    const bool rolled_back = testing::as_ordinary_user(dir_.path(), [&] {
+        report = install_staged_updates(folders_);
+        // The program opens the overlay's copy, and still its own for the rest.
+        const bool used = read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay)) ==
+                              "new code info" &&
+                          read_file(data_file(folders_.program, "on1800.dll", folders_.overlay)) ==
+                              "old pictures";
+        return report.installed == std::vector<std::string>{"QZ01.csl"} &&
+               report.target == folders_.overlay && used && roll_back_last_install(folders_);
+    });
+    EXPECT_TRUE(rolled_back);
+    EXPECT_EQ(in_program("QZ01.csl"), "old code info");
+    // Rolled back: the overlay's copy is gone and the program's own is in use again.
+    EXPECT_FALSE(fs::exists(folders_.overlay / "QZ01.csl"));
+    EXPECT_EQ(read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay)),
+              "old code info");
 }
 
-TEST_F(StagedInstall, HostileManifestLinesNeverLeaveTheProgramFolder) {
-    fs::create_directory(program() / "sub");
-    write_file(program() / "sub" / "victim.dll", "keep");
-    stage("x.dll", "abc");
+TEST_F(StagedInstall, AnInstallFailingHalfWayLeavesThePreviousFiles) {
+    program_file("on1800.dll", "old on");
+    program_file("sn1800.dll", "old sn");
+    // The last file cannot take its place: a folder is in the way.
+    fs::create_directory(folders_.program / "studyhelp.chm");
+    write_file(folders_.program / "studyhelp.chm" / "inside", "x");
+    stage({{"on1800.dll", "new on"}, {"sn1800.dll", "new sn"}, {"studyhelp.chm", "help"}});
+
+    const auto report = install_staged_updates(folders_);
+    EXPECT_TRUE(report.installed.empty());
+    EXPECT_NE(report.failure.find("studyhelp.chm"), std::string::npos) << report.failure;
+    EXPECT_EQ(report.message().rfind("升级没有完成，原来的文件保持不变：", 0), 0u);
+    EXPECT_EQ(in_program("on1800.dll"), "old on");
+    EXPECT_EQ(in_program("sn1800.dll"), "old sn");
+    EXPECT_TRUE(fs::is_directory(folders_.program / "studyhelp.chm"));
+    EXPECT_TRUE(nothing_staged());
+    for (const auto& e : fs::directory_iterator(folders_.program))
+        EXPECT_EQ(e.path().filename().string().find(".orvalin-new"), std::string::npos);
+}
+
+TEST_F(StagedInstall, AnInstallCutShortIsUndoneAtTheNextStart) {
+    program_file("on1800.dll", "old on");
+    stage({{"on1800.dll", "new on"}, {"sn1800.dll", "new sn"}});
+    // As if the power failed after the first file was replaced: the copies kept,
+    // the journal written, one file in place.
+    fs::create_directories(folders_.staging / "previous");
+    write_file(folders_.staging / "previous" / "on1800.dll", "old on");
+    write_file(folders_.staging / "install.journal",
+               "program|on1800.dll|1\nprogram|sn1800.dll|0\n");
+    program_file("on1800.dll", "new on");
+    program_file(".sn1800.dll.orvalin-new", "new sn");
+
+    const auto report = install_staged_updates(folders_);
+    EXPECT_TRUE(report.recovered);
+    EXPECT_EQ(report.message(), "上次升级没有完成，已恢复原来的文件！");
+    EXPECT_EQ(in_program("on1800.dll"), "old on");
+    EXPECT_FALSE(fs::exists(folders_.program / "sn1800.dll"));
+    EXPECT_FALSE(fs::exists(folders_.program / ".sn1800.dll.orvalin-new"));
+    EXPECT_FALSE(fs::exists(folders_.staging / "install.journal"));
+    EXPECT_TRUE(nothing_staged());
+}
+
+TEST_F(StagedInstall, StagedFilesThatNoLongerMatchInstallNothing) {
+    program_file("on1800.dll", "old on");
+    program_file("sn1800.dll", "old sn");
+    stage({{"on1800.dll", "new on"}, {"sn1800.dll", "new sn"}});
+    write_file(folders_.staging / "sn1800.dll", "evil sn");  // same size, other bytes
+    const auto report = install_staged_updates(folders_);
+    EXPECT_TRUE(report.installed.empty());
+    EXPECT_NE(report.failure.find("sn1800.dll"), std::string::npos);
+    EXPECT_EQ(in_program("on1800.dll"), "old on");
+    EXPECT_EQ(in_program("sn1800.dll"), "old sn");
+    EXPECT_TRUE(nothing_staged());
+}
+
+TEST_F(StagedInstall, HostileRecordsInstallNothingAndNeverLeaveTheirFolders) {
+    fs::create_directory(folders_.program / "sub");
+    program_file("sub/QZ01.csl", "keep");
+    program_file("quendrix.dll", "old code");
     const std::string hash = sha256_hex("abc");
-    write_file(update_dir() / kManifestName,
-               "../victim.dll|3|" + hash + "\n" + "sub/victim.dll|3|" + hash + "\n" +
-                   "/tmp/x.dll|3|" + hash + "\n" + "x.dll|3\n" + "x.dll|three|" + hash + "\n" +
-                   "x.dll|3|" + hash + "\r\n");
-    const auto report = install_staged_updates(program());
-    EXPECT_EQ(report.installed, std::vector<std::string>{"x.dll"});
-    EXPECT_EQ(read_file(program() / "sub" / "victim.dll"), "keep");
-    EXPECT_EQ(read_file(program() / "x.dll"), "abc");
+    struct Case {
+        const char* what;
+        std::string manifest;
+    } const cases[] = {
+        {"path part", "../QZ01.csl|3|" + hash + "\n"},
+        {"sub folder", "sub/QZ01.csl|3|" + hash + "\n"},
+        {"absolute", "/tmp/QZ01.csl|3|" + hash + "\n"},
+        {"code", "quendrix.dll|3|" + hash + "\n"},
+        {"no hash", "QZ01.csl|3\n"},
+        {"bad size", "QZ01.csl|three|" + hash + "\n"},
+        {"good line after a bad one", "quendrix.dll|3|" + hash + "\nQZ01.csl|3|" + hash + "\n"},
+    };
+    for (const auto& c : cases) {
+        write_file(folders_.staging / "QZ01.csl", "abc");
+        write_file(folders_.staging / "quendrix.dll", "abc");
+        write_file(folders_.staging / kManifestName, c.manifest);
+        const auto report = install_staged_updates(folders_);
+        EXPECT_TRUE(report.installed.empty()) << c.what;
+        EXPECT_FALSE(report.failure.empty()) << c.what;
+        EXPECT_FALSE(fs::exists(folders_.program / "QZ01.csl")) << c.what;
+        EXPECT_EQ(in_program("sub/QZ01.csl"), "keep") << c.what;
+        EXPECT_EQ(in_program("quendrix.dll"), "old code") << c.what;
+        EXPECT_FALSE(fs::exists(folders_.staging / kManifestName)) << c.what;
+    }
 }
 
 TEST_F(StagedInstall, AStagedLinkIsNotFollowed) {
-    write_file(program() / "secret.txt", "abc");
-    fs::create_symlink(program() / "secret.txt", update_dir() / "x.dll");
-    write_file(update_dir() / kManifestName, "x.dll|3|" + sha256_hex("abc") + "\n");
-    const auto report = install_staged_updates(program());
+    program_file("secret.txt", "abc");
+    fs::create_symlink(folders_.program / "secret.txt", folders_.staging / "QZ01.csl");
+    ASSERT_TRUE(write_manifest(folders_.staging, {{"QZ01.csl", 3, sha256_hex("abc")}}));
+    const auto report = install_staged_updates(folders_);
     EXPECT_TRUE(report.installed.empty());
-    EXPECT_EQ(report.failed.size(), 1u);
-    EXPECT_FALSE(fs::exists(program() / "x.dll"));
+    EXPECT_FALSE(report.failure.empty());
+    EXPECT_FALSE(fs::exists(folders_.program / "QZ01.csl"));
 }
 
 TEST_F(StagedInstall, NothingStagedIsHarmless) {
-    TempDir empty;
-    EXPECT_TRUE(install_staged_updates(empty.path()).installed.empty());
-    EXPECT_TRUE(install_staged_updates(program()).installed.empty());
+    EXPECT_EQ(install_staged_updates(folders_).message(), "");
+    EXPECT_EQ(install_staged_updates({folders_.program, dir_.path() / "none", dir_.path() / "o"})
+                  .message(),
+              "");
+    EXPECT_EQ(install_staged_updates({folders_.program, {}, {}}).message(), "");
 }
 
 }  // namespace

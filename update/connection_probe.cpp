@@ -1,4 +1,4 @@
-#include "update/connection_test.h"
+#include "update/connection_probe.h"
 
 #include "update/http_client.h"
 

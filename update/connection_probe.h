@@ -1,5 +1,5 @@
-// The connection test thread: can the vendor's host be reached? On success it
-// lingers a moment so the connecting animation is seen to finish.
+// The connection test thread testnet: can the vendor's host be reached? On
+// success it lingers a moment so the connecting animation is seen to finish.
 #pragma once
 
 #include <QString>
