@@ -13,6 +13,7 @@
 #include "cli/signal_capture.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
+#include "learning/recognition.h"
 #include "tests/ircode/protocols_signals.h"
 
 using namespace orvalin;
@@ -57,9 +58,7 @@ int main(int argc, char** argv) {
             const protocols::Generated g =
                 protocols::generate(p, parameters, toggle, frames, rng, jitter);
             const std::string timing = cli::timing_text_of(g.signal);
-            const ircode::AnalysisResult r =
-                timing.size() > 5 ? ircode::analyse(std::string_view(timing).substr(5), 0, codeinfo)
-                                  : ircode::AnalysisResult{};
+            const learning::Recognition r = learning::recognise_timing(timing, 0, codeinfo, {});
             std::string why;
             if (r.table.empty()) {
                 ++none;

@@ -1,12 +1,15 @@
-# Fallback converter and table backups (Qt-free): orvalin_learning_support.
+# Session core, recognition, fallback converter and table backups (Qt-free):
+# orvalin_learning_support.
 # Collection thread (Qt): orvalin_learning_session. The device library is linked by
 # the final program or test (libvorkel.so or vorkel_static).
 add_library(orvalin_learning_support STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/fallback_converter.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/table_backup.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/session.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/recognition.cpp
 )
 target_include_directories(orvalin_learning_support PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(orvalin_learning_support PUBLIC ${CMAKE_DL_LIBS})
+target_link_libraries(orvalin_learning_support PUBLIC orvalin_learning_core orvalin_ircode ${CMAKE_DL_LIBS})
 orvalin_warnings(orvalin_learning_support)
 
 if(ORVALIN_BUILD_APP)

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "common/key_table.h"
+#include "learning/key_states.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -36,7 +37,7 @@ class KeyPanel : public WindowTest {
     }
     void expect_mode(int mode, const char* where) {
         SCOPED_TRACE(where);
-        EXPECT_EQ(window->cur_mode, mode);
+        EXPECT_EQ(window->cur_mode(), mode);
         EXPECT_EQ(window->runstate_lab->text(), kStatus[mode]);
         for (int m = 0; m < 3; ++m) {
             EXPECT_EQ(mode_button(m)->IsEnable(), m != mode) << "mode button " << m;
@@ -80,74 +81,49 @@ TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
 
 TEST_F(KeyPanel, ModeSwitchIgnoresLearningAndDeleteStates) {
     Tmainorvalin& w = start();
-    w.study_state = true;
+    w.beginstudyibtnClick();
+    ASSERT_TRUE(w.session().learning());
     click(w.DVD_IBTN);
     expect_mode(2, "learning");
-    w.study_state = false;
-    w.delete_state = true;
+    w.beginstudyibtnClick();
+    w.IBtn78Click();
+    ASSERT_TRUE(w.session().deleting());
     click(w.CBL_IBTN);
     expect_mode(1, "deleting");
-    w.delete_state = false;
+    w.IBtn78Click();
 }
 
-struct MarkCase {
-    const char* line;
-    int mode;
-    int key_code;
-    char expect;  // 'o' normal, 's' learned, 'd' preset, '-' untouched mode key
-};
-
-TEST_F(KeyPanel, KeyLinesMarkKeysOfTheirOwnModeOnly) {
-    const MarkCase cases[] = {
-        {"35|2", 1, 0x02, 's'},  // 35 - 33 = 02 in CBL
-        {"35|2", 0, 0x02, '-'},  // above 2C in TV: no key carries it
-        {"35|2", 2, 0x02, '-'},  // below the DVD range
-        {"00|2", 0, 0x00, 's'}, {"00|2", 1, 0x00, 'o'},
-        {"0C|1", 0, 0x0C, 'd'},  // upper-case digits match IBtn14's Code
-        {"3F|3", 1, 0x0C, 's'}, {"3F|1", 1, 0x0C, 'd'},
-        {"72|2", 2, 0x0C, 's'}, {"72|2", 1, 0x0C, 'o'},
-        {"0C|9", 0, 0x0C, 'o'},  // unknown state: no change
-        {"0C", 0, 0x0C, 'o'},    // short line: ignored
-        {"ZZ|2", 0, 0x0C, 'o'},  // not a table code
-    };
+// Which look each key gets is decided by the session's key states (tested
+// without a window); here the window shows the picture of each look.
+TEST_F(KeyPanel, KeysShowThePictureOfTheirStateInTheirOwnMode) {
+    // Three records sharing one type byte: 0C preset, 3F learned (CBL key 0C) with
+    // the attribute the program writes, 72 learned (DVD key 0C) with bit 6 only.
+    vorkel::sim::set_code_table({0x00, 0x03,                                    //
+                                 0x0C, 0x0F, 26,   0x00, 0x01, 27, 0x00, 0x01,  //
+                                 0x3F, 0xCF, 26,   0x00, 0x01, 28, 0x00, 0x01,  //
+                                 0x72, 0x4F, 26,   0x00, 0x01, 29, 0x00, 0x01,  //
+                                 0x5A, 0xA1, 0xA2, 0xA3});
     Tmainorvalin& w = start();
-    for (const MarkCase& c : cases) {
-        SCOPED_TRACE(std::string(c.line) + " in mode " + std::to_string(c.mode));
-        if (w.cur_mode != 0) click(w.TV_IBTN);
-        w.key_lines = {c.line};
-        IBtn* key = w.key_button(c.key_code);
-        ASSERT_NE(key, nullptr);
-        if (c.mode == 0)
-            w.refresh_key_pictures();
-        else
-            click(mode_button(c.mode));
-        const auto slot = static_cast<std::size_t>(c.key_code);
-        switch (c.expect) {
-            case 'o':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.on[slot]));
-                break;
-            case 's':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.sn[slot]));
-                EXPECT_FALSE(key->IsEnable());
-                break;
-            case 'd':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.dn[slot]));
-                break;
-            case '-':
-                EXPECT_FALSE(same_picture(key->picture(), w.key_pictures.sn[slot]));
-                break;
-        }
-        // Leave every key normal for the next case.
-        w.key_lines.clear();
-        for (IBtn* b : w.key_buttons)
-            if (!b->IsEnable() && b != mode_key(w.cur_mode)) b->setIsEnable(true);
+    IBtn* key = w.key_button(0x0C);
+    IBtn* other = w.key_button(0x0D);
+    ASSERT_NE(key, nullptr);
+    const auto& p = w.key_pictures;
+    EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset in TV";
+    EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << "no code in TV";
+    for (int mode : {1, 2}) {
+        click(mode_button(mode));
+        EXPECT_TRUE(same_picture(key->picture(), p.sn[0x0C])) << "learned in mode " << mode;
+        EXPECT_FALSE(key->IsEnable()) << mode;
+        EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << mode;
     }
+    click(w.TV_IBTN);
+    EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset again in TV";
 }
 
 TEST_F(KeyPanel, LearnedTableKeyIsShownOnlyInItsMode) {
     vorkel::sim::set_code_table(table_with_learned_key(0x35));
     Tmainorvalin& w = start();
-    ASSERT_EQ(w.key_lines, learning::KeyLines{"35|2"});
+    ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x35, learning::KeyState::stored}}));
     IBtn* key02 = w.key_button(0x02);
     EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
     click(w.CBL_IBTN);
@@ -182,18 +158,18 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
         bool study, remove;
     } states[] = {{"idle", false, false}, {"learning", true, false}, {"deleting", false, true}};
     for (const auto& s : states) {
-        w.study_state = s.study;
-        w.delete_state = s.remove;
+        if (s.study) w.beginstudyibtnClick();
+        if (s.remove) w.IBtn78Click();
         for (int mode = 0; mode < 3; ++mode) {
             click(mode_key(mode));  // any box would fail the test
-            EXPECT_EQ(w.cur_mode, 0) << s.name;
+            EXPECT_EQ(w.cur_mode(), 0) << s.name;
             EXPECT_TRUE(w.selected_keys.empty()) << s.name;
-            EXPECT_EQ(w.study_state, s.study) << s.name;
-            EXPECT_EQ(w.delete_state, s.remove) << s.name;
+            EXPECT_EQ(w.session().learning(), s.study) << s.name;
+            EXPECT_EQ(w.session().deleting(), s.remove) << s.name;
         }
+        if (s.study) w.beginstudyibtnClick();
+        if (s.remove) w.IBtn78Click();
     }
-    w.study_state = false;
-    w.delete_state = false;
     // An ordinary key does reach the key handler.
     prompts.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
     click(w.key_button(0x04));
@@ -201,16 +177,16 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
 
 TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
     Tmainorvalin& w = start();
-    w.study_state = true;
+    w.beginstudyibtnClick();
     prompts.expect(QStringLiteral("软件正在学习状态，要升级请退出学习状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
-    w.study_state = false;
-    w.delete_state = true;
+    w.beginstudyibtnClick();
+    w.IBtn78Click();
     prompts.expect(QStringLiteral("软件正在删除状态，要升级请退出删除状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
-    w.delete_state = false;
+    w.IBtn78Click();
 }
 
 TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {

@@ -49,7 +49,7 @@ TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
     shot(*w, "1-start");
 
     click(w->beginstudyibtn);
-    EXPECT_TRUE(w->study_state);
+    EXPECT_TRUE(w->session().learning());
     EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
     shot(*w, "2-learning-on");
 
@@ -71,11 +71,11 @@ TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("自学习操作完成！"), Answer::ok);
     click(w->beginstudyibtn);
-    EXPECT_FALSE(w->study_state);
+    EXPECT_FALSE(w->session().learning());
     EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作完成！"));
     shot(*w, "5-written");
-    const learning::KeyLines remote = remote_key_lines();
-    EXPECT_NE(std::find(remote.begin(), remote.end(), "10|2"), remote.end());
+    const learning::KeyStates remote = remote_key_lines();
+    EXPECT_TRUE(has_line(remote, "10|2"));
     close_window(*w);
 }
 

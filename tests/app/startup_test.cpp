@@ -12,6 +12,7 @@
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "learning/code_table.h"
+#include "learning/key_states.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -50,12 +51,12 @@ TEST_P(RemoteCheck, RefusesWithTheExactMessageOrStarts) {
     w.show();
     if (c.refusal.isEmpty()) {
         EXPECT_TRUE(w.isVisible());
-        EXPECT_FALSE(w.key_lines.empty()) << "the factory table holds preset CBL keys";
-        EXPECT_EQ(w.code_text.size(), 12288u);
-        EXPECT_EQ(w.code_text_saved, w.code_text);
+        EXPECT_FALSE(w.session().keys().empty()) << "the factory table holds preset CBL keys";
+        EXPECT_EQ(w.session().table().size(), 12288u);
+        EXPECT_EQ(w.session().working_table(), w.session().table());
     } else {
         EXPECT_TRUE(wait_until([&] { return !w.isVisible(); })) << "a refused start closes";
-        EXPECT_TRUE(w.key_lines.empty());
+        EXPECT_TRUE(w.session().keys().empty());
     }
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
@@ -99,7 +100,7 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     Tmainorvalin& w = start();
     EXPECT_FALSE(w.start_failed);
     EXPECT_EQ(w.runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
-    EXPECT_EQ(w.cur_mode, 0);
+    EXPECT_EQ(w.cur_mode(), 0);
     EXPECT_FALSE(w.TV_IBTN->IsEnable());
     EXPECT_TRUE(same_picture(w.TV_IBTN->picture(), w.TV_IBTN->DisablePic()));
     EXPECT_FALSE(w.key_button(kTvModeKeyCode)->IsEnable());
@@ -129,7 +130,7 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
 TEST_F(WindowTest, LearnedKeyEnablesTheDeleteButtons) {
     vorkel::sim::set_code_table(table_with_learned_key(0x07));
     Tmainorvalin& w = start();
-    ASSERT_EQ(w.key_lines, learning::KeyLines{"07|2"});
+    ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x07, learning::KeyState::stored}}));
     EXPECT_TRUE(w.delstudykey->isEnabled());
     EXPECT_TRUE(w.delallstudykey->isEnabled());
     EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.delete_pic));
@@ -177,7 +178,7 @@ TEST_F(WindowTest, RetryAfterPluggingInGoesOn) {
         .expect(text, Answer::retry, Buttons::retry_cancel);
     Tmainorvalin& w = start(false);
     EXPECT_FALSE(w.start_failed);
-    EXPECT_FALSE(w.key_lines.empty());
+    EXPECT_FALSE(w.session().keys().empty());
     window.reset();  // before `plug` goes
 }
 
@@ -201,8 +202,8 @@ TEST_P(FailedRead, EndsSilentlyAndFormCloseTouchesNothing) {
     Tmainorvalin& w = start(false);  // no box expected: a failed read is silent
     EXPECT_TRUE(w.start_failed);
     EXPECT_TRUE(w.exe_dir.isEmpty());
-    EXPECT_TRUE(w.code_text.empty());
-    EXPECT_TRUE(w.key_lines.empty());
+    EXPECT_TRUE(w.session().table().empty());
+    EXPECT_TRUE(w.session().keys().empty());
 
     // The animation file (another run's, as far as this window knows) stays.
     const QString movie = w.animation_file();
@@ -242,7 +243,7 @@ TEST_F(WindowTest, MalformedTableIsAStartFailureWithAMessage) {
 
     Tmainorvalin& w = start(false);
     EXPECT_TRUE(w.start_failed);
-    EXPECT_TRUE(w.key_lines.empty());
+    EXPECT_TRUE(w.session().keys().empty());
     w.show();
     EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);

@@ -23,12 +23,14 @@ orvalin_add_test(NAME session_support_test LABEL learning
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/session_backup_test.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/session_fallback_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/session_test.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/recognition_test.cpp
   LIBS orvalin_learning_support ${CMAKE_DL_LIBS})
 target_include_directories(session_support_test PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(session_support_test PRIVATE
   ORVALIN_TEST_CONVERTER_DIR="${ORVALIN_TEST_CONVERTER_DIR}"
   ORVALIN_TEST_CONVERTER_NOEXPORT_DIR="${ORVALIN_TEST_CONVERTER_NOEXPORT_DIR}")
-add_dependencies(session_support_test orvalin_fake_converter orvalin_fake_converter_noexport)
+add_dependencies(session_support_test orvalin_fake_converter orvalin_fake_converter_noexport codeinfo_file)
 
 # The collection thread on its own, against the simulated remote (needs Qt Core).
 if(ORVALIN_BUILD_APP)
