@@ -3,7 +3,8 @@
 set(session_fixture ${CMAKE_CURRENT_SOURCE_DIR}/learning_fixture.cpp)
 set(session_env ORVALIN_BACKUP_DIR=${CMAKE_BINARY_DIR}/test-backups-unused)
 
-foreach(t learning_session_test learning_collection_test learning_walkthrough_test deletion_test)
+foreach(t learning_session_test learning_collection_test learning_walkthrough_test deletion_test
+    reentrancy_test)
   orvalin_add_test(NAME ${t} LABEL app QT
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${t}.cpp ${session_fixture}
     LIBS orvalin_app vorkel_static ${CMAKE_DL_LIBS}
