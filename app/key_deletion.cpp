@@ -34,7 +34,7 @@ bool Tmainorvalin::write_pending_deletions() {
 
 // Delete state on: instruction panel, status line, stop picture.
 void Tmainorvalin::show_delete_state() {
-    show_instruction_panel(Image7);
+    show_instruction_panel(panel_deleting);
     set_status(QStringLiteral("请在左面遥控器上选择待删除的按键！"));
     if (delstudykey) {
         delstudykey->setPicture(stopdelete);
@@ -42,7 +42,7 @@ void Tmainorvalin::show_delete_state() {
     }
 }
 
-void Tmainorvalin::IBtn78Click() {
+void Tmainorvalin::delete_toggle_click() {
     const Busy busy(*this);
     if (session_.learning()) {
         box(this, QStringLiteral("现在正在学习状态，要删除请先停止学习！"));
@@ -55,7 +55,8 @@ void Tmainorvalin::IBtn78Click() {
     }
     set_status(QString());
     if (delstudykey) delstudykey->setPicture(delete_pic);
-    show_instruction_panel(session_.has_learned_keys() ? Image4 : Image8);
+    show_instruction_panel(session_.has_learned_keys() ? panel_learned_keys
+                                                       : panel_no_learned_keys);
     if (session_.changed() && !write_pending_deletions()) {
         // Stay in the delete state so that the deletions are not forgotten; the
         // next click of the button tries the write again.
@@ -104,7 +105,7 @@ void Tmainorvalin::delete_key(IBtn* key) {
         return;
     }
     update_delete_buttons();  // greys both and leaves the delete state
-    show_instruction_panel(Image8);
+    show_instruction_panel(panel_no_learned_keys);
 }
 
 void Tmainorvalin::delallstudykeyClick() {
@@ -152,7 +153,7 @@ void Tmainorvalin::delallstudykeyClick() {
         if (k < KeyPictures::kSlots) button->setPicture(key_pictures.on[k]);
     }
     update_delete_buttons();
-    show_instruction_panel(Image8);
+    show_instruction_panel(panel_no_learned_keys);
 }
 
 void Tmainorvalin::finish_deletions_for_close() {

@@ -52,7 +52,7 @@ QString mode_name(int mode) {
 }
 
 void Tmainorvalin::TV_IBTNClick() {
-    Lab_stb->hide();
+    cbl_note->hide();
     switch_mode(0);
 }
 
@@ -61,7 +61,7 @@ void Tmainorvalin::CBL_IBTNClick() {
 }
 
 void Tmainorvalin::DVD_IBTNClick() {
-    Lab_stb->hide();
+    cbl_note->hide();
     switch_mode(2);
 }
 
@@ -83,8 +83,8 @@ void Tmainorvalin::switch_mode(int mode) {
 
     set_status(QString::fromUtf8(kModes[static_cast<std::size_t>(mode)].status));
     if (mode == 1) {
-        Lab_stb->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
-        Lab_stb->show();
+        cbl_note->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
+        cbl_note->show();
     }
     refresh_key_pictures();
 }

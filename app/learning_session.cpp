@@ -26,23 +26,23 @@ const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，
 
 void Tmainorvalin::stop_animation() {
     if (animation) animation->stop();
-    if (donghuaflash2) donghuaflash2->hide();
+    if (animation_view) animation_view->hide();
 }
 
 void Tmainorvalin::start_animation() {
-    if (Imagehint) Imagehint->hide();
-    if (!donghuaflash2) return;
+    if (hint_picture) hint_picture->hide();
+    if (!animation_view) return;
     if (animation) {
-        donghuaflash2->setMovie(animation);
+        animation_view->setMovie(animation);
         animation->start();
     }
-    donghuaflash2->show();
+    animation_view->show();
 }
 
 void Tmainorvalin::show_hint(const QImage& picture) {
-    if (!Imagehint) return;
-    Imagehint->setPixmap(QPixmap::fromImage(picture));
-    Imagehint->show();
+    if (!hint_picture) return;
+    hint_picture->setPixmap(QPixmap::fromImage(picture));
+    hint_picture->show();
 }
 
 // Gives a key its normal picture (set "on").
@@ -65,7 +65,7 @@ void Tmainorvalin::abandon_selected_key(const QString& status) {
 }
 
 void Tmainorvalin::show_instruction_panel(QLabel* panel) {
-    for (QLabel* p : {Image4, Image5, Image7, Image8})
+    for (QLabel* p : {panel_learned_keys, panel_learning, panel_deleting, panel_no_learned_keys})
         if (p) p->setVisible(p == panel);
 }
 
@@ -85,7 +85,7 @@ void Tmainorvalin::update_delete_buttons() {
 }
 
 void Tmainorvalin::append_memo(const QString& text) {
-    if (Memo2) Memo2->appendPlainText(text);
+    if (diagnostic_memo) diagnostic_memo->appendPlainText(text);
 }
 
 void Tmainorvalin::finish_collection() {
@@ -107,7 +107,7 @@ void Tmainorvalin::beginstudyibtnClick() {
         if (beginstudyibtn && beginstudyibtn->IsEnable()) beginstudyibtn->setIsEnable(false);
         show_hint(jpgjingtai);
         set_status(QStringLiteral("请在左面遥控器上点击待学习的按键！"));
-        show_instruction_panel(Image5);
+        show_instruction_panel(panel_learning);
         return;
     }
     session_.stop_learning();
@@ -121,7 +121,8 @@ void Tmainorvalin::beginstudyibtnClick() {
         commit_session();
         session_.confirm_pending();
     }
-    show_instruction_panel(session_.has_learned_keys() ? Image4 : Image8);
+    show_instruction_panel(session_.has_learned_keys() ? panel_learned_keys
+                                                       : panel_no_learned_keys);
     if (!selected_keys.empty()) {
         show_normal(selected_keys.front());
         selected_keys.clear();

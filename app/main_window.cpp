@@ -108,8 +108,8 @@ void Tmainorvalin::FormCreate() {
         return;
     }
 
-    lab_ykqtype->setText(kAppTitle);
-    lab_gjbb->setText(QStringLiteral(" 2.0"));
+    remote_model_label->setText(kAppTitle);
+    firmware_version_label->setText(QStringLiteral(" 2.0"));
 
     std::string code_text;
     std::vector<char> table(kCodeTableBytes, '\0');
@@ -165,26 +165,26 @@ void Tmainorvalin::FormShow() {
 
     refresh_key_pictures();
 
-    Imagehint->setPixmap(QPixmap::fromImage(gifkesdra));
+    hint_picture->setPixmap(QPixmap::fromImage(gifkesdra));
     delstudykey->setPicture(delete_pic);
     delallstudykey->setPicture(clear_pic);
     if (has_learned_keys()) {
         delstudykey->setEnabled(true);
         delallstudykey->setEnabled(true);
-        Image8->hide();
-        Image4->show();
+        panel_no_learned_keys->hide();
+        panel_learned_keys->show();
     } else {
         delstudykey->setPicture(deletehui);
         delstudykey->setEnabled(false);
         delallstudykey->setPicture(clearhui);
         delallstudykey->setEnabled(false);
         session_.set_deleting(false);
-        Image8->show();
-        Image4->hide();
+        panel_no_learned_keys->show();
+        panel_learned_keys->hide();
     }
-    Image5->hide();
-    Image7->hide();
-    lab_softver->setText(QStringLiteral("V 2.2"));
+    panel_learning->hide();
+    panel_deleting->hide();
+    software_version_label->setText(QStringLiteral("V 2.2"));
 }
 
 void Tmainorvalin::FormCloseQuery(bool& can_close) {
@@ -220,7 +220,7 @@ bool Tmainorvalin::has_learned_keys() const {
 }
 
 void Tmainorvalin::link_lost() {
-    ykqbox->hide();
+    key_panel->hide();
     beginstudyibtn->setEnabled(false);
     delstudykey->setEnabled(false);
     delallstudykey->setEnabled(false);
@@ -228,7 +228,7 @@ void Tmainorvalin::link_lost() {
 
 // Enabled whatever they were before the loss; their pictures stay as they are.
 void Tmainorvalin::link_back() {
-    ykqbox->show();
+    key_panel->show();
     beginstudyibtn->setEnabled(true);
     delstudykey->setEnabled(true);
     delallstudykey->setEnabled(true);
@@ -257,13 +257,13 @@ void Tmainorvalin::updateibtnClick() {
     }
 }
 
-void Tmainorvalin::IBtn79Click() {
+void Tmainorvalin::close_button_click() {
     close();
 }
 
 void Tmainorvalin::set_status(const QString& text, bool repaint_now) {
-    runstate_lab->setText(text);
-    if (repaint_now) runstate_lab->repaint();
+    status_line->setText(text);
+    if (repaint_now) status_line->repaint();
 }
 
 void Tmainorvalin::showEvent(QShowEvent* event) {

@@ -64,20 +64,29 @@ class Tmainorvalin : public QWidget {
     std::string collected_text;  // written by the collection thread before it ends
 
     // ---- components ----
-    QLabel* Image1 = nullptr;
-    QScrollArea* ykqbox = nullptr;
+    // Named by role here; each keeps its name in the layout (Image1, ykqbox,
+    // runstate_lab, Image4/5/7/8, IBtn79, ...) as its objectName.
+    QLabel* background = nullptr;      // Image1
+    QScrollArea* key_panel = nullptr;  // ykqbox
     IBtn *TV_IBTN = nullptr, *CBL_IBTN = nullptr, *DVD_IBTN = nullptr;
-    QLabel* runstate_lab = nullptr;
-    QLabel* Lab_stb = nullptr;
-    QLabel* Imagehint = nullptr;
-    QLabel* donghuaflash2 = nullptr;  // plays the learning animation
+    QLabel* status_line = nullptr;     // runstate_lab
+    QLabel* cbl_note = nullptr;        // Lab_stb
+    QLabel* hint_picture = nullptr;    // Imagehint
+    QLabel* animation_view = nullptr;  // donghuaflash2: plays the learning animation
     QMovie* animation = nullptr;
-    QLabel *Image4 = nullptr, *Image5 = nullptr, *Image7 = nullptr, *Image8 = nullptr;
+    // The four instruction panels in one place, at most one visible.
+    QLabel* panel_learned_keys = nullptr;     // Image4: resting, learned keys exist
+    QLabel* panel_learning = nullptr;         // Image5: learning is on
+    QLabel* panel_deleting = nullptr;         // Image7: the delete state is on
+    QLabel* panel_no_learned_keys = nullptr;  // Image8: resting, no learned key
     IBtn *beginstudyibtn = nullptr, *delstudykey = nullptr, *delallstudykey = nullptr;
-    IBtn *helpibtn = nullptr, *updateibtn = nullptr, *IBtn79 = nullptr;
-    QLabel *lab_ykqtype = nullptr, *lab_softver = nullptr, *lab_gjbb = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;  // hidden diagnostic memo
-    std::vector<IBtn*> key_buttons;   // the 45 key buttons, in key table order
+    IBtn *helpibtn = nullptr, *updateibtn = nullptr;
+    IBtn* close_button = nullptr;               // IBtn79
+    QLabel* remote_model_label = nullptr;       // lab_ykqtype
+    QLabel* software_version_label = nullptr;   // lab_softver
+    QLabel* firmware_version_label = nullptr;   // lab_gjbb
+    QPlainTextEdit* diagnostic_memo = nullptr;  // Memo2, hidden
+    std::vector<IBtn*> key_buttons;             // the 45 key buttons, in key table order
     IBtn* key_button(int key_code) const;
     // Every IBtn of the window in component order (key buttons, mode buttons, tools).
     std::vector<IBtn*> image_buttons() const;
@@ -99,7 +108,7 @@ class Tmainorvalin : public QWidget {
     void link_back();          // and attached again: panel back
     void helpibtnClick();
     void updateibtnClick();
-    void IBtn79Click();
+    void close_button_click();  // IBtn79Click
     void set_status(const QString& text, bool repaint_now = false);
     void append_memo(const QString& text);  // the hidden diagnostic memo
     QString animation_file() const;         // where the learning animation is extracted
@@ -117,7 +126,7 @@ class Tmainorvalin : public QWidget {
     void collect_done();
 
     // ---- deletion (key_deletion.cpp) ----
-    void IBtn78Click();
+    void delete_toggle_click();  // IBtn78Click: the delete-one-key state on or off
     void delete_key(IBtn* key);  // delete branch of the key click
     void delallstudykeyClick();
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,7 +39,7 @@ class KeyPanel : public WindowTest {
     void expect_mode(int mode, const char* where) {
         SCOPED_TRACE(where);
         EXPECT_EQ(window->cur_mode(), mode);
-        EXPECT_EQ(window->runstate_lab->text(), kStatus[mode]);
+        EXPECT_EQ(window->status_line->text(), kStatus[mode]);
         for (int m = 0; m < 3; ++m) {
             EXPECT_EQ(mode_button(m)->IsEnable(), m != mode) << "mode button " << m;
             EXPECT_EQ(mode_key(m)->IsEnable(), m != mode) << "mode key " << m;
@@ -70,9 +71,9 @@ TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
         click(mode_button(s.click_mode));
         const std::string where = "after clicking mode " + std::to_string(s.click_mode);
         expect_mode(s.mode_after, where.c_str());
-        EXPECT_EQ(w.Lab_stb->isVisible(), s.note_shown) << where;
+        EXPECT_EQ(w.cbl_note->isVisible(), s.note_shown) << where;
         if (s.note_shown) {
-            EXPECT_EQ(w.Lab_stb->text(), kCblNote);
+            EXPECT_EQ(w.cbl_note->text(), kCblNote);
         }
     }
     // Back from active to normal: the normal picture returns.
@@ -86,11 +87,11 @@ TEST_F(KeyPanel, ModeSwitchIgnoresLearningAndDeleteStates) {
     click(w.DVD_IBTN);
     expect_mode(2, "learning");
     w.beginstudyibtnClick();
-    w.IBtn78Click();
+    w.delete_toggle_click();
     ASSERT_TRUE(w.session().deleting());
     click(w.CBL_IBTN);
     expect_mode(1, "deleting");
-    w.IBtn78Click();
+    w.delete_toggle_click();
 }
 
 // Which look each key gets is decided by the session's key states (tested
@@ -142,13 +143,37 @@ TEST_F(KeyPanel, EveryKeyButtonIsInPlaceWithItsNameAndCode) {
         EXPECT_EQ(b->geometry(), QRect(k.left, k.top, k.width, k.height)) << name.toStdString();
         EXPECT_EQ(b->Code(), QStringLiteral("%1").arg(k.code, 2, 16, QLatin1Char('0')).toUpper());
         EXPECT_EQ(b->Path(), QString::fromUtf8(k.path.data(), int(k.path.size())));
-        EXPECT_EQ(b->parentWidget(), w.ykqbox->widget());
+        EXPECT_EQ(b->parentWidget(), w.key_panel->widget());
         EXPECT_EQ(w.key_button(k.code), b);
     }
     for (IBtn* b : {w.TV_IBTN, w.CBL_IBTN, w.DVD_IBTN, w.beginstudyibtn, w.delstudykey,
-                    w.delallstudykey, w.helpibtn, w.updateibtn, w.IBtn79})
+                    w.delallstudykey, w.helpibtn, w.updateibtn, w.close_button})
         EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor) << b->objectName().toStdString();
-    EXPECT_EQ(w.ykqbox->geometry(), QRect(32, 9, 197, 731));
+    EXPECT_EQ(w.key_panel->geometry(), QRect(32, 9, 197, 731));
+
+    // Components named by role keep their layout names as objectName.
+    const struct {
+        const char* name;
+        QWidget* widget;
+    } named[] = {
+        {"Image1", w.background},
+        {"ykqbox", w.key_panel},
+        {"runstate_lab", w.status_line},
+        {"Lab_stb", w.cbl_note},
+        {"Imagehint", w.hint_picture},
+        {"donghuaflash2", w.animation_view},
+        {"Image4", w.panel_learned_keys},
+        {"Image5", w.panel_learning},
+        {"Image7", w.panel_deleting},
+        {"Image8", w.panel_no_learned_keys},
+        {"IBtn79", w.close_button},
+        {"lab_ykqtype", w.remote_model_label},
+        {"lab_softver", w.software_version_label},
+        {"lab_gjbb", w.firmware_version_label},
+        {"Memo2", w.diagnostic_memo},
+    };
+    for (const auto& n : named)
+        EXPECT_EQ(w.findChild<QWidget*>(QLatin1String(n.name)), n.widget) << n.name;
 }
 
 TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
@@ -159,7 +184,7 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
     } states[] = {{"idle", false, false}, {"learning", true, false}, {"deleting", false, true}};
     for (const auto& s : states) {
         if (s.study) w.beginstudyibtnClick();
-        if (s.remove) w.IBtn78Click();
+        if (s.remove) w.delete_toggle_click();
         for (int mode = 0; mode < 3; ++mode) {
             click(mode_key(mode));  // any box would fail the test
             EXPECT_EQ(w.cur_mode(), 0) << s.name;
@@ -168,7 +193,7 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
             EXPECT_EQ(w.session().deleting(), s.remove) << s.name;
         }
         if (s.study) w.beginstudyibtnClick();
-        if (s.remove) w.IBtn78Click();
+        if (s.remove) w.delete_toggle_click();
     }
     // An ordinary key does reach the key handler.
     prompts.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
@@ -182,11 +207,11 @@ TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
     w.beginstudyibtnClick();
-    w.IBtn78Click();
+    w.delete_toggle_click();
     prompts.expect(QStringLiteral("软件正在删除状态，要升级请退出删除状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
-    w.IBtn78Click();
+    w.delete_toggle_click();
 }
 
 TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
@@ -215,7 +240,7 @@ TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {
         QWidget* target;
         QPoint grab;
     } places[] = {{"bare background", &w, {300, 735}},
-                  {"background picture", w.Image1, {300, 300}}};
+                  {"background picture", w.background, {300, 300}}};
     for (const auto& p : places) {
         const QPoint before = w.pos();
         QTest::mousePress(p.target, Qt::LeftButton, {}, p.grab);

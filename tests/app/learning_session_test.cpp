@@ -38,17 +38,17 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
     {
         auto w = open_window();
         start_learning(*w);
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
-        EXPECT_TRUE(w->Image5->isVisible());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+        EXPECT_TRUE(w->panel_learning->isVisible());
 
         learn(*w, 0x10, nec_signal());  // VOL+
         EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
         EXPECT_TRUE(w->session().changed());
         EXPECT_NE(w->session().working_table(), w->session().table());
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, 0x10)->IsEnable());  // shown as learned
         EXPECT_TRUE(w->delstudykey->isEnabled());
-        EXPECT_TRUE(w->Memo2->toPlainText().contains(QStringLiteral("collected: ")));
+        EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("collected: ")));
         // Nothing reaches the remote before the commit.
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
         EXPECT_EQ(remote_area(), before);
@@ -58,8 +58,8 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
         EXPECT_TRUE(has_line(w->session().keys(), "10|2"));
         EXPECT_FALSE(w->session().changed());
         EXPECT_EQ(w->session().table(), w->session().working_table());
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作完成！"));
-        EXPECT_TRUE(w->Image4->isVisible());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作完成！"));
+        EXPECT_TRUE(w->panel_learned_keys->isVisible());
         EXPECT_EQ(remote_table_hex(w->session().table().size()), w->session().table());
 
         // The backup holds what the remote held before the write.
@@ -120,7 +120,7 @@ TEST_F(LearningSession, DeclineDoesNotBringBackALineFromAnEarlierSession) {
     start_learning(*w);
     learn(*w, k, nec_signal());
     stop_learning(*w, Answer::yes);
-    w->IBtn78Click();
+    w->delete_toggle_click();
     // The only learned key: written at once.
     boxes.expect(QStringLiteral("你确实要删除该自学习按键的编码？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("删除操作完成！"), Answer::ok);
@@ -201,11 +201,11 @@ TEST_F(LearningSession, RefusedClicksChangeNothing) {
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 
     // In the delete state learning cannot start.
-    w->IBtn78Click();
+    w->delete_toggle_click();
     boxes.expect(QStringLiteral("现在在删除状态，要学习请先停止删除！"), Answer::ok);
     w->beginstudyibtnClick();
     EXPECT_FALSE(w->session().learning());
-    w->IBtn78Click();
+    w->delete_toggle_click();
     close_window(*w);
 }
 
@@ -220,7 +220,7 @@ TEST_F(LearningSession, CodeArrivingAfterAModeSwitchGoesToTheNewMode) {
     ASSERT_TRUE(wait_collection_done(*w));
     EXPECT_TRUE(has_line(w->session().keys(), "43|3"));  // 0x10 + 0x33
     EXPECT_FALSE(has_code(w->session().keys(), "10"));
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
     stop_learning(*w, Answer::yes);
     EXPECT_TRUE(has_line(remote_key_lines(), "43|2"));
     close_window(*w);
@@ -231,10 +231,10 @@ TEST_F(LearningSession, NoCodeInTimeAsksForTheKeyAgain) {
     w->collect_timeout = std::chrono::milliseconds(200);
     start_learning(*w);
     w->key_click(key(*w, 0x10));
-    EXPECT_FALSE(w->Imagehint->isVisible());
+    EXPECT_FALSE(w->hint_picture->isVisible());
     ASSERT_TRUE(wait_collection_done(*w));
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请重新选择按键进行学习！"));
-    EXPECT_TRUE(w->Imagehint->isVisible());
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("请重新选择按键进行学习！"));
+    EXPECT_TRUE(w->hint_picture->isVisible());
     EXPECT_FALSE(w->session().changed());
     EXPECT_FALSE(has_code(w->session().keys(), "10"));
     EXPECT_TRUE(key(*w, 0x10)->IsEnable());

@@ -28,11 +28,11 @@ class HookedPrompter : public ScriptedPrompter {
 class LinkMonitor : public WindowTest {
   protected:
     bool panel_taken() const {
-        return !window->ykqbox->isVisible() && !window->beginstudyibtn->isEnabled() &&
+        return !window->key_panel->isVisible() && !window->beginstudyibtn->isEnabled() &&
                !window->delstudykey->isEnabled() && !window->delallstudykey->isEnabled();
     }
     bool panel_given_back() const {
-        return window->ykqbox->isVisible() && window->beginstudyibtn->isEnabled() &&
+        return window->key_panel->isVisible() && window->beginstudyibtn->isEnabled() &&
                window->delstudykey->isEnabled() && window->delallstudykey->isEnabled();
     }
     HookedPrompter boxes;  // replaces the fixture's prompter

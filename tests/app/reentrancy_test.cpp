@@ -69,7 +69,7 @@ TEST_F(Reentrancy, CloseDuringTheReceivedBoxWaitsForTheEndOfCollection) {
     EXPECT_TRUE(visible_inside) << "the close ran inside the handler";
     // The handler finished: the key is learned and waits for the commit.
     EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
 
     // Then the close: remote detached, so learning does not hold it.
     EXPECT_TRUE(wait_for([&] { return !w->isVisible(); }));
@@ -123,7 +123,7 @@ TEST_F(Reentrancy, CloseDuringTheDeleteQuestionWritesTheDeletionAfterIt) {
     vorkel::sim::set_code_table(bytes_of(table));
     auto w = open_window();
     BoxWithHook hooked;
-    w->IBtn78Click();
+    w->delete_toggle_click();
     ASSERT_TRUE(w->session().deleting());
 
     const QString question = QStringLiteral("你确实要删除该自学习按键的编码？");

@@ -24,7 +24,7 @@ TEST_F(NarrowScreen, NotesTheResolutionAndStartsAnyway) {
     EXPECT_FALSE(w.start_failed);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.link_thread);
-    EXPECT_EQ(w.lab_softver->text(), QStringLiteral("V 2.2"));
+    EXPECT_EQ(w.software_version_label->text(), QStringLiteral("V 2.2"));
     EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
 }
 

@@ -46,7 +46,8 @@ TEST_P(RemoteCheck, RefusesWithTheExactMessageOrStarts) {
     Tmainorvalin& w = start(false);
     EXPECT_EQ(w.start_failed, !c.refusal.isEmpty());
     EXPECT_EQ(w.exe_dir, program_dir());  // set after a refusal too
-    EXPECT_EQ(w.lab_gjbb->text(), c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
+    EXPECT_EQ(w.firmware_version_label->text(),
+              c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
 
     w.show();
     if (c.refusal.isEmpty()) {
@@ -99,15 +100,15 @@ TEST(DeviceCheck, FieldsThatCannotBeReadAreRefusedNotGuessed) {
 TEST_F(WindowTest, StartShowsTheTvModeActive) {
     Tmainorvalin& w = start();
     EXPECT_FALSE(w.start_failed);
-    EXPECT_EQ(w.runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    EXPECT_EQ(w.status_line->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
     EXPECT_EQ(w.cur_mode(), 0);
     EXPECT_FALSE(w.TV_IBTN->IsEnable());
     EXPECT_TRUE(same_picture(w.TV_IBTN->picture(), w.TV_IBTN->DisablePic()));
     EXPECT_FALSE(w.key_button(kTvModeKeyCode)->IsEnable());
     EXPECT_TRUE(w.CBL_IBTN->IsEnable());
     EXPECT_TRUE(w.DVD_IBTN->IsEnable());
-    EXPECT_EQ(w.lab_ykqtype->text(), QStringLiteral("QXT-508KP2"));
-    EXPECT_EQ(w.lab_softver->text(), QStringLiteral("V 2.2"));
+    EXPECT_EQ(w.remote_model_label->text(), QStringLiteral("QXT-508KP2"));
+    EXPECT_EQ(w.software_version_label->text(), QStringLiteral("V 2.2"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
     EXPECT_EQ(w.size(), QSize(1016, 740));
@@ -121,9 +122,9 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     EXPECT_FALSE(w.delallstudykey->isEnabled());
     EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.deletehui));
     EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clearhui));
-    EXPECT_TRUE(w.Image8->isVisible());
-    EXPECT_FALSE(w.Image4->isVisible());
-    EXPECT_TRUE(same_picture(w.Imagehint->pixmap(), w.gifkesdra));
+    EXPECT_TRUE(w.panel_no_learned_keys->isVisible());
+    EXPECT_FALSE(w.panel_learned_keys->isVisible());
+    EXPECT_TRUE(same_picture(w.hint_picture->pixmap(), w.gifkesdra));
     EXPECT_TRUE(QFile::exists(w.animation_file()));
 }
 
@@ -135,8 +136,8 @@ TEST_F(WindowTest, LearnedKeyEnablesTheDeleteButtons) {
     EXPECT_TRUE(w.delallstudykey->isEnabled());
     EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.delete_pic));
     EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clear_pic));
-    EXPECT_TRUE(w.Image4->isVisible());
-    EXPECT_FALSE(w.Image8->isVisible());
+    EXPECT_TRUE(w.panel_learned_keys->isVisible());
+    EXPECT_FALSE(w.panel_no_learned_keys->isVisible());
 }
 
 // Answers the attachment box and plugs the remote in while the box is open.
