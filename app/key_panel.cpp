@@ -29,8 +29,30 @@ int hex_value(QStringView digits) {
 
 }  // namespace
 
+int key_code_of(const IBtn* key) {
+    if (!key) return -1;
+    bool ok = false;
+    const int code = key->Code().toInt(&ok, 16);
+    return ok && code >= 0 && code < kCodesPerMode ? code : -1;
+}
+
+bool is_mode_key(int key_code) {
+    return key_code == kTvModeKeyCode || key_code == kCblModeKeyCode || key_code == kDvdModeKeyCode;
+}
+
+QString mode_name(int mode) {
+    switch (mode) {
+        case 1:
+            return QStringLiteral("CBL");
+        case 2:
+            return QStringLiteral("DVD");
+        default:
+            return QStringLiteral("TV");
+    }
+}
+
 void Tmainorvalin::TV_IBTNClick() {
-    Lab_stb->hide();
+    cbl_note->hide();
     switch_mode(0);
 }
 
@@ -39,13 +61,13 @@ void Tmainorvalin::CBL_IBTNClick() {
 }
 
 void Tmainorvalin::DVD_IBTNClick() {
-    Lab_stb->hide();
+    cbl_note->hide();
     switch_mode(2);
 }
 
 void Tmainorvalin::switch_mode(int mode) {
-    if (cur_mode == mode) return;
-    cur_mode = mode;
+    if (session_.device_mode() == mode) return;
+    session_.set_device_mode(mode);
 
     const auto set_active = [](IBtn* b, bool active) {
         if (b == nullptr) return;
@@ -61,8 +83,8 @@ void Tmainorvalin::switch_mode(int mode) {
 
     set_status(QString::fromUtf8(kModes[static_cast<std::size_t>(mode)].status));
     if (mode == 1) {
-        Lab_stb->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
-        Lab_stb->show();
+        cbl_note->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
+        cbl_note->show();
     }
     refresh_key_pictures();
 }
@@ -80,19 +102,16 @@ void Tmainorvalin::refresh_key_pictures() {
         const int n = hex_value(b->Code());
         if (n < 0 || n >= kKeyPictureCount) continue;
         const auto slot = static_cast<std::size_t>(n);
-        for (const std::string& line : key_lines) {
-            if (line.size() < 4) continue;
-            const int table_code = hex_value(QString::fromLatin1(line.data(), 2));
-            // Only a code of this mode can name a key (a code below the mode's range
-            // would give a negative difference and match nothing).
-            if (table_code < 0 || table_code - kCodesPerMode * cur_mode != n) continue;
-            const char state = line[3];
-            if (state == '2' || state == '3') {
+        switch (learning::key_look(session_.keys(), n, session_.device_mode())) {
+            case learning::KeyLook::learned:
                 b->setIsEnable(false);
                 b->setPicture(key_pictures.sn[slot]);
-            } else if (state == '1') {
+                break;
+            case learning::KeyLook::preset:
                 b->setPicture(key_pictures.dn[slot]);
-            }
+                break;
+            case learning::KeyLook::normal:
+                break;
         }
     }
 }

@@ -2,16 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QScrollArea>
+#include <QWidget>
 
-#include "app/ibtn.h"
-#include "app/main_window.h"
 #include "prompter/prompter.h"
 #include "device/vorkel.h"
 
 namespace orvalin::app {
 
-linkstate::linkstate(Tmainorvalin* window) : QThread(window), window_(window) {
+linkstate::linkstate(QWidget* window) : QThread(window), window_(window) {
     setObjectName(QStringLiteral("linkstate"));
 }
 
@@ -57,14 +55,8 @@ void linkstate::run() {
         const bool attached = link_state();
         if (!pause(kCycleMs)) break;
         if (!attached) {
-            Tmainorvalin* w = window_;
-            if (!on_window([w] {
-                    w->ykqbox->hide();
-                    w->beginstudyibtn->setEnabled(false);
-                    w->delstudykey->setEnabled(false);
-                    w->delallstudykey->setEnabled(false);
-                }))
-                break;
+            QWidget* w = window_;
+            if (!on_window([this] { emit link_lost(); })) break;
             lost = true;
             Answer answer = Answer::retry;
             if (!on_window([&] {
@@ -85,14 +77,7 @@ void linkstate::run() {
         }
         if (lost) {
             lost = false;
-            Tmainorvalin* w = window_;
-            if (!on_window([w] {
-                    w->ykqbox->show();
-                    w->beginstudyibtn->setEnabled(true);
-                    w->delstudykey->setEnabled(true);
-                    w->delallstudykey->setEnabled(true);
-                }))
-                break;
+            if (!on_window([this] { emit link_back(); })) break;
         }
     }
 }

@@ -1,5 +1,6 @@
-// The link monitor: watches the USB link about five times a second, takes the key
-// panel away while the remote is missing and asks the user to reconnect it.
+// The link monitor: watches the USB link about five times a second, reports the
+// link lost and back (the window takes its key panel away and gives it back) and
+// asks the user to reconnect the remote.
 #pragma once
 
 #include <QThread>
@@ -7,15 +8,14 @@
 
 namespace orvalin::app {
 
-class Tmainorvalin;
-
 class linkstate : public QThread {
     Q_OBJECT
 
   public:
-    // The object lives on the window's thread (a child of the window); its body
-    // runs on its own thread. finished() is the end notification.
-    explicit linkstate(Tmainorvalin* window);
+    // The object lives on the window's thread (a child of the window, which also
+    // parents its boxes); its body runs on its own thread. finished() is the end
+    // notification.
+    explicit linkstate(QWidget* window);
     ~linkstate() override;
 
     // Asks the body to end, releases it from any window step it is waiting for
@@ -24,6 +24,11 @@ class linkstate : public QThread {
     void stop_and_wait();
 
     static constexpr int kCycleMs = 200;
+
+  signals:
+    // Emitted on the window's thread; the body waits until the handlers return.
+    void link_lost();
+    void link_back();
 
   protected:
     void run() override;
@@ -35,7 +40,7 @@ class linkstate : public QThread {
     // Sleeps ms milliseconds; false as soon as the monitor is asked to end.
     bool pause(int ms);
 
-    Tmainorvalin* window_;
+    QWidget* window_;
 };
 
 }  // namespace orvalin::app

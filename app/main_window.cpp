@@ -22,25 +22,36 @@
 #include "common/vendor_host.h"
 #include "common/version.h"
 #include "device/vorkel.h"
+#include "learning/table_backup.h"
 #include "update/update_window.h"
 
 namespace orvalin::app {
 namespace {
-
-Tmainorvalin* the_window = nullptr;
 
 constexpr std::size_t kBasicInfoBytes = 1024;
 constexpr std::size_t kCodeTableBytes = 12288;
 
 }  // namespace
 
-Tmainorvalin* main_window() {
-    return the_window;
+// The session writes through the device library and saves its backups in the
+// backup folder; a backup that cannot be saved is the user's decision.
+learning::SessionIo device_io(Tmainorvalin* w) {
+    return {
+        [](const std::string& table) { return WCodeTypeData(table.c_str()); },
+        [](std::string_view remote) {
+            return learning::save_table_backup(remote, learning::backup_folder(),
+                                               std::chrono::system_clock::now());
+        },
+        [w](const std::string&) {
+            return box(w, QStringLiteral("无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？"),
+                       Buttons::yes_no) == Answer::yes;
+        },
+        [w](const std::string& line) { w->append_memo(QString::fromStdString(line)); },
+    };
 }
 
 Tmainorvalin::Tmainorvalin(const QString& program_dir, QWidget* parent)
-    : QWidget(parent), program_dir_(program_dir) {
-    the_window = this;
+    : QWidget(parent), program_dir_(program_dir), session_(device_io(this)) {
     create_components();
     FormCreate();
 }
@@ -51,20 +62,17 @@ Tmainorvalin::~Tmainorvalin() {
     if (link_thread) link_thread->stop_and_wait();
     // A window that goes without having closed still takes its own file along.
     if (!form_closed_ && animation_extracted_) QFile::remove(animation_file());
-    if (the_window == this) the_window = nullptr;
 }
 
 void Tmainorvalin::FormCreate() {
     QApplication::setApplicationDisplayName(kAppTitle);
 
-    key_lines.clear();
     selected_keys.clear();
-    prior_lines.clear();
     link_thread = nullptr;
     collect_thread.clear();
     closing = false;
     net_ok = false;
-    cur_mode = 0;
+    session_.set_device_mode(0);
 
     // TV is the starting mode: its button and its mode key show their active look.
     if (IBtn* tv_key = key_button(kTvModeKeyCode); tv_key != nullptr && tv_key->IsEnable()) {
@@ -73,9 +81,6 @@ void Tmainorvalin::FormCreate() {
     }
     set_status(QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
 
-    study_state = false;
-    delete_state = false;
-    table_changed = false;
     start_failed = false;
 
     while (!link_state()) {
@@ -104,28 +109,26 @@ void Tmainorvalin::FormCreate() {
         return;
     }
 
-    lab_ykqtype->setText(kAppTitle);
-    lab_gjbb->setText(QStringLiteral(" 2.0"));
+    remote_model_label->setText(kAppTitle);
+    firmware_version_label->setText(QStringLiteral(" 2.0"));
 
-    code_text.clear();
+    std::string code_text;
     std::vector<char> table(kCodeTableBytes, '\0');
     if (RCodeTypeData(table.data()) && table[0] != '\0')
         code_text.assign(table.data(), table.size());
-    code_text_saved = code_text;
     if (code_text.empty()) {
         start_failed = true;
         return;
     }
 
-    learning::KeyLinesResult parsed = learning::parse_key_lines(code_text);
-    if (!parsed.ok()) {
+    if (const learning::TableError error = session_.load(std::move(code_text));
+        error != learning::TableError::none) {
         // A table that cannot be read must not be worked on (or written back).
         start_failed = true;
-        box(this, QString::fromStdString(learning::describe(parsed.error)));
+        box(this, QString::fromStdString(learning::describe(error)));
         exe_dir = program_dir_;
         return;
     }
-    key_lines = std::move(parsed.lines);
     exe_dir = program_dir_;
 }
 
@@ -136,6 +139,8 @@ void Tmainorvalin::FormShow() {
     }
     if (!link_thread) {
         auto* monitor = new linkstate(this);
+        connect(monitor, &linkstate::link_lost, this, &Tmainorvalin::link_lost);
+        connect(monitor, &linkstate::link_back, this, &Tmainorvalin::link_back);
         connect(monitor, &QThread::finished, this, &Tmainorvalin::link_monitor_done,
                 Qt::QueuedConnection);
         connect(monitor, &QThread::finished, monitor, &QObject::deleteLater);
@@ -161,30 +166,30 @@ void Tmainorvalin::FormShow() {
 
     refresh_key_pictures();
 
-    Imagehint->setPixmap(QPixmap::fromImage(gifkesdra));
+    hint_picture->setPixmap(QPixmap::fromImage(gifkesdra));
     delstudykey->setPicture(delete_pic);
     delallstudykey->setPicture(clear_pic);
     if (has_learned_keys()) {
         delstudykey->setEnabled(true);
         delallstudykey->setEnabled(true);
-        Image8->hide();
-        Image4->show();
+        panel_no_learned_keys->hide();
+        panel_learned_keys->show();
     } else {
         delstudykey->setPicture(deletehui);
         delstudykey->setEnabled(false);
         delallstudykey->setPicture(clearhui);
         delallstudykey->setEnabled(false);
-        delete_state = false;
-        Image8->show();
-        Image4->hide();
+        session_.set_deleting(false);
+        panel_no_learned_keys->show();
+        panel_learned_keys->hide();
     }
-    Image5->hide();
-    Image7->hide();
-    lab_softver->setText(QString::fromLatin1(kVersionLabel));
+    panel_learning->hide();
+    panel_deleting->hide();
+    software_version_label->setText(QString::fromLatin1(kVersionLabel));
 }
 
 void Tmainorvalin::FormCloseQuery(bool& can_close) {
-    if (study_state && link_state()) {
+    if (session_.learning() && link_state()) {
         box(this, QStringLiteral("你正在学习，要退出系统请先停止学习！"));
         can_close = false;
         return;
@@ -198,13 +203,12 @@ void Tmainorvalin::FormClose() {
     if (start_failed) return;
     // The collection thread ends (and its end handler runs) before anything is written.
     finish_pending_work();
-    if (table_changed) commit_session();
+    if (session_.changed()) commit_session();
 
     key_pictures = KeyPictures{};
     for (QImage* picture :
          {&jpgjingtai, &delete_pic, &deletehui, &clear_pic, &clearhui, &stopdelete, &gifkesdra})
         *picture = QImage();
-    key_lines.clear();
     selected_keys.clear();
 
     if (animation != nullptr) animation->setFileName(QString());  // let go of the file
@@ -213,7 +217,22 @@ void Tmainorvalin::FormClose() {
 }
 
 bool Tmainorvalin::has_learned_keys() const {
-    return learning::has_learned_keys(key_lines);
+    return session_.has_learned_keys();
+}
+
+void Tmainorvalin::link_lost() {
+    key_panel->hide();
+    beginstudyibtn->setEnabled(false);
+    delstudykey->setEnabled(false);
+    delallstudykey->setEnabled(false);
+}
+
+// Enabled whatever they were before the loss; their pictures stay as they are.
+void Tmainorvalin::link_back() {
+    key_panel->show();
+    beginstudyibtn->setEnabled(true);
+    delstudykey->setEnabled(true);
+    delallstudykey->setEnabled(true);
 }
 
 void Tmainorvalin::link_monitor_done() {
@@ -223,27 +242,29 @@ void Tmainorvalin::link_monitor_done() {
 }
 
 void Tmainorvalin::helpibtnClick() {
+    const Busy busy(*this);
     if (!open_document(QStringLiteral("studyhelp.chm")))
         box(this, QStringLiteral("找不到帮助文件！"));
 }
 
 void Tmainorvalin::updateibtnClick() {
-    if (study_state) {
+    const Busy busy(*this);
+    if (session_.learning()) {
         plain_message(this, QStringLiteral("软件正在学习状态，要升级请退出学习状态！"));
-    } else if (delete_state) {
+    } else if (session_.deleting()) {
         plain_message(this, QStringLiteral("软件正在删除状态，要升级请退出删除状态！"));
     } else {
         update::run_update_window(this, exe_dir, net_ok);
     }
 }
 
-void Tmainorvalin::IBtn79Click() {
+void Tmainorvalin::close_button_click() {
     close();
 }
 
 void Tmainorvalin::set_status(const QString& text, bool repaint_now) {
-    runstate_lab->setText(text);
-    if (repaint_now) runstate_lab->repaint();
+    status_line->setText(text);
+    if (repaint_now) status_line->repaint();
 }
 
 void Tmainorvalin::showEvent(QShowEvent* event) {
@@ -258,6 +279,13 @@ void Tmainorvalin::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (busy_ > 0) {
+        // A handler waits for a box: the close comes when it has returned, so that
+        // the session's end never runs underneath it.
+        close_pending_ = true;
+        event->ignore();
+        return;
+    }
     bool can_close = true;
     FormCloseQuery(can_close);
     if (!can_close) {
@@ -267,6 +295,16 @@ void Tmainorvalin::closeEvent(QCloseEvent* event) {
     form_closed_ = true;
     FormClose();
     event->accept();
+}
+
+Tmainorvalin::Busy::Busy(Tmainorvalin& w) : w_(w) {
+    ++w_.busy_;
+}
+
+Tmainorvalin::Busy::~Busy() {
+    if (--w_.busy_ > 0 || !w_.close_pending_) return;
+    w_.close_pending_ = false;
+    QMetaObject::invokeMethod(&w_, &QWidget::close, Qt::QueuedConnection);
 }
 
 // A borderless window is moved by dragging its background.

@@ -4,6 +4,8 @@
 //   key_panel.cpp        key buttons, mode switch, key pictures
 //   learning_session.cpp start/stop learning, key click, commit, end of collection
 //   key_deletion.cpp     delete one key, clear all
+// The tables, key states and the session's state live in learning::Session; the
+// window asks it and shows what it says.
 #pragma once
 
 #include <QImage>
@@ -16,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "learning/code_table.h"
+#include "learning/session.h"
 
 class QMovie;
 class QPlainTextEdit;
@@ -49,20 +51,12 @@ class Tmainorvalin : public QWidget {
     explicit Tmainorvalin(const QString& program_dir, QWidget* parent = nullptr);
     ~Tmainorvalin() override;
 
-    // ---- shared state (names used by every part of the program) ----
-    int cur_mode = 0;  // 0 TV, 1 CBL, 2 DVD
-    bool study_state = false;
-    bool delete_state = false;
-    bool table_changed = false;
+    // ---- the window's own state ----
     bool start_failed = false;
     bool closing = false;
     QPointer<linkstate> link_thread;
     QPointer<learning::TCollectCode> collect_thread;
-    std::string code_text;        // table as last read from or written to the remote
-    std::string code_text_saved;  // working table of a learning session
-    learning::KeyLines key_lines;
     std::vector<IBtn*> selected_keys;  // not owning
-    learning::KeyLines prior_lines;
     bool net_ok = false;
     KeyPictures key_pictures;
     QImage jpgjingtai, delete_pic, deletehui, clear_pic, clearhui, stopdelete, gifkesdra;
@@ -70,23 +64,37 @@ class Tmainorvalin : public QWidget {
     std::string collected_text;  // written by the collection thread before it ends
 
     // ---- components ----
-    QLabel* Image1 = nullptr;
-    QScrollArea* ykqbox = nullptr;
+    // Named by role here; each keeps its name in the layout (Image1, ykqbox,
+    // runstate_lab, Image4/5/7/8, IBtn79, ...) as its objectName.
+    QLabel* background = nullptr;      // Image1
+    QScrollArea* key_panel = nullptr;  // ykqbox
     IBtn *TV_IBTN = nullptr, *CBL_IBTN = nullptr, *DVD_IBTN = nullptr;
-    QLabel* runstate_lab = nullptr;
-    QLabel* Lab_stb = nullptr;
-    QLabel* Imagehint = nullptr;
-    QLabel* donghuaflash2 = nullptr;  // plays the learning animation
+    QLabel* status_line = nullptr;     // runstate_lab
+    QLabel* cbl_note = nullptr;        // Lab_stb
+    QLabel* hint_picture = nullptr;    // Imagehint
+    QLabel* animation_view = nullptr;  // donghuaflash2: plays the learning animation
     QMovie* animation = nullptr;
-    QLabel *Image4 = nullptr, *Image5 = nullptr, *Image7 = nullptr, *Image8 = nullptr;
+    // The four instruction panels in one place, at most one visible.
+    QLabel* panel_learned_keys = nullptr;     // Image4: resting, learned keys exist
+    QLabel* panel_learning = nullptr;         // Image5: learning is on
+    QLabel* panel_deleting = nullptr;         // Image7: the delete state is on
+    QLabel* panel_no_learned_keys = nullptr;  // Image8: resting, no learned key
     IBtn *beginstudyibtn = nullptr, *delstudykey = nullptr, *delallstudykey = nullptr;
-    IBtn *helpibtn = nullptr, *updateibtn = nullptr, *IBtn79 = nullptr;
-    QLabel *lab_ykqtype = nullptr, *lab_softver = nullptr, *lab_gjbb = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;  // hidden diagnostic memo
-    std::vector<IBtn*> key_buttons;   // the 45 key buttons, in key table order
+    IBtn *helpibtn = nullptr, *updateibtn = nullptr;
+    IBtn* close_button = nullptr;               // IBtn79
+    QLabel* remote_model_label = nullptr;       // lab_ykqtype
+    QLabel* software_version_label = nullptr;   // lab_softver
+    QLabel* firmware_version_label = nullptr;   // lab_gjbb
+    QPlainTextEdit* diagnostic_memo = nullptr;  // Memo2, hidden
+    std::vector<IBtn*> key_buttons;             // the 45 key buttons, in key table order
     IBtn* key_button(int key_code) const;
     // Every IBtn of the window in component order (key buttons, mode buttons, tools).
     std::vector<IBtn*> image_buttons() const;
+
+    // The learning session: tables, key states, learning and delete states.
+    learning::Session& session() { return session_; }
+    const learning::Session& session() const { return session_; }
+    int cur_mode() const { return session_.device_mode(); }
 
     // ---- life cycle (main_window.cpp) ----
     void FormCreate();
@@ -96,11 +104,14 @@ class Tmainorvalin : public QWidget {
     bool load_pictures();
     bool has_learned_keys() const;
     void link_monitor_done();  // end handler of the link monitor
+    void link_lost();          // the monitor found the remote missing: panel away
+    void link_back();          // and attached again: panel back
     void helpibtnClick();
     void updateibtnClick();
-    void IBtn79Click();
+    void close_button_click();  // IBtn79Click
     void set_status(const QString& text, bool repaint_now = false);
-    QString animation_file() const;  // where the learning animation is extracted
+    void append_memo(const QString& text);  // the hidden diagnostic memo
+    QString animation_file() const;         // where the learning animation is extracted
 
     // ---- key panel (key_panel.cpp) ----
     void TV_IBTNClick();
@@ -115,7 +126,7 @@ class Tmainorvalin : public QWidget {
     void collect_done();
 
     // ---- deletion (key_deletion.cpp) ----
-    void IBtn78Click();
+    void delete_toggle_click();  // IBtn78Click: the delete-one-key state on or off
     void delete_key(IBtn* key);  // delete branch of the key click
     void delallstudykeyClick();
 
@@ -123,15 +134,8 @@ class Tmainorvalin : public QWidget {
     // FormClose calls this before its commit step: stops and joins the collection
     // thread (its end handler runs), and writes deletions still pending.
     void finish_pending_work();
-    // Saves a backup of what the remote holds, then writes text with WCodeTypeData.
-    bool write_code_table(const std::string& text);
     // How long the collection thread waits for a code (tests shorten it).
     std::chrono::milliseconds collect_timeout{6000};
-    // The table that the remote holds as far as known (what backups save).
-    std::string remote_text;
-    bool remote_text_known = false;
-    // prior_lines entries from this index on belong to the running learning session.
-    std::size_t session_prior_begin = 0;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -141,9 +145,38 @@ class Tmainorvalin : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
+    // Marks a handler that may show boxes: a close asked for meanwhile waits until
+    // the outermost one has returned.
+    class Busy {
+      public:
+        explicit Busy(Tmainorvalin& w);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+      private:
+        Tmainorvalin& w_;
+    };
+    int busy_ = 0;
+    bool close_pending_ = false;
+
     void create_components();
     void switch_mode(int mode);
+    // Learning and deletion helpers (learning_session.cpp, key_deletion.cpp).
+    void show_instruction_panel(QLabel* panel);
+    void update_delete_buttons();
+    void finish_collection();
+    void finish_deletions_for_close();
+    bool write_pending_deletions();
+    void show_delete_state();
+    void abandon_selected_key(const QString& status);
+    void show_normal(IBtn* key);
+    void start_animation();
+    void stop_animation();
+    void show_hint(const QImage& picture);
+
     QString program_dir_;
+    learning::Session session_;
     bool form_closed_ = false;          // FormClose has run
     bool animation_extracted_ = false;  // the animation file is this window's own
     QPoint drag_offset_;
@@ -151,7 +184,10 @@ class Tmainorvalin : public QWidget {
     bool shown_once_ = false;
 };
 
-// The program's single main window (the link monitor reaches it through this).
-Tmainorvalin* main_window();
+// Key code of a key button (its Code read as hex), -1 for none.
+int key_code_of(const IBtn* key);
+bool is_mode_key(int key_code);
+// "TV", "CBL" or "DVD".
+QString mode_name(int mode);
 
 }  // namespace orvalin::app

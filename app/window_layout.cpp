@@ -46,7 +46,7 @@ IBtn* Tmainorvalin::key_button(int key_code) const {
 std::vector<IBtn*> Tmainorvalin::image_buttons() const {
     std::vector<IBtn*> all = key_buttons;
     for (IBtn* b : {TV_IBTN, CBL_IBTN, DVD_IBTN, beginstudyibtn, delstudykey, delallstudykey,
-                    helpibtn, updateibtn, IBtn79})
+                    helpibtn, updateibtn, close_button})
         all.push_back(b);
     return all;
 }
@@ -66,18 +66,18 @@ void Tmainorvalin::create_components() {
         move(where.topLeft());
     }
 
-    Image1 = picture_label(this, "Image1", {0, 0, 1016, 729});
-    Image1->setPixmap(window_picture("Image1"));
+    background = picture_label(this, "Image1", {0, 0, 1016, 729});
+    background->setPixmap(window_picture("Image1"));
 
     // Key panel: the picture of the remote with a button on every key.
-    ykqbox = new QScrollArea(this);
-    ykqbox->setObjectName(QStringLiteral("ykqbox"));
-    ykqbox->setGeometry(32, 9, 197, 731);
-    ykqbox->setFrameShape(QFrame::NoFrame);
-    ykqbox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ykqbox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ykqbox->setPalette(palette);
-    ykqbox->viewport()->setPalette(palette);
+    key_panel = new QScrollArea(this);
+    key_panel->setObjectName(QStringLiteral("ykqbox"));
+    key_panel->setGeometry(32, 9, 197, 731);
+    key_panel->setFrameShape(QFrame::NoFrame);
+    key_panel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    key_panel->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    key_panel->setPalette(palette);
+    key_panel->viewport()->setPalette(palette);
     auto* panel = new QWidget;
     panel->setFixedSize(197, 731);
     panel->setPalette(palette);
@@ -101,7 +101,7 @@ void Tmainorvalin::create_components() {
         }
         key_buttons.push_back(b);
     }
-    ykqbox->setWidget(panel);
+    key_panel->setWidget(panel);
 
     const auto tool_button = [this](const char* name, QRect where, const char* picture,
                                     const char* disable_picture, const QString& hint) {
@@ -122,63 +122,66 @@ void Tmainorvalin::create_components() {
     connect(CBL_IBTN, &IBtn::clicked, this, &Tmainorvalin::CBL_IBTNClick);
     connect(DVD_IBTN, &IBtn::clicked, this, &Tmainorvalin::DVD_IBTNClick);
 
-    runstate_lab = text_label(this, "runstate_lab", {432, 276, 409, 19});
-    runstate_lab->setAlignment(Qt::AlignCenter);
+    status_line = text_label(this, "runstate_lab", {432, 276, 409, 19});
+    status_line->setAlignment(Qt::AlignCenter);
     QFont status_font(QStringLiteral("新宋体"));
     status_font.setPixelSize(16);
-    runstate_lab->setFont(status_font);
-    runstate_lab->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
+    status_line->setFont(status_font);
+    status_line->setStyleSheet(QStringLiteral("color: red; background: transparent;"));
 
-    Lab_stb = text_label(this, "Lab_stb", {488, 302, 321, 20});
-    Lab_stb->setAlignment(Qt::AlignCenter);
-    Lab_stb->setStyleSheet(QStringLiteral("color: #1d5f8c; background: transparent;"));
-    Lab_stb->hide();
+    cbl_note = text_label(this, "Lab_stb", {488, 302, 321, 20});
+    cbl_note->setAlignment(Qt::AlignCenter);
+    cbl_note->setStyleSheet(QStringLiteral("color: #1d5f8c; background: transparent;"));
+    cbl_note->hide();
 
-    Imagehint = picture_label(this, "Imagehint", {439, 341, 409, 72});
-    donghuaflash2 = picture_label(this, "donghuaflash2", {437, 338, 413, 72});
+    hint_picture = picture_label(this, "Imagehint", {439, 341, 409, 72});
+    animation_view = picture_label(this, "donghuaflash2", {437, 338, 413, 72});
     animation = new QMovie(this);
-    donghuaflash2->setMovie(animation);
-    donghuaflash2->hide();
+    animation_view->setMovie(animation);
+    animation_view->hide();
 
-    Image4 = picture_label(this, "Image4", {439, 412, 409, 167});
-    Image5 = picture_label(this, "Image5", {439, 412, 409, 167});
-    Image7 = picture_label(this, "Image7", {439, 412, 409, 167});
-    Image8 = picture_label(this, "Image8", {439, 412, 409, 167});
-    Image4->setPixmap(window_picture("Image4"));
-    Image5->setPixmap(window_picture("Image5"));
-    Image7->setPixmap(window_picture("Image7"));
-    Image8->setPixmap(window_picture("Image8"));
-    for (QLabel* panel_picture : {Image4, Image5, Image7, Image8}) panel_picture->hide();
+    panel_learned_keys = picture_label(this, "Image4", {439, 412, 409, 167});
+    panel_learning = picture_label(this, "Image5", {439, 412, 409, 167});
+    panel_deleting = picture_label(this, "Image7", {439, 412, 409, 167});
+    panel_no_learned_keys = picture_label(this, "Image8", {439, 412, 409, 167});
+    panel_learned_keys->setPixmap(window_picture("Image4"));
+    panel_learning->setPixmap(window_picture("Image5"));
+    panel_deleting->setPixmap(window_picture("Image7"));
+    panel_no_learned_keys->setPixmap(window_picture("Image8"));
+    for (QLabel* panel_picture :
+         {panel_learned_keys, panel_learning, panel_deleting, panel_no_learned_keys})
+        panel_picture->hide();
 
     beginstudyibtn = tool_button("beginstudyibtn", {408, 623, 161, 50}, "beginstudyibtn",
                                  "beginstudyibtn_on", {});
     delstudykey = tool_button("delstudykey", {593, 624, 152, 49}, nullptr, nullptr, {});
     delallstudykey = tool_button("delallstudykey", {779, 624, 150, 49}, nullptr, nullptr, {});
     connect(beginstudyibtn, &IBtn::clicked, this, &Tmainorvalin::beginstudyibtnClick);
-    connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::IBtn78Click);
+    connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::delete_toggle_click);
     connect(delallstudykey, &IBtn::clicked, this, &Tmainorvalin::delallstudykeyClick);
 
     helpibtn =
         tool_button("helpibtn", {722, 6, 95, 28}, "helpibtn", nullptr, QStringLiteral("帮助"));
     updateibtn = tool_button("updateibtn", {850, 5, 97, 30}, "updateibtn", nullptr,
                              QStringLiteral("升级软件"));
-    IBtn79 = tool_button("IBtn79", {969, 6, 38, 27}, "IBtn79", nullptr, QStringLiteral("关闭软件"));
+    close_button =
+        tool_button("IBtn79", {969, 6, 38, 27}, "IBtn79", nullptr, QStringLiteral("关闭软件"));
     connect(helpibtn, &IBtn::clicked, this, &Tmainorvalin::helpibtnClick);
     connect(updateibtn, &IBtn::clicked, this, &Tmainorvalin::updateibtnClick);
-    connect(IBtn79, &IBtn::clicked, this, &Tmainorvalin::IBtn79Click);
+    connect(close_button, &IBtn::clicked, this, &Tmainorvalin::close_button_click);
 
     const auto info_label = [this](const char* name, QRect where) {
         QLabel* label = text_label(this, name, where);
         label->setStyleSheet(QStringLiteral("color: #26323d; background: transparent;"));
         return label;
     };
-    lab_ykqtype = info_label("lab_ykqtype", {766, 66, 146, 16});
-    lab_softver = info_label("lab_softver", {766, 102, 148, 14});
-    lab_gjbb = info_label("lab_gjbb", {766, 134, 146, 17});
+    remote_model_label = info_label("lab_ykqtype", {766, 66, 146, 16});
+    software_version_label = info_label("lab_softver", {766, 102, 148, 14});
+    firmware_version_label = info_label("lab_gjbb", {766, 134, 146, 17});
 
-    Memo2 = new QPlainTextEdit(this);
-    Memo2->setObjectName(QStringLiteral("Memo2"));
-    Memo2->hide();
+    diagnostic_memo = new QPlainTextEdit(this);
+    diagnostic_memo->setObjectName(QStringLiteral("Memo2"));
+    diagnostic_memo->hide();
 }
 
 }  // namespace orvalin::app

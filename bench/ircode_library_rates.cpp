@@ -12,6 +12,7 @@
 
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
+#include "learning/recognition.h"
 #include "signals/protocol_signals.h"
 #include "signals/signal_capture.h"
 
@@ -57,9 +58,7 @@ int main(int argc, char** argv) {
             const protocols::Generated g =
                 protocols::generate(p, parameters, toggle, frames, rng, jitter);
             const std::string timing = ir_signals::timing_text_of(g.signal);
-            const ircode::AnalysisResult r =
-                timing.size() > 5 ? ircode::analyse(std::string_view(timing).substr(5), 0, codeinfo)
-                                  : ircode::AnalysisResult{};
+            const learning::Recognition r = learning::recognise_timing(timing, 0, codeinfo, {});
             std::string why;
             if (r.table.empty()) {
                 ++none;

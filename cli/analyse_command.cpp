@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "common/timing_markers.h"
 #include "ircode/analysis.h"
+#include "learning/recognition.h"
 #include "signals/mode2.h"
 #include "signals/signal_capture.h"
 
@@ -130,10 +131,10 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         }
     }
 
-    const ircode::AnalysisResult result =
-        ircode::analyse(std::string_view(timing).substr(kTimingPrefix), o.key, o.codeinfo);
-    const bool fits = !result.table.empty();
-    io.out << "timing: " << timing << "\n";
+    const learning::Recognition result =
+        learning::recognise_timing(timing, o.key, o.codeinfo, /*converter=*/{});
+    const bool fits = result.ok();
+    io.out << "timing: " << result.timing << "\n";
     io.out << "type: " << (fits ? result.type_name : std::string("none")) << "\n";
     io.out << "table: " << result.table << "\n";
     return fits ? kExitFit : kExitNoFit;

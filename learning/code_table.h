@@ -50,17 +50,6 @@ KeyLinesResult parse_key_lines(std::string_view table_text);
 // to write. too_large: the result would not fit the write (or its 255 records).
 TableResult rebuild_code_text(std::string_view base_text, std::string_view one_key_text);
 
-// Drops the first line whose code is `code` exactly.
-void remove_key_line(KeyLines& lines, std::string_view code);
-// Gives key `code` the state "3": replaces its line, or inserts one in code order.
-void set_pending_line(KeyLines& lines, std::string_view code);
-// The first line of `code` not in state "3", or empty text.
-std::string find_prior_line(const KeyLines& lines, std::string_view code);
-// State "3" becomes "2" in place (after the table was written).
-void confirm_pending_lines(KeyLines& lines);
-// Any line in state "2" or "3".
-bool has_learned_keys(const KeyLines& lines);
-
 // Table code of a key in a device mode, as two upper-case hex digits; empty when
 // key_code + 51 x mode is not a byte.
 std::string table_code(int key_code, int mode);

@@ -81,8 +81,12 @@ Converted gbk_to_utf8(std::string_view gbk) {
 
 FallbackAnswer ask_fallback_converter(const std::filesystem::path& program_dir,
                                       std::string_view request_utf8) {
+    return ask_converter_file(program_dir / kFallbackLibraryName, request_utf8);
+}
+
+FallbackAnswer ask_converter_file(const std::filesystem::path& file,
+                                  std::string_view request_utf8) {
     FallbackAnswer a;
-    const std::filesystem::path file = program_dir / kFallbackLibraryName;
     void* lib = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char* e = ::dlerror();

@@ -41,6 +41,8 @@ struct FallbackAnswer {
 // hands it the request.
 FallbackAnswer ask_fallback_converter(const std::filesystem::path& program_dir,
                                       std::string_view request_utf8);
+// The same with the library's file named.
+FallbackAnswer ask_converter_file(const std::filesystem::path& file, std::string_view request_utf8);
 
 // True when text is a one-key table for table_code that holds a code: no link
 // pairs, one record with that code, type and key lengths above zero and both

@@ -12,7 +12,7 @@
 namespace orvalin::app::testing {
 namespace {
 
-using learning::KeyLines;
+using learning::KeyStates;
 
 const QString kDeleteQuestion = QStringLiteral("你确实要删除该自学习按键的编码？");
 const QString kDeleteDone = QStringLiteral("删除操作完成！");
@@ -43,14 +43,14 @@ class Deletion : public SessionTest {
 TEST_F(Deletion, SwitchingTheStateOnAndOffWritesNothing) {
     seed_learned({"10"});
     auto w = open_window();
-    w->IBtn78Click();
-    EXPECT_TRUE(w->delete_state);
-    EXPECT_TRUE(w->Image7->isVisible());
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上选择待删除的按键！"));
-    w->IBtn78Click();
-    EXPECT_FALSE(w->delete_state);
-    EXPECT_TRUE(w->Image4->isVisible());
-    EXPECT_FALSE(w->Image7->isVisible());
+    w->delete_toggle_click();
+    EXPECT_TRUE(w->session().deleting());
+    EXPECT_TRUE(w->panel_deleting->isVisible());
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上选择待删除的按键！"));
+    w->delete_toggle_click();
+    EXPECT_FALSE(w->session().deleting());
+    EXPECT_TRUE(w->panel_learned_keys->isVisible());
+    EXPECT_FALSE(w->panel_deleting->isVisible());
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     EXPECT_TRUE(backups().empty());
     close_window(*w);
@@ -60,20 +60,20 @@ TEST_F(Deletion, TwoDeletionsAreWrittenOnceWhenTheStateIsSwitchedOff) {
     seed_learned({"10", "12", "15"});
     const std::string before = remote_table_hex(11264);
     auto w = open_window();
-    w->IBtn78Click();
+    w->delete_toggle_click();
     delete_one(*w, 0x10);
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("要删除的按键已选定！"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("要删除的按键已选定！"));
     EXPECT_TRUE(key(*w, 0x10)->IsEnable());
     delete_one(*w, 0x12);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
-    EXPECT_TRUE(w->table_changed);
+    EXPECT_TRUE(w->session().changed());
 
     boxes.expect(kDeleteDone, Answer::ok);
-    w->IBtn78Click();
+    w->delete_toggle_click();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
-    EXPECT_FALSE(w->table_changed);
-    EXPECT_EQ(w->code_text_saved, w->code_text);
-    const KeyLines remote = remote_key_lines();
+    EXPECT_FALSE(w->session().changed());
+    EXPECT_EQ(w->session().working_table(), w->session().table());
+    const KeyStates remote = remote_key_lines();
     EXPECT_FALSE(has_code(remote, "10"));
     EXPECT_FALSE(has_code(remote, "12"));
     EXPECT_TRUE(has_code(remote, "15"));
@@ -85,16 +85,16 @@ TEST_F(Deletion, TwoDeletionsAreWrittenOnceWhenTheStateIsSwitchedOff) {
 TEST_F(Deletion, DeletingTheLastLearnedKeyWritesAtOnceAndGreysBothButtons) {
     seed_learned({"10"});
     auto w = open_window();
-    w->IBtn78Click();
+    w->delete_toggle_click();
     // The write comes with this click.
     boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no).expect(kDeleteDone, Answer::ok);
     w->key_click(key(*w, 0x10));
     EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
-    EXPECT_FALSE(w->delete_state);
+    EXPECT_FALSE(w->session().deleting());
     EXPECT_FALSE(w->delstudykey->isEnabled());
     EXPECT_FALSE(w->delallstudykey->isEnabled());
-    EXPECT_TRUE(w->Image8->isVisible());
-    EXPECT_FALSE(w->Image7->isVisible());
+    EXPECT_TRUE(w->panel_no_learned_keys->isVisible());
+    EXPECT_FALSE(w->panel_deleting->isVisible());
     EXPECT_FALSE(has_code(remote_key_lines(), "10"));
     close_window(*w);
 }
@@ -103,13 +103,13 @@ TEST_F(Deletion, CblKey04DeletesTableCode37) {
     seed_learned({"04", "37"});
     auto w = open_window();
     w->CBL_IBTNClick();
-    w->IBtn78Click();
+    w->delete_toggle_click();
     delete_one(*w, 0x04);
-    EXPECT_TRUE(has_code(w->key_lines, "04"));
-    EXPECT_FALSE(has_code(w->key_lines, "37"));
+    EXPECT_TRUE(has_code(w->session().keys(), "04"));
+    EXPECT_FALSE(has_code(w->session().keys(), "37"));
     boxes.expect(kDeleteDone, Answer::ok);
-    w->IBtn78Click();
-    const KeyLines remote = remote_key_lines();
+    w->delete_toggle_click();
+    const KeyStates remote = remote_key_lines();
     EXPECT_TRUE(has_code(remote, "04"));
     EXPECT_FALSE(has_code(remote, "37"));
     close_window(*w);
@@ -125,7 +125,7 @@ TEST_F(Deletion, ClearAllInDvdTouchesOnlyDvdCodes) {
         .expect(QStringLiteral("清空操作完成！"), Answer::ok);
     w->delallstudykeyClick();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
-    for (const KeyLines& lines : {w->key_lines, remote_key_lines()}) {
+    for (const KeyStates& lines : {w->session().keys(), remote_key_lines()}) {
         EXPECT_TRUE(has_code(lines, "10"));
         EXPECT_TRUE(has_code(lines, "37"));
         for (const char* gone : {"66", "70", "98"}) EXPECT_FALSE(has_code(lines, gone)) << gone;
@@ -133,7 +133,7 @@ TEST_F(Deletion, ClearAllInDvdTouchesOnlyDvdCodes) {
     EXPECT_TRUE(key(*w, 0x0A)->IsEnable());  // 0x70 - 0x66
     EXPECT_TRUE(w->delstudykey->isEnabled());
     EXPECT_TRUE(w->delallstudykey->isEnabled());
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("清空操作完成！"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("清空操作完成！"));
 
     // Nothing left in DVD now.
     boxes.expect(QStringLiteral("没有可清空的按键的编码！"), Answer::ok);
@@ -147,22 +147,22 @@ TEST_F(Deletion, PresetKeysAreNeitherDeletedNorCleared) {
     auto w = open_window();
     w->CBL_IBTNClick();
     int preset = -1;
-    for (const std::string& l : w->key_lines)
-        if (l[3] == '1') {
-            const int k = std::stoi(l.substr(0, 2), nullptr, 16) - kCodesPerMode;
+    for (const learning::KeyEntry& e : w->session().keys())
+        if (e.state == learning::KeyState::preset) {
+            const int k = e.code - kCodesPerMode;
             if (k >= 4 && k < kKeysPerMode) preset = k;
         }
     ASSERT_GE(preset, 0);
-    const KeyLines lines = w->key_lines;
+    const KeyStates lines = w->session().keys();
     boxes.expect(QStringLiteral("没有可清空的按键的编码！"), Answer::ok);
     w->delallstudykeyClick();
-    w->IBtn78Click();
+    w->delete_toggle_click();
     boxes.expect(kNotLearned, Answer::ok);
     w->key_click(key(*w, preset));
     boxes.expect(kNotLearned, Answer::ok);
     w->key_click(key(*w, 0x12));  // no line at all in CBL
-    w->IBtn78Click();
-    EXPECT_EQ(w->key_lines, lines);
+    w->delete_toggle_click();
+    EXPECT_EQ(w->session().keys(), lines);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     close_window(*w);
 }
@@ -174,16 +174,16 @@ TEST_F(Deletion, RefusalsWhileLearningOrDeleting) {
     boxes.expect(QStringLiteral("现在正在学习状态，要删除请先停止学习！"), Answer::ok)
         .expect(QStringLiteral("现在是自学习遥控器按键编码状态，要清空请先点击\"停止学习\"按钮！"),
                 Answer::ok);
-    w->IBtn78Click();
+    w->delete_toggle_click();
     w->delallstudykeyClick();
-    EXPECT_FALSE(w->delete_state);
+    EXPECT_FALSE(w->session().deleting());
     stop_learning_without_changes(*w);
-    w->IBtn78Click();
+    w->delete_toggle_click();
     boxes.expect(
         QStringLiteral("现在是删除单个遥控器按键编码状态，要清空请先点击\"停止删除\"按钮！"),
         Answer::ok);
     w->delallstudykeyClick();
-    w->IBtn78Click();
+    w->delete_toggle_click();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     close_window(*w);
 }
@@ -206,24 +206,24 @@ TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
         seed_learned({"10", "12", "15"});
         auto w = open_window();
         stop_link_monitor(*w);
-        w->IBtn78Click();
+        w->delete_toggle_click();
         delete_one(*w, 0x10);
-        const std::string pending = w->code_text;
+        const std::string pending = w->session().table();
         f.inject();
         boxes.expect(kDeleteFailed, Answer::ok);
-        w->IBtn78Click();
+        w->delete_toggle_click();
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
-        EXPECT_TRUE(w->delete_state);
-        EXPECT_TRUE(w->table_changed);
-        EXPECT_EQ(w->code_text, pending);
-        EXPECT_TRUE(w->Image7->isVisible());
+        EXPECT_TRUE(w->session().deleting());
+        EXPECT_TRUE(w->session().changed());
+        EXPECT_EQ(w->session().table(), pending);
+        EXPECT_TRUE(w->panel_deleting->isVisible());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         // Switching off again writes them.
         boxes.expect(kDeleteDone, Answer::ok);
-        w->IBtn78Click();
-        EXPECT_FALSE(w->delete_state);
+        w->delete_toggle_click();
+        EXPECT_FALSE(w->session().deleting());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
         EXPECT_FALSE(has_code(remote_key_lines(), "10"));
         EXPECT_TRUE(has_code(remote_key_lines(), "12"));
@@ -238,20 +238,20 @@ TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
         seed_learned({"10"});
         auto w = open_window();
         stop_link_monitor(*w);
-        w->IBtn78Click();
+        w->delete_toggle_click();
         f.inject();
         boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no)
             .expect(kDeleteFailed, Answer::ok);
         w->key_click(key(*w, 0x10));
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
-        EXPECT_TRUE(w->delete_state);
-        EXPECT_TRUE(w->table_changed);
+        EXPECT_TRUE(w->session().deleting());
+        EXPECT_TRUE(w->session().changed());
         EXPECT_TRUE(w->delstudykey->isEnabled());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         boxes.expect(kDeleteDone, Answer::ok);
-        w->IBtn78Click();
+        w->delete_toggle_click();
         EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
         EXPECT_FALSE(has_code(remote_key_lines(), "10"));
         close_window(*w);
@@ -267,8 +267,8 @@ TEST_F(Deletion, FailedClearAllShowsTheKeysStillThere) {
         const std::string before = remote_table_hex(11264);
         auto w = open_window();
         stop_link_monitor(*w);
-        const KeyLines lines = w->key_lines;
-        const std::string table = w->code_text;
+        const KeyStates lines = w->session().keys();
+        const std::string table = w->session().table();
         f.inject();
         boxes
             .expect(QStringLiteral("你确实要清空TV设备里所有自学习过的按键的编码吗？"), Answer::yes,
@@ -277,11 +277,11 @@ TEST_F(Deletion, FailedClearAllShowsTheKeysStillThere) {
         w->delallstudykeyClick();
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
-        EXPECT_EQ(w->key_lines, lines);
-        EXPECT_EQ(w->code_text, table);
+        EXPECT_EQ(w->session().keys(), lines);
+        EXPECT_EQ(w->session().table(), table);
         EXPECT_FALSE(key(*w, 0x10)->IsEnable());
         EXPECT_FALSE(key(*w, 0x12)->IsEnable());
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("清空操作失败！"));
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("清空操作失败！"));
         ASSERT_EQ(backups().size(), 1u);
         EXPECT_EQ(read_file(backups()[0]), before + "\n");
 
@@ -314,7 +314,7 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         seed_learned({"10", "12"});
         const std::string before = remote_table_hex(11264);
         auto w = open_window();
-        w->IBtn78Click();
+        w->delete_toggle_click();
         delete_one(*w, 0x10);
         if (c.fail) {
             vorkel::sim::refuse_report_at(10);

@@ -3,12 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 #include <array>
 
 #include "common/key_table.h"
+#include "learning/key_states.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -36,8 +38,8 @@ class KeyPanel : public WindowTest {
     }
     void expect_mode(int mode, const char* where) {
         SCOPED_TRACE(where);
-        EXPECT_EQ(window->cur_mode, mode);
-        EXPECT_EQ(window->runstate_lab->text(), kStatus[mode]);
+        EXPECT_EQ(window->cur_mode(), mode);
+        EXPECT_EQ(window->status_line->text(), kStatus[mode]);
         for (int m = 0; m < 3; ++m) {
             EXPECT_EQ(mode_button(m)->IsEnable(), m != mode) << "mode button " << m;
             EXPECT_EQ(mode_key(m)->IsEnable(), m != mode) << "mode key " << m;
@@ -69,9 +71,9 @@ TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
         click(mode_button(s.click_mode));
         const std::string where = "after clicking mode " + std::to_string(s.click_mode);
         expect_mode(s.mode_after, where.c_str());
-        EXPECT_EQ(w.Lab_stb->isVisible(), s.note_shown) << where;
+        EXPECT_EQ(w.cbl_note->isVisible(), s.note_shown) << where;
         if (s.note_shown) {
-            EXPECT_EQ(w.Lab_stb->text(), kCblNote);
+            EXPECT_EQ(w.cbl_note->text(), kCblNote);
         }
     }
     // Back from active to normal: the normal picture returns.
@@ -80,74 +82,49 @@ TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
 
 TEST_F(KeyPanel, ModeSwitchIgnoresLearningAndDeleteStates) {
     Tmainorvalin& w = start();
-    w.study_state = true;
+    w.beginstudyibtnClick();
+    ASSERT_TRUE(w.session().learning());
     click(w.DVD_IBTN);
     expect_mode(2, "learning");
-    w.study_state = false;
-    w.delete_state = true;
+    w.beginstudyibtnClick();
+    w.delete_toggle_click();
+    ASSERT_TRUE(w.session().deleting());
     click(w.CBL_IBTN);
     expect_mode(1, "deleting");
-    w.delete_state = false;
+    w.delete_toggle_click();
 }
 
-struct MarkCase {
-    const char* line;
-    int mode;
-    int key_code;
-    char expect;  // 'o' normal, 's' learned, 'd' preset, '-' untouched mode key
-};
-
-TEST_F(KeyPanel, KeyLinesMarkKeysOfTheirOwnModeOnly) {
-    const MarkCase cases[] = {
-        {"35|2", 1, 0x02, 's'},  // 35 - 33 = 02 in CBL
-        {"35|2", 0, 0x02, '-'},  // above 2C in TV: no key carries it
-        {"35|2", 2, 0x02, '-'},  // below the DVD range
-        {"00|2", 0, 0x00, 's'}, {"00|2", 1, 0x00, 'o'},
-        {"0C|1", 0, 0x0C, 'd'},  // upper-case digits match IBtn14's Code
-        {"3F|3", 1, 0x0C, 's'}, {"3F|1", 1, 0x0C, 'd'},
-        {"72|2", 2, 0x0C, 's'}, {"72|2", 1, 0x0C, 'o'},
-        {"0C|9", 0, 0x0C, 'o'},  // unknown state: no change
-        {"0C", 0, 0x0C, 'o'},    // short line: ignored
-        {"ZZ|2", 0, 0x0C, 'o'},  // not a table code
-    };
+// Which look each key gets is decided by the session's key states (tested
+// without a window); here the window shows the picture of each look.
+TEST_F(KeyPanel, KeysShowThePictureOfTheirStateInTheirOwnMode) {
+    // Three records sharing one type byte: 0C preset, 3F learned (CBL key 0C) with
+    // the attribute the program writes, 72 learned (DVD key 0C) with bit 6 only.
+    vorkel::sim::set_code_table({0x00, 0x03,                                    //
+                                 0x0C, 0x0F, 26,   0x00, 0x01, 27, 0x00, 0x01,  //
+                                 0x3F, 0xCF, 26,   0x00, 0x01, 28, 0x00, 0x01,  //
+                                 0x72, 0x4F, 26,   0x00, 0x01, 29, 0x00, 0x01,  //
+                                 0x5A, 0xA1, 0xA2, 0xA3});
     Tmainorvalin& w = start();
-    for (const MarkCase& c : cases) {
-        SCOPED_TRACE(std::string(c.line) + " in mode " + std::to_string(c.mode));
-        if (w.cur_mode != 0) click(w.TV_IBTN);
-        w.key_lines = {c.line};
-        IBtn* key = w.key_button(c.key_code);
-        ASSERT_NE(key, nullptr);
-        if (c.mode == 0)
-            w.refresh_key_pictures();
-        else
-            click(mode_button(c.mode));
-        const auto slot = static_cast<std::size_t>(c.key_code);
-        switch (c.expect) {
-            case 'o':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.on[slot]));
-                break;
-            case 's':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.sn[slot]));
-                EXPECT_FALSE(key->IsEnable());
-                break;
-            case 'd':
-                EXPECT_TRUE(same_picture(key->picture(), w.key_pictures.dn[slot]));
-                break;
-            case '-':
-                EXPECT_FALSE(same_picture(key->picture(), w.key_pictures.sn[slot]));
-                break;
-        }
-        // Leave every key normal for the next case.
-        w.key_lines.clear();
-        for (IBtn* b : w.key_buttons)
-            if (!b->IsEnable() && b != mode_key(w.cur_mode)) b->setIsEnable(true);
+    IBtn* key = w.key_button(0x0C);
+    IBtn* other = w.key_button(0x0D);
+    ASSERT_NE(key, nullptr);
+    const auto& p = w.key_pictures;
+    EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset in TV";
+    EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << "no code in TV";
+    for (int mode : {1, 2}) {
+        click(mode_button(mode));
+        EXPECT_TRUE(same_picture(key->picture(), p.sn[0x0C])) << "learned in mode " << mode;
+        EXPECT_FALSE(key->IsEnable()) << mode;
+        EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << mode;
     }
+    click(w.TV_IBTN);
+    EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset again in TV";
 }
 
 TEST_F(KeyPanel, LearnedTableKeyIsShownOnlyInItsMode) {
     vorkel::sim::set_code_table(table_with_learned_key(0x35));
     Tmainorvalin& w = start();
-    ASSERT_EQ(w.key_lines, learning::KeyLines{"35|2"});
+    ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x35, learning::KeyState::stored}}));
     IBtn* key02 = w.key_button(0x02);
     EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
     click(w.CBL_IBTN);
@@ -166,13 +143,37 @@ TEST_F(KeyPanel, EveryKeyButtonIsInPlaceWithItsNameAndCode) {
         EXPECT_EQ(b->geometry(), QRect(k.left, k.top, k.width, k.height)) << name.toStdString();
         EXPECT_EQ(b->Code(), QStringLiteral("%1").arg(k.code, 2, 16, QLatin1Char('0')).toUpper());
         EXPECT_EQ(b->Path(), QString::fromUtf8(k.path.data(), int(k.path.size())));
-        EXPECT_EQ(b->parentWidget(), w.ykqbox->widget());
+        EXPECT_EQ(b->parentWidget(), w.key_panel->widget());
         EXPECT_EQ(w.key_button(k.code), b);
     }
     for (IBtn* b : {w.TV_IBTN, w.CBL_IBTN, w.DVD_IBTN, w.beginstudyibtn, w.delstudykey,
-                    w.delallstudykey, w.helpibtn, w.updateibtn, w.IBtn79})
+                    w.delallstudykey, w.helpibtn, w.updateibtn, w.close_button})
         EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor) << b->objectName().toStdString();
-    EXPECT_EQ(w.ykqbox->geometry(), QRect(32, 9, 197, 731));
+    EXPECT_EQ(w.key_panel->geometry(), QRect(32, 9, 197, 731));
+
+    // Components named by role keep their layout names as objectName.
+    const struct {
+        const char* name;
+        QWidget* widget;
+    } named[] = {
+        {"Image1", w.background},
+        {"ykqbox", w.key_panel},
+        {"runstate_lab", w.status_line},
+        {"Lab_stb", w.cbl_note},
+        {"Imagehint", w.hint_picture},
+        {"donghuaflash2", w.animation_view},
+        {"Image4", w.panel_learned_keys},
+        {"Image5", w.panel_learning},
+        {"Image7", w.panel_deleting},
+        {"Image8", w.panel_no_learned_keys},
+        {"IBtn79", w.close_button},
+        {"lab_ykqtype", w.remote_model_label},
+        {"lab_softver", w.software_version_label},
+        {"lab_gjbb", w.firmware_version_label},
+        {"Memo2", w.diagnostic_memo},
+    };
+    for (const auto& n : named)
+        EXPECT_EQ(w.findChild<QWidget*>(QLatin1String(n.name)), n.widget) << n.name;
 }
 
 TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
@@ -182,18 +183,18 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
         bool study, remove;
     } states[] = {{"idle", false, false}, {"learning", true, false}, {"deleting", false, true}};
     for (const auto& s : states) {
-        w.study_state = s.study;
-        w.delete_state = s.remove;
+        if (s.study) w.beginstudyibtnClick();
+        if (s.remove) w.delete_toggle_click();
         for (int mode = 0; mode < 3; ++mode) {
             click(mode_key(mode));  // any box would fail the test
-            EXPECT_EQ(w.cur_mode, 0) << s.name;
+            EXPECT_EQ(w.cur_mode(), 0) << s.name;
             EXPECT_TRUE(w.selected_keys.empty()) << s.name;
-            EXPECT_EQ(w.study_state, s.study) << s.name;
-            EXPECT_EQ(w.delete_state, s.remove) << s.name;
+            EXPECT_EQ(w.session().learning(), s.study) << s.name;
+            EXPECT_EQ(w.session().deleting(), s.remove) << s.name;
         }
+        if (s.study) w.beginstudyibtnClick();
+        if (s.remove) w.delete_toggle_click();
     }
-    w.study_state = false;
-    w.delete_state = false;
     // An ordinary key does reach the key handler.
     prompts.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
     click(w.key_button(0x04));
@@ -201,16 +202,16 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
 
 TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
     Tmainorvalin& w = start();
-    w.study_state = true;
+    w.beginstudyibtnClick();
     prompts.expect(QStringLiteral("软件正在学习状态，要升级请退出学习状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
-    w.study_state = false;
-    w.delete_state = true;
+    w.beginstudyibtnClick();
+    w.delete_toggle_click();
     prompts.expect(QStringLiteral("软件正在删除状态，要升级请退出删除状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
-    w.delete_state = false;
+    w.delete_toggle_click();
 }
 
 TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
@@ -239,7 +240,7 @@ TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {
         QWidget* target;
         QPoint grab;
     } places[] = {{"bare background", &w, {300, 735}},
-                  {"background picture", w.Image1, {300, 300}}};
+                  {"background picture", w.background, {300, 300}}};
     for (const auto& p : places) {
         const QPoint before = w.pos();
         QTest::mousePress(p.target, Qt::LeftButton, {}, p.grab);

@@ -13,7 +13,7 @@
 namespace orvalin::app::testing {
 namespace {
 
-using learning::KeyLines;
+using learning::KeyStates;
 
 const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
 
@@ -39,11 +39,10 @@ TEST_F(Collection, UnknownSignalGoesToTheConverterInGbk) {
                                                "8AA0400FEFE0014EDED"));
     EXPECT_EQ(fake.calls(), 1);
     // Its answer is the key's code.
-    EXPECT_TRUE(std::any_of(w->key_lines.begin(), w->key_lines.end(),
-                            [](const std::string& l) { return l == "10|3"; }));
-    EXPECT_NE(w->code_text_saved.find("5A5A1234"), std::string::npos);
-    EXPECT_NE(w->code_text_saved.find("C0FFEE"), std::string::npos);
-    const QString memo = w->Memo2->toPlainText();
+    EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
+    EXPECT_NE(w->session().working_table().find("5A5A1234"), std::string::npos);
+    EXPECT_NE(w->session().working_table().find("C0FFEE"), std::string::npos);
+    const QString memo = w->diagnostic_memo->toPlainText();
     EXPECT_TRUE(memo.contains(QStringLiteral("fallback request: #99|0110")));
     EXPECT_TRUE(memo.contains(QStringLiteral("fallback answer: 000110CF")));
     stop_learning(*w, Answer::yes);
@@ -74,18 +73,18 @@ TEST_F(Collection, UnusableAnswerLeavesTheKeyUnlearned) {
             fake = std::make_unique<orvalin::testing::FakeConverter>(converter_file());
             if (c.fixed) fake->set_answer(c.answer);
         }
-        const std::string saved = w->code_text_saved;
-        const KeyLines lines = w->key_lines;
+        const std::string saved = w->session().working_table();
+        const KeyStates lines = w->session().keys();
         start_learning(*w);
         vorkel::sim::queue_signal(odd_signal());
         boxes.expect(kNotRecognised, Answer::ok);
         w->key_click(key(*w, 0x10));
         ASSERT_TRUE(wait_collection_done(*w));
-        EXPECT_EQ(w->code_text_saved, saved);
-        EXPECT_EQ(w->key_lines, lines);
-        EXPECT_FALSE(w->table_changed);
+        EXPECT_EQ(w->session().working_table(), saved);
+        EXPECT_EQ(w->session().keys(), lines);
+        EXPECT_FALSE(w->session().changed());
         EXPECT_TRUE(key(*w, 0x10)->IsEnable());
-        EXPECT_EQ(w->runstate_lab->text(), kNotRecognised);
+        EXPECT_EQ(w->status_line->text(), kNotRecognised);
         stop_learning_without_changes(*w);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
         close_window(*w);
@@ -119,16 +118,16 @@ std::string nearly_full_table() {
 TEST_F(Collection, TableTooLargeForTheWriteIsRefused) {
     vorkel::sim::set_code_table(bytes_of(nearly_full_table()));
     auto w = open_window();
-    const std::string saved = w->code_text_saved;
+    const std::string saved = w->session().working_table();
     start_learning(*w);
     vorkel::sim::queue_signal(nec_signal());
     const QString why = QString::fromStdString(learning::describe(learning::TableError::too_large));
     boxes.expect(why, Answer::ok);
     w->key_click(key(*w, 0x10));
     ASSERT_TRUE(wait_collection_done(*w));
-    EXPECT_EQ(w->code_text_saved, saved);
-    EXPECT_FALSE(w->table_changed);
-    EXPECT_FALSE(has_code(w->key_lines, "10"));
+    EXPECT_EQ(w->session().working_table(), saved);
+    EXPECT_FALSE(w->session().changed());
+    EXPECT_FALSE(has_code(w->session().keys(), "10"));
     stop_learning_without_changes(*w);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     close_window(*w);
@@ -159,8 +158,8 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作失败！"));
-        EXPECT_TRUE(w->table_changed);
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作失败！"));
+        EXPECT_TRUE(w->session().changed());
         // The remote may hold part of the write; the backup holds the whole old table.
         ASSERT_EQ(backups().size(), 1u);
         EXPECT_EQ(read_file(backups()[0]), before + "\n");
@@ -170,7 +169,7 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
         stop_learning(*w, Answer::yes);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
         EXPECT_TRUE(has_code(remote_key_lines(), "10"));
-        EXPECT_FALSE(w->table_changed);
+        EXPECT_FALSE(w->session().changed());
         close_window(*w);
     }
 }
@@ -183,19 +182,19 @@ TEST_F(Collection, DecliningLaterKeepsKeysWhoseWriteFailed) {
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
     w->beginstudyibtnClick();
-    ASSERT_TRUE(w->table_changed);
+    ASSERT_TRUE(w->session().changed());
 
     // A later session is declined: its own key goes, the unwritten one stays owed.
     start_learning(*w);
     learn(*w, 0x12, nec_signal());
     stop_learning(*w, Answer::no);
-    EXPECT_TRUE(w->table_changed);
-    EXPECT_TRUE(has_line(w->key_lines, "10|2"));
-    EXPECT_FALSE(has_code(w->key_lines, "12"));
+    EXPECT_TRUE(w->session().changed());
+    EXPECT_TRUE(has_line(w->session().keys(), "10|2"));
+    EXPECT_FALSE(has_code(w->session().keys(), "12"));
 
     start_learning(*w);
     stop_learning(*w, Answer::yes);
-    EXPECT_FALSE(w->table_changed);
+    EXPECT_FALSE(w->session().changed());
     EXPECT_TRUE(has_code(remote_key_lines(), "10"));
     EXPECT_FALSE(has_code(remote_key_lines(), "12"));
     close_window(*w);
@@ -213,7 +212,7 @@ TEST_F(Collection, BackupThatCannotBeSavedAsksBeforeWriting) {
         .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
     w->beginstudyibtnClick();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
-    EXPECT_TRUE(w->Memo2->toPlainText().contains(QStringLiteral("backup failed: ")));
+    EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("backup failed: ")));
 
     start_learning(*w);
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)

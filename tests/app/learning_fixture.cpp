@@ -53,13 +53,16 @@ vorkel::sim::Signal odd_signal() {
     return {{1024, -2218, 1024}, 38000};
 }
 
-bool has_line(const learning::KeyLines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
+bool has_line(const learning::KeyStates& keys, const std::string& line) {
+    const std::optional<learning::KeyEntry> entry = learning::read_key_line(line);
+    EXPECT_TRUE(entry) << line;
+    return entry && std::find(keys.begin(), keys.end(), *entry) != keys.end();
 }
 
-bool has_code(const learning::KeyLines& lines, const std::string& code) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.starts_with(code); });
+bool has_code(const learning::KeyStates& keys, const std::string& code) {
+    const int value = std::stoi(code, nullptr, 16);
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](const learning::KeyEntry& k) { return k.code == value; });
 }
 
 std::string read_file(const fs::path& path) {
@@ -87,10 +90,10 @@ std::string remote_table_hex(std::size_t chars) {
     return hex;
 }
 
-learning::KeyLines remote_key_lines() {
+learning::KeyStates remote_key_lines() {
     const learning::KeyLinesResult r = learning::parse_key_lines(remote_table_hex(2 * kTableBytes));
     EXPECT_TRUE(r.ok());
-    return r.lines;
+    return learning::read_key_lines(r.lines);
 }
 
 void SessionTest::SetUp() {
@@ -175,19 +178,19 @@ void SessionTest::learn(Tmainorvalin& w, int code, const vorkel::sim::Signal& si
 
 void SessionTest::start_learning(Tmainorvalin& w) {
     w.beginstudyibtnClick();
-    EXPECT_TRUE(w.study_state);
+    EXPECT_TRUE(w.session().learning());
 }
 
 void SessionTest::stop_learning(Tmainorvalin& w, Answer commit_answer) {
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), commit_answer, Buttons::yes_no);
     if (commit_answer == Answer::yes) boxes.expect(QStringLiteral("自学习操作完成！"), Answer::ok);
     w.beginstudyibtnClick();
-    EXPECT_FALSE(w.study_state);
+    EXPECT_FALSE(w.session().learning());
 }
 
 void SessionTest::stop_learning_without_changes(Tmainorvalin& w) {
     w.beginstudyibtnClick();
-    EXPECT_FALSE(w.study_state);
+    EXPECT_FALSE(w.session().learning());
 }
 
 std::vector<fs::path> SessionTest::backups() const {

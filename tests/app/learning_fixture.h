@@ -17,6 +17,7 @@
 #include "common/key_table.h"
 #include "device/sim/sim_control.h"
 #include "learning/collect_thread.h"
+#include "learning/key_states.h"
 #include "tests/app/scripted_prompter.h"
 
 namespace orvalin::app::testing {
@@ -32,16 +33,17 @@ vorkel::sim::Signal nec_signal();
 // A signal that no code type fits: one mark, one space, one mark.
 vorkel::sim::Signal odd_signal();
 
-// Key lines: one with exactly this text / any with this table code.
-bool has_line(const learning::KeyLines& lines, const std::string& line);
-bool has_code(const learning::KeyLines& lines, const std::string& code);
+// Key states: the key holds exactly this state (given as a parser line "KK|S") /
+// any state for this table code (two hex digits).
+bool has_line(const learning::KeyStates& keys, const std::string& line);
+bool has_code(const learning::KeyStates& keys, const std::string& code);
 std::string read_file(const fs::path& path);
 std::vector<std::uint8_t> bytes_of(const std::string& hex);
 
 // The remote's code table as hex text, as long as the given table text says.
 std::string remote_table_hex(std::size_t chars);
-// Key lines that a fresh read of the remote's table gives.
-learning::KeyLines remote_key_lines();
+// Key states that a fresh read of the remote's table gives.
+learning::KeyStates remote_key_lines();
 
 class SessionTest : public ::testing::Test {
   protected:

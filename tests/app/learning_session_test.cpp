@@ -13,7 +13,7 @@
 namespace orvalin::app::testing {
 namespace {
 
-using learning::KeyLines;
+using learning::KeyStates;
 
 // The remote's table area as the program reads it (5632 bytes as hex).
 std::string remote_area() {
@@ -22,10 +22,10 @@ std::string remote_area() {
 
 // A preset key of CBL mode that the key panel shows (key code, table code).
 std::pair<int, std::string> cbl_preset_key(const Tmainorvalin& w) {
-    for (const std::string& l : w.key_lines) {
-        const int c = std::stoi(l.substr(0, 2), nullptr, 16);
-        const int k = c - kCodesPerMode;
-        if (l[3] == '1' && k >= 4 && k < kKeysPerMode) return {k, l.substr(0, 2)};
+    for (const learning::KeyEntry& e : w.session().keys()) {
+        const int k = e.code - kCodesPerMode;
+        if (e.state == learning::KeyState::preset && k >= 4 && k < kKeysPerMode)
+            return {k, learning::table_code(e.code, 0)};
     }
     ADD_FAILURE() << "the factory table has no visible CBL preset";
     return {-1, ""};
@@ -38,29 +38,29 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
     {
         auto w = open_window();
         start_learning(*w);
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
-        EXPECT_TRUE(w->Image5->isVisible());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+        EXPECT_TRUE(w->panel_learning->isVisible());
 
         learn(*w, 0x10, nec_signal());  // VOL+
-        EXPECT_TRUE(has_line(w->key_lines, "10|3"));
-        EXPECT_TRUE(w->table_changed);
-        EXPECT_NE(w->code_text_saved, w->code_text);
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
+        EXPECT_TRUE(w->session().changed());
+        EXPECT_NE(w->session().working_table(), w->session().table());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, 0x10)->IsEnable());  // shown as learned
         EXPECT_TRUE(w->delstudykey->isEnabled());
-        EXPECT_TRUE(w->Memo2->toPlainText().contains(QStringLiteral("collected: ")));
+        EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("collected: ")));
         // Nothing reaches the remote before the commit.
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
         EXPECT_EQ(remote_area(), before);
 
         stop_learning(*w, Answer::yes);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
-        EXPECT_TRUE(has_line(w->key_lines, "10|2"));
-        EXPECT_FALSE(w->table_changed);
-        EXPECT_EQ(w->code_text, w->code_text_saved);
-        EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("自学习操作完成！"));
-        EXPECT_TRUE(w->Image4->isVisible());
-        EXPECT_EQ(remote_table_hex(w->code_text.size()), w->code_text);
+        EXPECT_TRUE(has_line(w->session().keys(), "10|2"));
+        EXPECT_FALSE(w->session().changed());
+        EXPECT_EQ(w->session().table(), w->session().working_table());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作完成！"));
+        EXPECT_TRUE(w->panel_learned_keys->isVisible());
+        EXPECT_EQ(remote_table_hex(w->session().table().size()), w->session().table());
 
         // The backup holds what the remote held before the write.
         const auto files = backups();
@@ -69,7 +69,7 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
         close_window(*w);
     }
     auto again = open_window();
-    EXPECT_TRUE(has_line(again->key_lines, "10|2"));
+    EXPECT_TRUE(has_line(again->session().keys(), "10|2"));
     EXPECT_FALSE(key(*again, 0x10)->IsEnable());
     close_window(*again);
 }
@@ -81,8 +81,8 @@ TEST_F(LearningSession, DeclineLeavesTheRemoteAndRestoresEveryKey) {
     learn(*w, 0x10, nec_signal());
     stop_learning(*w, Answer::yes);
     const std::string committed = remote_area();
-    const KeyLines lines_before = w->key_lines;
-    const std::string table_before = w->code_text;
+    const KeyStates lines_before = w->session().keys();
+    const std::string table_before = w->session().table();
 
     start_learning(*w);
     boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::yes, Buttons::yes_no);
@@ -91,17 +91,17 @@ TEST_F(LearningSession, DeclineLeavesTheRemoteAndRestoresEveryKey) {
     w->CBL_IBTNClick();
     const auto [preset_key, preset_code] = cbl_preset_key(*w);
     learn(*w, preset_key, nec_signal());  // a preset is relearned without a question
-    EXPECT_TRUE(has_line(w->key_lines, "10|3"));
-    EXPECT_TRUE(has_line(w->key_lines, "12|3"));
-    EXPECT_TRUE(has_line(w->key_lines, preset_code + "|3"));
+    EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
+    EXPECT_TRUE(has_line(w->session().keys(), "12|3"));
+    EXPECT_TRUE(has_line(w->session().keys(), preset_code + "|3"));
 
     stop_learning(*w, Answer::no);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
     EXPECT_EQ(remote_area(), committed);
-    EXPECT_EQ(w->key_lines, lines_before);
-    EXPECT_EQ(w->code_text, table_before);
-    EXPECT_EQ(w->code_text_saved, table_before);
-    EXPECT_FALSE(w->table_changed);
+    EXPECT_EQ(w->session().keys(), lines_before);
+    EXPECT_EQ(w->session().table(), table_before);
+    EXPECT_EQ(w->session().working_table(), table_before);
+    EXPECT_FALSE(w->session().changed());
     EXPECT_EQ(backups().size(), 1u);
     // CBL is shown: the preset key has its preset look again, not the learned one.
     EXPECT_TRUE(key(*w, preset_key)->IsEnable());
@@ -120,18 +120,18 @@ TEST_F(LearningSession, DeclineDoesNotBringBackALineFromAnEarlierSession) {
     start_learning(*w);
     learn(*w, k, nec_signal());
     stop_learning(*w, Answer::yes);
-    w->IBtn78Click();
+    w->delete_toggle_click();
     // The only learned key: written at once.
     boxes.expect(QStringLiteral("你确实要删除该自学习按键的编码？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("删除操作完成！"), Answer::ok);
     w->key_click(key(*w, k));
-    ASSERT_FALSE(has_code(w->key_lines, code));
+    ASSERT_FALSE(has_code(w->session().keys(), code));
 
     // Learned again and declined: still no code, not the old preset line.
     start_learning(*w);
     learn(*w, k, nec_signal());
     stop_learning(*w, Answer::no);
-    EXPECT_FALSE(has_code(w->key_lines, code));
+    EXPECT_FALSE(has_code(w->session().keys(), code));
     EXPECT_FALSE(has_code(remote_key_lines(), code));
     close_window(*w);
 }
@@ -143,10 +143,10 @@ TEST_F(LearningSession, RelearningAsksOnlyForLearnedKeys) {
     w->collect_timeout = std::chrono::seconds(30);
 
     // No keeps everything: no key picked, no thread, the line as it was.
-    const KeyLines lines = w->key_lines;
+    const KeyStates lines = w->session().keys();
     boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
     w->key_click(key(*w, 0x10));
-    EXPECT_EQ(w->key_lines, lines);
+    EXPECT_EQ(w->session().keys(), lines);
     EXPECT_TRUE(w->selected_keys.empty());
     EXPECT_FALSE(w->collect_thread);
 
@@ -201,11 +201,11 @@ TEST_F(LearningSession, RefusedClicksChangeNothing) {
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 
     // In the delete state learning cannot start.
-    w->IBtn78Click();
+    w->delete_toggle_click();
     boxes.expect(QStringLiteral("现在在删除状态，要学习请先停止删除！"), Answer::ok);
     w->beginstudyibtnClick();
-    EXPECT_FALSE(w->study_state);
-    w->IBtn78Click();
+    EXPECT_FALSE(w->session().learning());
+    w->delete_toggle_click();
     close_window(*w);
 }
 
@@ -218,9 +218,9 @@ TEST_F(LearningSession, CodeArrivingAfterAModeSwitchGoesToTheNewMode) {
     vorkel::sim::queue_signal(nec_signal());
     boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
     ASSERT_TRUE(wait_collection_done(*w));
-    EXPECT_TRUE(has_line(w->key_lines, "43|3"));  // 0x10 + 0x33
-    EXPECT_FALSE(has_code(w->key_lines, "10"));
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
+    EXPECT_TRUE(has_line(w->session().keys(), "43|3"));  // 0x10 + 0x33
+    EXPECT_FALSE(has_code(w->session().keys(), "10"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
     stop_learning(*w, Answer::yes);
     EXPECT_TRUE(has_line(remote_key_lines(), "43|2"));
     close_window(*w);
@@ -231,31 +231,31 @@ TEST_F(LearningSession, NoCodeInTimeAsksForTheKeyAgain) {
     w->collect_timeout = std::chrono::milliseconds(200);
     start_learning(*w);
     w->key_click(key(*w, 0x10));
-    EXPECT_FALSE(w->Imagehint->isVisible());
+    EXPECT_FALSE(w->hint_picture->isVisible());
     ASSERT_TRUE(wait_collection_done(*w));
-    EXPECT_EQ(w->runstate_lab->text(), QStringLiteral("请重新选择按键进行学习！"));
-    EXPECT_TRUE(w->Imagehint->isVisible());
-    EXPECT_FALSE(w->table_changed);
-    EXPECT_FALSE(has_code(w->key_lines, "10"));
+    EXPECT_EQ(w->status_line->text(), QStringLiteral("请重新选择按键进行学习！"));
+    EXPECT_TRUE(w->hint_picture->isVisible());
+    EXPECT_FALSE(w->session().changed());
+    EXPECT_FALSE(has_code(w->session().keys(), "10"));
     EXPECT_TRUE(key(*w, 0x10)->IsEnable());
     // Learning goes on: the next key can be learned.
     learn(*w, 0x12, nec_signal());
-    EXPECT_TRUE(has_line(w->key_lines, "12|3"));
+    EXPECT_TRUE(has_line(w->session().keys(), "12|3"));
     stop_learning(*w, Answer::no);
     close_window(*w);
 }
 
 TEST_F(LearningSession, CodeWithNoKeySelectedIsDropped) {
     auto w = open_window();
-    const std::string saved = w->code_text_saved;
+    const std::string saved = w->session().working_table();
     std::string capture = "8C001A008C00";
     for (int i = 0; i < 20; ++i) capture += "7FFF";
     capture += "4F5050";
     capture.resize(10240, '\0');
     w->collected_text = capture;
     w->collect_done();  // any box here fails the test
-    EXPECT_EQ(w->code_text_saved, saved);
-    EXPECT_FALSE(w->table_changed);
+    EXPECT_EQ(w->session().working_table(), saved);
+    EXPECT_FALSE(w->session().changed());
     EXPECT_TRUE(w->collected_text.empty());
     close_window(*w);
 }

@@ -28,11 +28,11 @@ class HookedPrompter : public ScriptedPrompter {
 class LinkMonitor : public WindowTest {
   protected:
     bool panel_taken() const {
-        return !window->ykqbox->isVisible() && !window->beginstudyibtn->isEnabled() &&
+        return !window->key_panel->isVisible() && !window->beginstudyibtn->isEnabled() &&
                !window->delstudykey->isEnabled() && !window->delallstudykey->isEnabled();
     }
     bool panel_given_back() const {
-        return window->ykqbox->isVisible() && window->beginstudyibtn->isEnabled() &&
+        return window->key_panel->isVisible() && window->beginstudyibtn->isEnabled() &&
                window->delstudykey->isEnabled() && window->delallstudykey->isEnabled();
     }
     HookedPrompter boxes;  // replaces the fixture's prompter
@@ -78,7 +78,8 @@ TEST_F(LinkMonitor, CancelThenCancelKeepsRunningAndAsksAgain) {
 
 TEST_F(LinkMonitor, CancelThenOkClosesThroughTheNormalPathEvenWhileLearning) {
     Tmainorvalin& w = start();
-    w.study_state = true;  // detached: learning does not hold the close
+    w.beginstudyibtnClick();  // detached: learning does not hold the close
+    ASSERT_TRUE(w.session().learning());
     boxes.expect(kReconnect, Answer::cancel, Buttons::retry_cancel)
         .expect(kCloseAsk, Answer::ok, Buttons::ok_cancel);
     vorkel::sim::set_attached(false);
@@ -90,7 +91,7 @@ TEST_F(LinkMonitor, CancelThenOkClosesThroughTheNormalPathEvenWhileLearning) {
 
 TEST_F(LinkMonitor, CloseWhileLearningIsRefusedOnlyWhileAttached) {
     Tmainorvalin& w = start();
-    w.study_state = true;
+    w.beginstudyibtnClick();
     boxes.expect(QStringLiteral("你正在学习，要退出系统请先停止学习！"), Answer::ok, Buttons::ok,
                  kBoxTitle);
     EXPECT_FALSE(w.close());
@@ -98,7 +99,8 @@ TEST_F(LinkMonitor, CloseWhileLearningIsRefusedOnlyWhileAttached) {
     EXPECT_FALSE(w.closing);
     EXPECT_TRUE(w.link_thread);
     EXPECT_FALSE(w.link_thread->isInterruptionRequested());
-    w.study_state = false;
+    w.beginstudyibtnClick();
+    EXPECT_FALSE(w.session().learning());
 }
 
 TEST_F(LinkMonitor, CloseEndsTheMonitorQuietly) {

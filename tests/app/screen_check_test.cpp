@@ -25,7 +25,7 @@ TEST_F(NarrowScreen, NotesTheResolutionAndStartsAnyway) {
     EXPECT_FALSE(w.start_failed);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(w.link_thread);
-    EXPECT_EQ(w.lab_softver->text(),
+    EXPECT_EQ(w.software_version_label->text(),
               QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
 }

@@ -13,6 +13,7 @@
 #include "common/version.h"
 #include "device/vorkel.h"
 #include "learning/code_table.h"
+#include "learning/key_states.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -46,17 +47,18 @@ TEST_P(RemoteCheck, RefusesWithTheExactMessageOrStarts) {
     Tmainorvalin& w = start(false);
     EXPECT_EQ(w.start_failed, !c.refusal.isEmpty());
     EXPECT_EQ(w.exe_dir, program_dir());  // set after a refusal too
-    EXPECT_EQ(w.lab_gjbb->text(), c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
+    EXPECT_EQ(w.firmware_version_label->text(),
+              c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
 
     w.show();
     if (c.refusal.isEmpty()) {
         EXPECT_TRUE(w.isVisible());
-        EXPECT_FALSE(w.key_lines.empty()) << "the factory table holds preset CBL keys";
-        EXPECT_EQ(w.code_text.size(), 12288u);
-        EXPECT_EQ(w.code_text_saved, w.code_text);
+        EXPECT_FALSE(w.session().keys().empty()) << "the factory table holds preset CBL keys";
+        EXPECT_EQ(w.session().table().size(), 12288u);
+        EXPECT_EQ(w.session().working_table(), w.session().table());
     } else {
         EXPECT_TRUE(wait_until([&] { return !w.isVisible(); })) << "a refused start closes";
-        EXPECT_TRUE(w.key_lines.empty());
+        EXPECT_TRUE(w.session().keys().empty());
     }
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
@@ -99,15 +101,15 @@ TEST(DeviceCheck, FieldsThatCannotBeReadAreRefusedNotGuessed) {
 TEST_F(WindowTest, StartShowsTheTvModeActive) {
     Tmainorvalin& w = start();
     EXPECT_FALSE(w.start_failed);
-    EXPECT_EQ(w.runstate_lab->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
-    EXPECT_EQ(w.cur_mode, 0);
+    EXPECT_EQ(w.status_line->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    EXPECT_EQ(w.cur_mode(), 0);
     EXPECT_FALSE(w.TV_IBTN->IsEnable());
     EXPECT_TRUE(same_picture(w.TV_IBTN->picture(), w.TV_IBTN->DisablePic()));
     EXPECT_FALSE(w.key_button(kTvModeKeyCode)->IsEnable());
     EXPECT_TRUE(w.CBL_IBTN->IsEnable());
     EXPECT_TRUE(w.DVD_IBTN->IsEnable());
-    EXPECT_EQ(w.lab_ykqtype->text(), QStringLiteral("QXT-508KP2"));
-    EXPECT_EQ(w.lab_softver->text(),
+    EXPECT_EQ(w.remote_model_label->text(), QStringLiteral("QXT-508KP2"));
+    EXPECT_EQ(w.software_version_label->text(),
               QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
@@ -122,22 +124,22 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     EXPECT_FALSE(w.delallstudykey->isEnabled());
     EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.deletehui));
     EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clearhui));
-    EXPECT_TRUE(w.Image8->isVisible());
-    EXPECT_FALSE(w.Image4->isVisible());
-    EXPECT_TRUE(same_picture(w.Imagehint->pixmap(), w.gifkesdra));
+    EXPECT_TRUE(w.panel_no_learned_keys->isVisible());
+    EXPECT_FALSE(w.panel_learned_keys->isVisible());
+    EXPECT_TRUE(same_picture(w.hint_picture->pixmap(), w.gifkesdra));
     EXPECT_TRUE(QFile::exists(w.animation_file()));
 }
 
 TEST_F(WindowTest, LearnedKeyEnablesTheDeleteButtons) {
     vorkel::sim::set_code_table(table_with_learned_key(0x07));
     Tmainorvalin& w = start();
-    ASSERT_EQ(w.key_lines, learning::KeyLines{"07|2"});
+    ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x07, learning::KeyState::stored}}));
     EXPECT_TRUE(w.delstudykey->isEnabled());
     EXPECT_TRUE(w.delallstudykey->isEnabled());
     EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.delete_pic));
     EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clear_pic));
-    EXPECT_TRUE(w.Image4->isVisible());
-    EXPECT_FALSE(w.Image8->isVisible());
+    EXPECT_TRUE(w.panel_learned_keys->isVisible());
+    EXPECT_FALSE(w.panel_no_learned_keys->isVisible());
 }
 
 // Answers the attachment box and plugs the remote in while the box is open.
@@ -179,7 +181,7 @@ TEST_F(WindowTest, RetryAfterPluggingInGoesOn) {
         .expect(text, Answer::retry, Buttons::retry_cancel);
     Tmainorvalin& w = start(false);
     EXPECT_FALSE(w.start_failed);
-    EXPECT_FALSE(w.key_lines.empty());
+    EXPECT_FALSE(w.session().keys().empty());
     window.reset();  // before `plug` goes
 }
 
@@ -203,8 +205,8 @@ TEST_P(FailedRead, EndsSilentlyAndFormCloseTouchesNothing) {
     Tmainorvalin& w = start(false);  // no box expected: a failed read is silent
     EXPECT_TRUE(w.start_failed);
     EXPECT_TRUE(w.exe_dir.isEmpty());
-    EXPECT_TRUE(w.code_text.empty());
-    EXPECT_TRUE(w.key_lines.empty());
+    EXPECT_TRUE(w.session().table().empty());
+    EXPECT_TRUE(w.session().keys().empty());
 
     // The animation file (another run's, as far as this window knows) stays.
     const QString movie = w.animation_file();
@@ -244,7 +246,7 @@ TEST_F(WindowTest, MalformedTableIsAStartFailureWithAMessage) {
 
     Tmainorvalin& w = start(false);
     EXPECT_TRUE(w.start_failed);
-    EXPECT_TRUE(w.key_lines.empty());
+    EXPECT_TRUE(w.session().keys().empty());
     w.show();
     EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);

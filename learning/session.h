@@ -1,0 +1,115 @@
+// The learning session and the deletion of learned keys, without a window: the
+// table the remote holds, the working table of a session, the key states, this
+// session's earlier states, pending deletions and what is owed to the remote.
+// The window and orvalin-cli are views over it; they show the boxes and hand in
+// the device write and the backup. Qt-free.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "learning/code_table.h"
+#include "learning/key_states.h"
+#include "learning/table_backup.h"
+
+namespace orvalin::learning {
+
+// What the session needs from outside to write a table.
+struct SessionIo {
+    // Writes the whole table (hex digits only) to the remote; true when accepted.
+    std::function<bool(const std::string& table)> write;
+    // Saves a backup of the table the remote holds before a write.
+    std::function<BackupResult(std::string_view remote_table)> backup;
+    // Asked when the backup failed: write all the same?
+    std::function<bool(const std::string& why)> write_without_backup;
+    // Diagnostic lines (the window's hidden memo); may be empty.
+    std::function<void(const std::string& line)> log;
+};
+
+enum class DeleteCheck { ok, no_keys, not_learned };
+
+class Session {
+  public:
+    explicit Session(SessionIo io = {});
+
+    // The table as read from the remote at start-up (one character per byte of
+    // the read buffer). Nothing is kept when it cannot be parsed.
+    TableError load(std::string table_text);
+
+    // ---- state ----
+    const std::string& table() const { return table_; }            // as last read or written
+    const std::string& working_table() const { return working_; }  // of a learning session
+    const KeyStates& keys() const { return keys_; }
+    const KeyStates& prior_keys() const { return prior_; }
+    bool learning() const { return learning_; }
+    bool deleting() const { return deleting_; }
+    bool changed() const { return changed_; }  // a table holds changes not yet written
+    bool has_learned_keys() const { return learning::has_learned_keys(keys_); }
+    // The table changed by this program but not (completely) written yet.
+    bool owed_to_remote() const;
+
+    int device_mode() const { return mode_; }
+    void set_device_mode(int mode) { mode_ = mode; }
+    // Table code of a key in the current device mode; -1 when it is not a byte.
+    int table_code_of(int key_code) const;
+
+    // ---- learning ----
+    void start_learning();
+    void stop_learning() { learning_ = false; }
+    // A key that holds a learned code in the current mode (relearning asks first).
+    bool holds_learned_code(int key_code) const;
+    // Merges the one-key table of a learned key into the working table; the key
+    // becomes pending. The mode in force now decides its table code.
+    TableError add_learned_key(int key_code, std::string_view one_key_table);
+    // The user keeps the session's keys: the working table is written.
+    bool commit();
+    // The user gives them up: the working table and the keys are as before the
+    // session (keys whose earlier write failed stay owed).
+    void decline();
+    // Pending keys count as stored (the end of a learning session).
+    void confirm_pending() { learning::confirm_pending(keys_); }
+
+    // ---- deletion ----
+    void set_deleting(bool on) { deleting_ = on; }
+    // Leaves the delete state when no learned key is left.
+    void settle_deleting();
+    DeleteCheck check_delete(int key_code) const;
+    // Removes the key's code from the table; written later (write_deletions).
+    TableError delete_key(int key_code);
+    // Writes the table with the deletions. On failure they stay pending.
+    bool write_deletions();
+    // The user gave up pending deletions (the close): nothing is left to write.
+    void give_up_deletions();
+
+    // Key codes of the current mode that hold learned codes (what a clear removes).
+    std::vector<int> learned_keys_in_mode() const;
+    // The table with every learned key of the current mode removed.
+    TableResult cleared_table() const;
+    // Writes a cleared table; on success it is the table and the mode's learned
+    // keys are gone. On failure nothing changes.
+    bool write_cleared(const std::string& cleared);
+
+    // Backup of what the remote holds, then the write; false when nothing was
+    // written or the remote refused.
+    bool write_table(const std::string& text);
+
+  private:
+    void log(const std::string& line) const;
+
+    SessionIo io_;
+    std::string table_;    // as last read from or written to the remote
+    std::string working_;  // working table of a learning session
+    std::string remote_;   // what the remote holds as far as known (what backups save)
+    KeyStates keys_;
+    KeyStates prior_;  // states that keys had before a session made them pending
+    std::size_t session_prior_begin_ = 0;
+    int mode_ = 0;
+    bool learning_ = false;
+    bool deleting_ = false;
+    bool changed_ = false;
+};
+
+}  // namespace orvalin::learning
