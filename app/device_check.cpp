@@ -2,14 +2,14 @@
 
 #include <optional>
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 
 namespace orvalin::app {
 namespace {
 
 std::optional<int> hex_field(std::string_view info, std::size_t first, std::size_t length) {
     if (info.size() < first + length) return std::nullopt;
-    const long value = hex_digits_value(info.substr(first, length));
+    const long value = hex::digits_value(info.substr(first, length));
     if (value < 0) return std::nullopt;
     return static_cast<int>(value);
 }

@@ -4,7 +4,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 #include "common/key_table.h"
 
 namespace orvalin::app {
@@ -24,7 +24,7 @@ constexpr std::array<ModeInfo, 3> kModes{{
 // Value of a hex text of digits only; -1 when it is not one.
 int hex_value(QStringView digits) {
     const QByteArray latin = digits.toLatin1();
-    return static_cast<int>(hex_digits_value(std::string_view(latin.constData(), latin.size())));
+    return static_cast<int>(hex::digits_value(std::string_view(latin.constData(), latin.size())));
 }
 
 }  // namespace

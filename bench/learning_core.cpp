@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "common/hex_text.h"
 #include "learning/code_table.h"
-#include "learning/hex_text.h"
 #include "learning/timing_text.h"
 
 namespace {
@@ -14,13 +14,13 @@ using namespace orvalin::learning;
 
 std::string hex2(unsigned v) {
     std::string s;
-    append_hex(s, v & 0xFF, 2);
+    orvalin::hex::append(s, v & 0xFF, 2);
     return s;
 }
 
 std::string word_le(unsigned v) {
     std::string s;
-    append_hex_word_le(s, v);
+    orvalin::hex::append_word_le(s, v);
     return s;
 }
 

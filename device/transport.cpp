@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/hex_text.h"
+
 namespace vorkel {
 
 bool is_remote_identity(std::uint16_t vendor, std::uint16_t product) {
@@ -49,33 +51,21 @@ bool remote_present(Backend& backend) {
 }
 
 std::string bytes_to_hex(const std::uint8_t* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text(count * 2, '0');
-    for (std::size_t i = 0; i < count; ++i) {
-        text[2 * i] = kDigits[bytes[i] >> 4];
-        text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
-    }
-    return text;
+    return orvalin::hex::from_bytes(bytes, count);
 }
 
 void write_hex_text(const std::vector<std::uint8_t>& bytes, char* out) {
-    const std::string text = bytes_to_hex(bytes.data(), bytes.size());
+    const std::string text = orvalin::hex::from_bytes(bytes);
     std::copy(text.begin(), text.end(), out);
     out[text.size()] = '\0';
 }
 
 std::uint8_t hex_pair_to_byte(char high, char low) {
-    const char pair[3] = {high, low, '\0'};
-    return static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF);
+    return orvalin::hex::lenient_pair(high, low);
 }
 
 std::vector<std::uint8_t> hex_to_bytes(std::string_view text) {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(text.size() / 2);
-    for (std::size_t k = 0; 2 * k + 1 < text.size(); ++k) {
-        bytes.push_back(hex_pair_to_byte(text[2 * k], text[2 * k + 1]));
-    }
-    return bytes;
+    return orvalin::hex::lenient_bytes(text);
 }
 
 }  // namespace vorkel

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 
 namespace orvalin::ircode {
 namespace {
@@ -287,10 +287,6 @@ class Reader {
     std::vector<std::vector<long>> symbols_;
 };
 
-int hex_value(char c) {
-    return hex_digit_value(c);
-}
-
 }  // namespace
 
 std::optional<ReplayedSignal> replay_table(const std::vector<std::uint8_t>& table,
@@ -308,7 +304,7 @@ std::optional<ReplayedSignal> replay_table(std::string_view table_hex, std::stri
     int high = -1;
     for (const char c : table_hex) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        const int v = hex_value(c);
+        const int v = hex::digit_value(c);
         if (v < 0) {
             if (error != nullptr) *error = std::string("not a hex digit: '") + c + "'";
             return std::nullopt;

@@ -4,7 +4,7 @@
 #include <array>
 #include <unordered_map>
 
-#include "learning/hex_text.h"
+#include "common/hex_text.h"
 #include "learning/table_layout.h"
 
 namespace orvalin::learning {
@@ -77,7 +77,7 @@ std::string table_code(int key_code, int mode) {
     const int code = key_code + 51 * mode;
     if (code < 0 || code > 0xFF) return {};
     std::string text;
-    append_hex(text, static_cast<unsigned>(code), 2);
+    hex::append(text, static_cast<unsigned>(code), 2);
     return text;
 }
 
@@ -91,7 +91,7 @@ KeyLinesResult parse_key_lines(std::string_view table_text) {
     for (const TableRecord& record : layout.records) {
         std::string line;
         if (record.attribute & kLearnedBit) {
-            append_hex(line, static_cast<unsigned>(record.table_code), 2);
+            hex::append(line, static_cast<unsigned>(record.table_code), 2);
             line += "|2";
         } else {
             line.append(record.code);
@@ -148,7 +148,7 @@ TableResult rebuild_code_text(std::string_view base_text, std::string_view one_k
         if (key.code == pair.first)
             slots[pair.second_code].used = false;
         else if (key.code == pair.second)
-            slots[hex_byte(pair.first, 0)].used = false;
+            slots[hex::byte_at(pair.first, 0)].used = false;
         else
             kept_pairs.push_back(pair.text);
     }
@@ -168,17 +168,17 @@ TableResult rebuild_code_text(std::string_view base_text, std::string_view one_k
 
     std::string out;
     out.reserve(2 * total_bytes);
-    append_hex(out, kept_pairs.size(), 2);
+    hex::append(out, kept_pairs.size(), 2);
     for (std::string_view pair : kept_pairs) out.append(pair);
-    append_hex(out, static_cast<unsigned long>(used), 2);
+    hex::append(out, static_cast<unsigned long>(used), 2);
     for (const KeySlot& slot : slots) {
         if (!slot.used) continue;
         out.append(slot.code);
         out.append(slot.attr);
-        append_hex_word_le(out, static_cast<unsigned>(slot.type_offset));
-        append_hex(out, static_cast<unsigned long>(slot.type_len), 2);
-        append_hex_word_le(out, static_cast<unsigned>(cursor));
-        append_hex(out, static_cast<unsigned long>(slot.key_len), 2);
+        hex::append_word_le(out, static_cast<unsigned>(slot.type_offset));
+        hex::append(out, static_cast<unsigned long>(slot.type_len), 2);
+        hex::append_word_le(out, static_cast<unsigned>(cursor));
+        hex::append(out, static_cast<unsigned long>(slot.key_len), 2);
         cursor += slot.key_len;
     }
     for (const KeySlot& slot : slots)

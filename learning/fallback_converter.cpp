@@ -8,18 +8,18 @@
 #include <mutex>
 #include <vector>
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 
 namespace orvalin::learning {
 
 namespace {
 
 bool is_hex(char c) {
-    return hex_digit_value(c) >= 0;
+    return hex::digit_value(c) >= 0;
 }
 
 int hex_value(std::string_view s) {
-    return s.empty() ? 0 : static_cast<int>(hex_digits_value(s));
+    return s.empty() ? 0 : static_cast<int>(hex::digits_value(s));
 }
 
 Converted convert(std::string_view in, const char* to, const char* from) {

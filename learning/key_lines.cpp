@@ -1,8 +1,8 @@
 // The key list kept line by line after start-up: remove, mark pending, confirm.
 #include <algorithm>
 
+#include "common/hex_text.h"
 #include "learning/code_table.h"
-#include "learning/hex_text.h"
 
 namespace orvalin::learning {
 namespace {
@@ -23,12 +23,12 @@ void remove_key_line(KeyLines& lines, std::string_view code) {
 }
 
 void set_pending_line(KeyLines& lines, std::string_view code) {
-    const long value = hex_number(code, 0, 2);
+    const long value = hex::number_at(code, 0, 2);
     if (value < 0 || code.size() != 2) return;
     std::string pending(code);
     pending += "|3";
     for (auto it = lines.begin(); it != lines.end(); ++it) {
-        const long line_value = hex_number(*it, 0, 2);
+        const long line_value = hex::number_at(*it, 0, 2);
         if (line_value == value) {
             *it = std::move(pending);
             return;

@@ -1,6 +1,6 @@
 #include "learning/timing_text.h"
 
-#include "learning/hex_text.h"
+#include "common/hex_text.h"
 
 namespace orvalin::learning {
 namespace {
@@ -18,11 +18,11 @@ constexpr int kEndRun = 20;
 // number, which would not fit its four digits.
 void append_mark(std::string& out, long duration) {
     const long us = duration / 3 - kDelayUs;
-    append_hex(out, static_cast<unsigned long>(us < 0 ? 0 : us), 4);
+    hex::append(out, static_cast<unsigned long>(us < 0 ? 0 : us), 4);
 }
 
 void append_space(std::string& out, long duration) {
-    append_hex(out, static_cast<unsigned long>(duration / 3 + kDelayUs), 4);
+    hex::append(out, static_cast<unsigned long>(duration / 3 + kDelayUs), 4);
 }
 
 // Carrier in kHz from the three status bytes: trunc(1000 / ((b0 + b1 + b2) / 9)),
@@ -35,14 +35,14 @@ void append_carrier(std::string& out, int b0, int b1, int b2) {
         return;
     }
     const int khz = 9000 / sum;
-    append_hex(out, static_cast<unsigned long>(khz > 0xFF ? 0xFF : khz), 2);
+    hex::append(out, static_cast<unsigned long>(khz > 0xFF ? 0xFF : khz), 2);
     out += "12";
 }
 
 }  // namespace
 
 bool is_mark_word(std::string_view word) {
-    const long value = word.size() == 4 ? hex_number(word, 0, 4) : -1;
+    const long value = word.size() == 4 ? hex::number_at(word, 0, 4) : -1;
     return value >= 0 && (value & 0x8000) != 0;
 }
 
@@ -115,9 +115,9 @@ std::string convert_collected(std::string_view text) {
         }
 
         if (ended && run == 2) {
-            const int b0 = hex_byte(run_first, 0);
-            const int b1 = hex_byte(run_first, 2);
-            const int b2 = hex_byte(run_second, 0);
+            const int b0 = hex::byte_at(run_first, 0);
+            const int b1 = hex::byte_at(run_first, 2);
+            const int b2 = hex::byte_at(run_second, 0);
             if (b0 < 0 || b1 < 0 || b2 < 0) return {};
             if (frames == 0) frames = 1;
             if (frames > kMaxFrames) {
@@ -146,12 +146,12 @@ std::string convert_collected(std::string_view text) {
 
         if (prior == kFullWord && run >= 1 && run < kEndRun && !full && !ended &&
             !is_mark_word(w)) {
-            const long value = hex_number(w, 0, 4);
+            const long value = hex::number_at(w, 0, 4);
             if (value < 0) return {};
             const long gap_ms = ((run * kFullDuration + value) / 3 + kDelayUs) / 1000;
             if (frames == kMaxFrames - 1) ninth_frame_end = out.size();
             out += "FEFE";
-            append_hex(out, static_cast<unsigned long>(gap_ms), 4);
+            hex::append(out, static_cast<unsigned long>(gap_ms), 4);
             out += "EDED";
             ++frames;
             run = 0;
@@ -162,7 +162,7 @@ std::string convert_collected(std::string_view text) {
         }
 
         if (!ended) {
-            const long value = hex_number(w, 0, 4);
+            const long value = hex::number_at(w, 0, 4);
             if (value < 0) return {};
             if (is_mark_word(w))
                 append_mark(

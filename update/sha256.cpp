@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/hex_text.h"
+
 namespace orvalin::update {
 namespace {
 
@@ -79,10 +81,8 @@ std::string Sha256::hex_digest() {
     std::uint8_t len[8];
     for (int i = 0; i < 8; ++i) len[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
     add(len, 8);
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
-    for (std::uint32_t v : h_)
-        for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHex[(v >> shift) & 0xF]);
+    for (std::uint32_t v : h_) hex::append(out, v, 8, hex::Case::lower);
     return out;
 }
 

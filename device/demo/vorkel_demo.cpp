@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/hex_text.h"
 #include "device/vorkel.h"
 
 namespace {
@@ -17,8 +18,7 @@ constexpr std::size_t kCodeTableBuffer = 12288;
 
 int byte_at(std::string_view hex, std::size_t index) {
     if (2 * index + 1 >= hex.size()) return -1;
-    const std::string pair(hex.substr(2 * index, 2));
-    return static_cast<int>(std::strtol(pair.c_str(), nullptr, 16));
+    return orvalin::hex::lenient_pair(hex[2 * index], hex[2 * index + 1]);
 }
 
 void print_wrapped(std::string_view hex) {

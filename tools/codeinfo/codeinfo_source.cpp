@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "common/hex_text.h"
 #include "ircode/code_item.h"
 #include "ircode/codeinfo_layout.h"
 
@@ -181,13 +182,13 @@ void parse_sequence(const Context& at, const std::vector<std::string_view>& w, R
             if (count == 0) fail(at, "a data field needs at least one symbol");
             std::uint32_t fallback = 0;
             if (eq != std::string_view::npos) {
-                const std::string_view hex = field.substr(eq + 1);
-                const auto [end, ec] =
-                    std::from_chars(hex.data(), hex.data() + hex.size(), fallback, 16);
-                if (hex.empty() || ec != std::errc() || end != hex.data() + hex.size() ||
-                    fallback > 0xFFFF) {
-                    fail(at, "bad default value \"" + std::string(hex) + "\" (up to 4 hex digits)");
+                const std::string_view digits = field.substr(eq + 1);
+                const long value = hex::number_at(digits, 0, digits.size());
+                if (value < 0 || value > 0xFFFF) {
+                    fail(at,
+                         "bad default value \"" + std::string(digits) + "\" (up to 4 hex digits)");
                 }
+                fallback = static_cast<std::uint32_t>(value);
             }
             items.push_back(make_item(kDataField, (count << 16) | fallback));
         } else {
