@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/hex_text.h"
+#include "common/timing_markers.h"
 #include "learning/code_table.h"
 #include "learning/timing_text.h"
 
@@ -83,15 +84,15 @@ BENCHMARK(BM_RebuildAddKeyTo150);
 std::string capture_1500() {
     std::string text;
     std::size_t words = 0;
-    auto add = [&](const char* w) {
+    auto add = [&](std::string_view w) {
         text += w;
         ++words;
     };
     while (words < 700) {
         if (words > 0) {
-            add("7FFF");
-            add("7FFF");
-            add("7FFF");
+            add(orvalin::timing::kFullWord);
+            add(orvalin::timing::kFullWord);
+            add(orvalin::timing::kFullWord);
             add("2000");
         }
         add("E994");  // 9 ms mark
@@ -102,7 +103,7 @@ std::string capture_1500() {
         }
         add("8690");
     }
-    for (int i = 0; i < 20; ++i) add("7FFF");
+    for (int i = 0; i < 20; ++i) add(orvalin::timing::kFullWord);
     text += "4F5050";
     text.resize(10240, '\0');
     return text;

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "common/timing_markers.h"
 #include "ircode/analysis.h"
 #include "signals/mode2.h"
 #include "signals/signal_capture.h"
@@ -14,8 +15,7 @@
 namespace orvalin::cli {
 namespace {
 
-// Frame count digit and the four carrier characters in front of the durations.
-constexpr std::size_t kTimingPrefix = 5;
+constexpr std::size_t kTimingPrefix = timing::kPrefixLength;
 constexpr long kMaxKey = 255;  // the table code is one byte of the image
 constexpr long kMaxCarrierHz = 500000;
 

@@ -1,13 +1,14 @@
 #include "ircode/frame_matching.h"
 
+#include "common/timing_markers.h"
 #include "ircode/matchers.h"
 #include "ircode/text_scan.h"
 
 namespace orvalin::ircode {
 namespace {
 
-constexpr std::string_view kGapMark = "FEFE";
-constexpr std::string_view kEndMark = "EDED";
+using timing::kEndMark;
+using timing::kGapMark;
 constexpr int kLeadInLimit = 20;
 
 }  // namespace

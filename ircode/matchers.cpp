@@ -3,14 +3,15 @@
 #include <array>
 #include <cstdlib>
 
+#include "common/timing_markers.h"
 #include "ircode/code_item.h"
 #include "ircode/text_scan.h"
 
 namespace orvalin::ircode {
 namespace {
 
-constexpr std::string_view kGapMark = "FEFE";
-constexpr std::string_view kEndMark = "EDED";
+using timing::kEndMark;
+using timing::kGapMark;
 
 struct Rules {
     double low;

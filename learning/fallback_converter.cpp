@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/hex_text.h"
+#include "common/timing_markers.h"
 
 namespace orvalin::learning {
 
@@ -49,10 +50,15 @@ std::mutex g_call_mutex;
 
 std::string drop_short_first_frame(std::string t) {
     if (t.size() <= 16) return t;
-    const int first = hex_value(std::string_view(t).substr(5, 4));
-    if (first < 0 || first >= 30 || t.compare(9, 4, "FEFE") != 0) return t;
+    constexpr std::size_t kFirst = timing::kPrefixLength;
+    // The first frame: one duration, the gap mark, its four digits and the end mark.
+    constexpr std::size_t kFirstFrame = 4 + timing::kGapMark.size() + 4 + timing::kEndMark.size();
+    const int first = hex_value(std::string_view(t).substr(kFirst, 4));
+    if (first < 0 || first >= 30 ||
+        t.compare(kFirst + 4, timing::kGapMark.size(), timing::kGapMark) != 0)
+        return t;
     if (t[0] < '1' || t[0] > '9') return t;
-    t.erase(5, 16);
+    t.erase(kFirst, kFirstFrame);
     t[0] = static_cast<char>(t[0] - 1);
     return t;
 }

@@ -1,11 +1,14 @@
 #include "learning/timing_text.h"
 
 #include "common/hex_text.h"
+#include "common/timing_markers.h"
 
 namespace orvalin::learning {
 namespace {
 
-constexpr std::string_view kFullWord = "7FFF";
+using timing::kEndMark;
+using timing::kFullWord;
+using timing::kGapMark;
 constexpr long kFullDuration = 0x7FFF;
 // Receiver delay in microseconds: marks arrive late and end early.
 constexpr long kDelayUs = 58;
@@ -51,7 +54,8 @@ unsigned word_duration(unsigned value) {
 }
 
 std::string_view analysis_text(std::string_view timing_text) {
-    return timing_text.size() > 5 ? timing_text.substr(5) : std::string_view();
+    return timing_text.size() > timing::kPrefixLength ? timing_text.substr(timing::kPrefixLength)
+                                                      : std::string_view();
 }
 
 std::string convert_collected(std::string_view text) {
@@ -124,7 +128,7 @@ std::string convert_collected(std::string_view text) {
                 // Keep the first nine frames: the count is one digit.
                 if (ninth_frame_end == std::string::npos) return {};
                 out.resize(ninth_frame_end);
-                out += "EDED";
+                out += kEndMark;
                 frames = kMaxFrames;
             }
             std::string result;
@@ -139,8 +143,11 @@ std::string convert_collected(std::string_view text) {
             run = 1;
             run_first = w;
             ++frames;
-            if (frames == 1) out += "FEFE0014";
-            out += "EDED";
+            if (frames == 1) {
+                out += kGapMark;
+                out += timing::kLoneFrameGap;
+            }
+            out += kEndMark;
             ended = true;
         }
 
@@ -150,9 +157,9 @@ std::string convert_collected(std::string_view text) {
             if (value < 0) return {};
             const long gap_ms = ((run * kFullDuration + value) / 3 + kDelayUs) / 1000;
             if (frames == kMaxFrames - 1) ninth_frame_end = out.size();
-            out += "FEFE";
+            out += kGapMark;
             hex::append(out, static_cast<unsigned long>(gap_ms), 4);
-            out += "EDED";
+            out += kEndMark;
             ++frames;
             run = 0;
             prior = w;

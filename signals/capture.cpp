@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/hex_text.h"
+#include "common/timing_markers.h"
 
 namespace orvalin::ir_signals {
 
@@ -12,7 +13,7 @@ namespace {
 constexpr std::size_t kEndTestMinBytes = 27;
 constexpr std::size_t kEndTestWords = 21;
 
-constexpr std::string_view kSilenceWord = "7FFF";
+constexpr std::string_view kSilenceWord = timing::kFullWord;
 constexpr std::size_t kSilenceWords = 20;
 constexpr int kMaxRuns = 6;
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "common/timing_markers.h"
+
 namespace orvalin::ircode::test {
 
 struct SignalFrame {
@@ -52,14 +54,16 @@ inline std::string CaptureText(const std::vector<SignalFrame>& frames, std::mt19
         }
         for (const int d : merged) text += Hex4(measure(std::abs(d)));
         if (frames.size() == 1) {
-            text += "FEFE0014EDED";
+            text += std::string(timing::kGapMark) + std::string(timing::kLoneFrameGap) +
+                    std::string(timing::kEndMark);
         } else if (f + 1 == frames.size()) {
-            text += "EDED";
+            text += timing::kEndMark;
         } else {
             const unsigned gap_us = measure(gap);
             // Shorter silences are ordinary durations, not frame gaps.
             if (gap_us < 32767 / 3) throw std::invalid_argument("gap too short for a frame end");
-            text += "FEFE" + Hex4(gap_us / 1000) + "EDED";
+            text +=
+                std::string(timing::kGapMark) + Hex4(gap_us / 1000) + std::string(timing::kEndMark);
         }
     }
     return text;
