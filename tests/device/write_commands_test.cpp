@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/hex_text.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
 #include "sim_fixture.h"
@@ -16,11 +17,9 @@ using WriteCommands = SimRemoteTest;
 // Hex text whose byte k is k mod 251 (no block looks like another).
 std::string pattern_text(std::size_t characters) {
     std::string text;
-    const char* digits = "0123456789ABCDEF";
     for (std::size_t k = 0; text.size() < characters; ++k) {
         const auto b = static_cast<uint8_t>(k % 251);
-        text += digits[b >> 4];
-        text += digits[b & 15];
+        orvalin::hex::append_bytes(text, &b, 1);
     }
     text.resize(characters);
     return text;

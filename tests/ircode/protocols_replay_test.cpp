@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/hex_text.h"
 #include "ircode/replay.h"
 
 namespace {
@@ -134,10 +135,8 @@ TEST(ReplayOutput, SilenceBeyondTenSecondsIsCut) {
 TEST(ReplayOutput, HexTextIgnoresSpacesAndCase) {
     const Bytes t = table(1, timing(3, 0x11, 0x00, {}, kTwoSymbols), {0x01, 0x02, 0xCF, 0x87});
     std::string hex;
-    static const char* digits = "0123456789abcdef";
     for (const std::uint8_t byte : t) {
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
+        orvalin::hex::append_bytes(hex, &byte, 1, orvalin::hex::Case::lower);
         hex += ' ';
     }
     std::string error;

@@ -2,10 +2,11 @@
 // each piece laid out on its own (no sharing), so that the rebuild has to merge.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/hex_text.h"
 
 namespace orvalin::learning::testing {
 
@@ -17,9 +18,9 @@ struct Rec {
 };
 
 inline std::string hex2(unsigned v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X", v & 0xFF);
-    return buf;
+    std::string text;
+    hex::append(text, v & 0xFF, 2);
+    return text;
 }
 
 inline std::string word_le(unsigned v) {
