@@ -14,6 +14,10 @@ namespace vorkel {
 
 enum class StringKind { serial, product, manufacturer };
 
+// How a string-descriptor read went. lost: the device timed out, went away or
+// failed with an I/O error, so nothing more will come from it in this transaction.
+enum class ReadStatus { ok, failed, lost };
+
 using HandleId = std::intptr_t;
 
 struct HidAttributes {
@@ -33,8 +37,8 @@ class Backend {
     virtual bool write_report(HandleId handle, const std::array<std::uint8_t, 9>& report) = 0;
     // The raw bytes of a string descriptor, fetched from the device anew, header
     // dropped, zeros kept, at most length bytes into buffer (already zero-filled).
-    virtual bool read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
-                             std::size_t length) = 0;
+    virtual ReadStatus read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
+                                   std::size_t length) = 0;
     virtual void close(HandleId handle) = 0;
 };
 

@@ -47,14 +47,23 @@ bool end_of_signal(const std::uint8_t* data, std::size_t n) {
     return sum >= kEndOfSignalSum;
 }
 
-std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
-    std::vector<std::uint8_t> samples;
+PolledCapture poll_capture(const ChunkPoller& read_chunk,
+                           std::chrono::steady_clock::time_point deadline) {
+    PolledCapture result;
+    std::vector<std::uint8_t>& samples = result.samples;
     samples.reserve(kCaptureStopBytes + kMaxChunkData);
     std::array<std::uint8_t, kProductReadLength> chunk{};
     int idle = 0;
     while (samples.size() < kCaptureStopBytes) {
+        if (std::chrono::steady_clock::now() >= deadline) break;
         chunk.fill(0);
-        if (read_chunk(chunk) && chunk[0] > 0) {
+        const ReadStatus status = read_chunk(chunk);
+        if (status == ReadStatus::lost) {
+            // A device that timed out or went away will not answer the next 999 polls either.
+            result.device_lost = true;
+            break;
+        }
+        if (status == ReadStatus::ok && chunk[0] > 0) {
             const std::size_t count = std::min<std::size_t>(chunk[0], kMaxChunkData);
             samples.insert(samples.end(), chunk.begin() + 1, chunk.begin() + 1 + count);
             idle = 0;
@@ -65,24 +74,37 @@ std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
         }
         if (++idle >= kIdlePollLimit) break;
     }
-    return samples;
+    return result;
+}
+
+std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
+    return poll_capture(
+               [&](std::array<std::uint8_t, kProductReadLength>& chunk) {
+                   return read_chunk(chunk) ? ReadStatus::ok : ReadStatus::failed;
+               },
+               std::chrono::steady_clock::time_point::max())
+        .samples;
 }
 
 bool collect_capture(Backend& backend, char* out) {
     std::optional<RemoteDevice> remote = open_remote(backend);
     if (!remote) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kCaptureTimeLimit;
     // A remote that missed the start simply sends nothing and the polls run out.
     (void)remote->write_report(kStartCapture);
-    const std::vector<std::uint8_t> samples =
-        poll_capture([&](std::array<std::uint8_t, kProductReadLength>& chunk) {
-            return remote->read_reply_string(StringKind::product, chunk.data(), chunk.size());
-        });
+    const PolledCapture polled = poll_capture(
+        [&](std::array<std::uint8_t, kProductReadLength>& chunk) {
+            return remote->read_reply(StringKind::product, chunk.data(), chunk.size());
+        },
+        deadline);
     std::array<std::uint8_t, kManufacturerReadLength> reply{};
     // A failed read leaves the zero-filled buffer: the capture is still good, the
-    // carrier then reads as "none".
-    (void)remote->read_reply_string(StringKind::manufacturer, reply.data(), reply.size());
+    // carrier then reads as "none". A lost device is not asked again.
+    if (!polled.device_lost) {
+        (void)remote->read_reply_string(StringKind::manufacturer, reply.data(), reply.size());
+    }
     (void)remote->write_report(kStopCapture);
-    const std::string text = capture_text(samples, {reply[1], reply[2], reply[3]});
+    const std::string text = capture_text(polled.samples, {reply[1], reply[2], reply[3]});
     if (text.empty()) return false;
     std::copy(text.begin(), text.end(), out);
     out[text.size()] = '\0';

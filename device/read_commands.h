@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,9 @@ inline constexpr std::size_t kMaxChunkData = kProductReadLength - 1;
 inline constexpr std::size_t kCaptureStopBytes = 1500;
 inline constexpr int kIdlePollLimit = 1000;
 inline constexpr std::uint32_t kEndOfSignalSum = 0x9A7C0;
+// One capture never runs longer than this, whatever the device does, so the
+// collection thread (which polls captures for 6 s) can stop within a second.
+inline constexpr std::chrono::milliseconds kCaptureTimeLimit{800};
 
 // The read request, then `reads` serial-number reads of 8 bytes. True with the
 // hex text (empty when a read failed midway); false when there is no remote or
@@ -41,7 +45,18 @@ using ChunkReader = std::function<bool(std::array<std::uint8_t, kProductReadLeng
 // collected sample bytes. A count byte above 199 is taken as 199.
 std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk);
 
-// The whole capture exchange; false when there is no remote or no sample data.
+// The same polls on a device: a failed read counts as an idle poll, a lost
+// device ends the capture at once, and so does the deadline.
+using ChunkPoller = std::function<ReadStatus(std::array<std::uint8_t, kProductReadLength>&)>;
+struct PolledCapture {
+    std::vector<std::uint8_t> samples;
+    bool device_lost = false;
+};
+PolledCapture poll_capture(const ChunkPoller& read_chunk,
+                           std::chrono::steady_clock::time_point deadline);
+
+// The whole capture exchange, within kCaptureTimeLimit of polling; false when
+// there is no remote or no sample data.
 bool collect_capture(Backend& backend, char* out);
 
 }  // namespace vorkel
