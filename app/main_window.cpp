@@ -92,6 +92,7 @@ void Tmainorvalin::FormCreate() {
     std::vector<char> info(kBasicInfoBytes, '\0');
     if (!RBasicInfo(info.data()) || info[0] == '\0') {
         start_failed = true;
+        plain_message(this, QString::fromStdString(unreadable_remote_message()));
         return;
     }
     const DeviceCheck check =
@@ -113,6 +114,7 @@ void Tmainorvalin::FormCreate() {
     code_text_saved = code_text;
     if (code_text.empty()) {
         start_failed = true;
+        plain_message(this, QString::fromStdString(unreadable_remote_message()));
         return;
     }
 

@@ -1,5 +1,7 @@
 #include "device/linux/remote_diagnosis.h"
 
+#include <cstdio>
+#include <sstream>
 #include <system_error>
 
 namespace vorkel::linux_hid {
@@ -93,6 +95,76 @@ std::string advice_text(Advice advice, Language language) {
             return zh ? "遥控器可以使用。" : "The remote is ready to use.";
     }
     return {};
+}
+
+const char* verdict_text(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::no_remote:
+            return "no remote found";
+        case Verdict::not_accessible:
+            return "found but not accessible";
+        case Verdict::ready:
+            return "ready";
+    }
+    return "";
+}
+
+namespace {
+
+const char* yes_no(bool value) {
+    return value ? "yes" : "no";
+}
+
+std::string access_text(const NodeAccess& access) {
+    if (!access.exists) return "missing";
+    return std::string("read: ") + yes_no(access.readable) + ", write: " + yes_no(access.writable);
+}
+
+std::string identity_text(std::uint16_t vendor, std::uint16_t product) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x:%04x", vendor, product);
+    return text;
+}
+
+}  // namespace
+
+std::string describe(const Diagnosis& diagnosis, const SystemPaths& paths) {
+    std::ostringstream out;
+    out << "remotes found: " << diagnosis.remotes.size() << "\n";
+    int number = 0;
+    for (const RemoteReport& report : diagnosis.remotes) {
+        const RemoteNode& node = report.node;
+        out << "  remote " << ++number << ": " << identity_text(node.vendor, node.product);
+        if (node.usb) out << " on bus " << node.usb->bus << ", device " << node.usb->address;
+        out << "\n";
+        if (node.hidraw.empty()) {
+            out << "    hidraw node: none\n";
+        } else {
+            out << "    hidraw node: " << node.hidraw_path.string() << " ("
+                << access_text(report.hidraw) << ")\n";
+        }
+        if (node.usbfs_path.empty()) {
+            out << "    usbfs node: unknown\n";
+        } else {
+            out << "    usbfs node: " << node.usbfs_path.string() << " ("
+                << access_text(report.usbfs) << ")\n";
+        }
+    }
+    if (diagnosis.rules_found.empty()) {
+        out << "udev rule: " << kUdevRuleName << " not found in";
+        for (const std::filesystem::path& dir : paths.rule_dirs) out << " " << dir.string();
+        out << "\n";
+    } else {
+        for (const std::filesystem::path& rule : diagnosis.rules_found) {
+            out << "udev rule: " << rule.string() << "\n";
+        }
+    }
+    out << "verdict: " << verdict_text(diagnosis.verdict) << "\n";
+    out << "what to do:\n";
+    for (Advice advice : diagnosis.advice) {
+        out << "  - " << advice_text(advice, Language::english) << "\n";
+    }
+    return out.str();
 }
 
 }  // namespace vorkel::linux_hid

@@ -58,4 +58,11 @@ Diagnosis diagnose_this_system();
 enum class Language { english, chinese };
 std::string advice_text(Advice advice, Language language);
 
+// "no remote found", "found but not accessible", "ready".
+const char* verdict_text(Verdict verdict);
+
+// The diagnosis as the lines that `orvalin-cli doctor` prints: each remote with
+// its nodes and their access, the udev rule, the verdict and what to do.
+std::string describe(const Diagnosis& diagnosis, const SystemPaths& paths);
+
 }  // namespace vorkel::linux_hid

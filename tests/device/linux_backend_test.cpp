@@ -277,6 +277,25 @@ TEST_F(FakeSysfs, DiagnosisAndAdvice) {
     EXPECT_EQ(none.advice, std::vector<Advice>{Advice::plug_in});
 }
 
+TEST_F(FakeSysfs, DoctorReportNamesNodesAccessRuleAndAdvice) {
+    add_node("hidraw1", "1-2", 1, 5, "0003:00000C1C:00000001");
+    const vorkel::linux_hid::SystemPaths paths{root_, "/dev", {root_ / "etc-rules"}};
+    const auto diagnosis = vorkel::linux_hid::diagnose(paths, [](const fs::path& node) {
+        return vorkel::linux_hid::NodeAccess{true, true, node == "/dev/hidraw1"};
+    });
+    const std::string text = vorkel::linux_hid::describe(diagnosis, paths);
+    for (const std::string& expected :
+         {std::string("remotes found: 1\n"), std::string("remote 1: 0c1c:0001 on bus 1, device 5"),
+          std::string("hidraw node: /dev/hidraw1 (read: yes, write: yes)"),
+          std::string("usbfs node: /dev/bus/usb/001/005 (read: yes, write: no)"),
+          "udev rule: 70-orvalin-remote.rules not found in " + (root_ / "etc-rules").string(),
+          std::string("verdict: found but not accessible\n"),
+          "  - " + vorkel::linux_hid::advice_text(vorkel::linux_hid::Advice::install_rule,
+                                                  vorkel::linux_hid::Language::english)}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\nin:\n" << text;
+    }
+}
+
 TEST_F(FakeSysfs, AccessProbeOfRealFiles) {
     const auto missing = vorkel::linux_hid::probe_access(root_ / "no-such-node");
     EXPECT_FALSE(missing.exists);
