@@ -17,6 +17,7 @@
 
 #include "device/linux/hidraw_sysfs.h"
 #include "device/linux/remote_nodes.h"
+#include "device/linux/string_language.h"
 
 namespace vorkel {
 
@@ -25,7 +26,6 @@ namespace {
 // Short enough that a capture on a remote that stopped answering ends well
 // within a second; a healthy remote answers a control transfer in a few ms.
 constexpr unsigned kControlTimeoutMs = 250;
-constexpr std::uint16_t kFallbackLanguage = 0x0409;
 constexpr std::size_t kMaxDescriptor = 255;
 // Direction in, standard request, device recipient.
 constexpr std::uint8_t kStandardDeviceIn = 0x80;
@@ -48,7 +48,7 @@ struct OpenNode {
     libusb_context* usb = nullptr;
     libusb_device_handle* usb_device = nullptr;
     libusb_device_descriptor descriptor{};
-    std::uint16_t language = kFallbackLanguage;
+    std::uint16_t language = linux_hid::kFallbackLanguage;
     bool usb_tried = false;
 
     ~OpenNode() {
@@ -89,9 +89,7 @@ struct OpenNode {
         const int got = libusb_control_transfer(
             usb_device, kStandardDeviceIn, LIBUSB_REQUEST_GET_DESCRIPTOR, LIBUSB_DT_STRING << 8, 0,
             raw.data(), static_cast<std::uint16_t>(raw.size()), kControlTimeoutMs);
-        if (got < 4 || raw[1] != LIBUSB_DT_STRING) return kFallbackLanguage;
-        const auto language = static_cast<std::uint16_t>(raw[2] | (raw[3] << 8));
-        return language != 0 ? language : kFallbackLanguage;
+        return linux_hid::first_language(raw.data(), got);
     }
 };
 

@@ -17,6 +17,7 @@
 #include "device/linux/hidraw_sysfs.h"
 #include "device/linux/remote_diagnosis.h"
 #include "device/linux/remote_nodes.h"
+#include "device/linux/string_language.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
 #include "every_export.h"
@@ -52,6 +53,28 @@ TEST(HidIdentity, UeventParsing) {
             EXPECT_EQ(id->vendor, c.id->vendor) << c.uevent;
             EXPECT_EQ(id->product, c.id->product) << c.uevent;
         }
+    }
+}
+
+TEST(StringLanguage, FirstLangidOfDescriptorZero) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> raw;
+        int got;
+        uint16_t language;
+    };
+    const Case cases[] = {
+        {"German first", {6, 0x03, 0x07, 0x04, 0x09, 0x04}, 6, 0x0407},
+        {"one language", {4, 0x03, 0x09, 0x04}, 4, 0x0409},
+        {"Chinese", {4, 0x03, 0x04, 0x08}, 4, 0x0804},
+        {"no language listed", {2, 0x03, 0, 0}, 2, 0x0409},
+        {"length byte too short", {2, 0x03, 0x07, 0x04}, 4, 0x0409},
+        {"not a string descriptor", {4, 0x01, 0x07, 0x04}, 4, 0x0409},
+        {"LANGID zero", {4, 0x03, 0x00, 0x00}, 4, 0x0409},
+        {"transfer failed", {4, 0x03, 0x07, 0x04}, -7, 0x0409},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(vorkel::linux_hid::first_language(c.raw.data(), c.got), c.language) << c.name;
     }
 }
 
