@@ -11,7 +11,12 @@ RemoteDevice::RemoteDevice(RemoteDevice&& other) noexcept
 }
 
 RemoteDevice::~RemoteDevice() {
-    if (handle_) backend_->close(*handle_);
+    if (!handle_) return;
+    try {
+        backend_->close(*handle_);
+    } catch (...) {
+        // A destructor that throws ends the program; the exports answer false instead.
+    }
 }
 
 bool RemoteDevice::write_report(const Payload& payload) {
