@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/hex_text.h"
+#include "device/linux/remote_diagnosis.h"
 
 namespace orvalin::app {
 namespace {
@@ -45,6 +46,25 @@ DeviceCheck check_basic_info(std::string_view info, std::string_view host) {
     if (*second > 2) return software_too_old();
     if (*second < 2) return refuse("遥控器固件版本比较低，请到", host, "下载最新的固件程序版本！");
     return {true, {}};
+}
+
+std::string unreadable_remote_message() {
+    using vorkel::linux_hid::Advice;
+    const vorkel::linux_hid::Diagnosis diagnosis = vorkel::linux_hid::diagnose_this_system();
+    std::string text = "已找到遥控器，但无法读取它。";
+    bool advised = false;
+    for (Advice advice : diagnosis.advice) {
+        // The remote answered link_state a moment ago: "plug it in" or "ready" would mislead.
+        if (advice == Advice::plug_in || advice == Advice::ready) continue;
+        text += "\n" + vorkel::linux_hid::advice_text(advice, vorkel::linux_hid::Language::chinese);
+        advised = true;
+    }
+    if (!advised) {
+        text += "\n" + vorkel::linux_hid::advice_text(Advice::replug,
+                                                      vorkel::linux_hid::Language::chinese);
+    }
+    text += "\n运行 orvalin-cli doctor 可以查看完整的诊断。";
+    return text;
 }
 
 }  // namespace orvalin::app

@@ -17,4 +17,9 @@ struct DeviceCheck {
 // hex, 71-74 the remote type. vendor_host goes between the quoted pieces.
 DeviceCheck check_basic_info(std::string_view info, std::string_view vendor_host);
 
+// Shown when the remote was found but its basic information or code table could
+// not be read: what the diagnosis of this machine advises (UTF-8), and where the
+// full diagnosis is.
+std::string unreadable_remote_message();
+
 }  // namespace orvalin::app

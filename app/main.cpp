@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -30,6 +32,11 @@ void pause_with_events(int ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --simulated: try the program without a remote, on the simulated one (the
+    // device library reads this variable on every call).
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--simulated") == 0) ::setenv("VORKEL_BACKEND", "sim", 1);
+    }
     // Files that an earlier update window downloaded replace their old versions
     // before anything of them is loaded.
     const auto installed = orvalin::update::install_staged_updates(

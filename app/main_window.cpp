@@ -98,6 +98,7 @@ void Tmainorvalin::FormCreate() {
     std::vector<char> info(kBasicInfoBytes, '\0');
     if (!RBasicInfo(info.data()) || info[0] == '\0') {
         start_failed = true;
+        plain_message(this, QString::fromStdString(unreadable_remote_message()));
         return;
     }
     const DeviceCheck check =
@@ -118,6 +119,7 @@ void Tmainorvalin::FormCreate() {
         code_text.assign(table.data(), table.size());
     if (code_text.empty()) {
         start_failed = true;
+        plain_message(this, QString::fromStdString(unreadable_remote_message()));
         return;
     }
 

@@ -21,6 +21,8 @@ struct Streams {
 
 int run_analyse(const std::vector<std::string>& args, Streams io);
 int run_render(const std::vector<std::string>& args, Streams io);
+// 0 when the remote can be used, 1 when not.
+int run_doctor(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

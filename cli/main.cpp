@@ -1,5 +1,6 @@
 // orvalin-cli: the analysis and the replay of learned codes from the command
 // line, on the same libraries as the program.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ const char* usage_text() {
            "  orvalin-cli analyse [--codeinfo FILE] [--carrier HZ] [--key N] SIGNAL\n"
            "  orvalin-cli analyse [--codeinfo FILE] [--key N] --timing TEXT\n"
            "  orvalin-cli render [TABLE_HEX | -]\n"
+           "  orvalin-cli doctor\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -28,6 +30,10 @@ const char* usage_text() {
            "render   prints the signal that a one-key table sends for one key press, in\n"
            "         mode2 text with a first line 'carrier N' (no argument or - reads\n"
            "         standard input).\n"
+           "doctor   lists the remotes found (hidraw and usbfs nodes, identity), whether\n"
+           "         this user can read and write them, whether the udev rule is where\n"
+           "         udev reads it, and what to do; exit status 0 when the remote can be used.\n"
+           "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 a code type fits (render: done), 1 no code type fits,\n"
            "             2 bad input or usage\n";
@@ -37,7 +43,15 @@ const char* usage_text() {
 
 int main(int argc, char** argv) {
     using namespace orvalin::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        // The simulated remote instead of hardware; the library reads this on every call.
+        if (std::string(argv[i]) == "--simulated") {
+            ::setenv("VORKEL_BACKEND", "sim", 1);
+        } else {
+            args.emplace_back(argv[i]);
+        }
+    }
     Streams io{std::cin, std::cout, std::cerr};
     if (args.empty()) {
         std::cerr << "orvalin-cli: no command\n" << usage_text();
@@ -55,6 +69,7 @@ int main(int argc, char** argv) {
     }
     if (command == "analyse" || command == "analyze") return run_analyse(args, io);
     if (command == "render") return run_render(args, io);
+    if (command == "doctor") return run_doctor(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

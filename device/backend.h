@@ -10,9 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "signals/capture.h"
+
 namespace vorkel {
 
 enum class StringKind { serial, product, manufacturer };
+
+// How a string-descriptor read went. lost: the device timed out, went away or
+// failed with an I/O error, so nothing more will come from it in this transaction.
+// The same three outcomes as a capture poll, so a poll passes a read on as it is.
+using ReadStatus = orvalin::ir_signals::ChunkRead;
 
 using HandleId = std::intptr_t;
 
@@ -33,8 +40,8 @@ class Backend {
     virtual bool write_report(HandleId handle, const std::array<std::uint8_t, 9>& report) = 0;
     // The raw bytes of a string descriptor, fetched from the device anew, header
     // dropped, zeros kept, at most length bytes into buffer (already zero-filled).
-    virtual bool read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
-                             std::size_t length) = 0;
+    virtual ReadStatus read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
+                                   std::size_t length) = 0;
     virtual void close(HandleId handle) = 0;
 };
 

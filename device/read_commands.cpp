@@ -36,18 +36,22 @@ bool read_memory(Backend& backend, std::uint8_t page, int reads, char* out) {
 bool collect_capture(Backend& backend, char* out) {
     std::optional<RemoteDevice> remote = open_remote(backend);
     if (!remote) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kCaptureTimeLimit;
     // A remote that missed the start simply sends nothing and the polls run out.
     (void)remote->write_report(kStartCapture);
-    const std::vector<std::uint8_t> samples =
-        poll_capture([&](std::array<std::uint8_t, kProductReadLength>& chunk) {
-            return remote->read_reply_string(StringKind::product, chunk.data(), chunk.size());
-        });
+    const PolledCapture polled = poll_capture(
+        [&](std::array<std::uint8_t, kProductReadLength>& chunk) {
+            return remote->read_reply(StringKind::product, chunk.data(), chunk.size());
+        },
+        deadline);
     std::array<std::uint8_t, kManufacturerReadLength> reply{};
     // A failed read leaves the zero-filled buffer: the capture is still good, the
-    // carrier then reads as "none".
-    (void)remote->read_reply_string(StringKind::manufacturer, reply.data(), reply.size());
+    // carrier then reads as "none". A lost device is not asked again.
+    if (!polled.device_lost) {
+        (void)remote->read_reply_string(StringKind::manufacturer, reply.data(), reply.size());
+    }
     (void)remote->write_report(kStopCapture);
-    const std::string text = capture_text(samples, {reply[1], reply[2], reply[3]});
+    const std::string text = capture_text(polled.samples, {reply[1], reply[2], reply[3]});
     if (text.empty()) return false;
     std::copy(text.begin(), text.end(), out);
     out[text.size()] = '\0';

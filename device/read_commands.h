@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -20,6 +21,9 @@ inline constexpr std::size_t kSerialReadLength = 8;
 inline constexpr std::size_t kProductReadLength = 200;
 inline constexpr std::size_t kManufacturerReadLength = 10;
 static_assert(kProductReadLength == orvalin::ir_signals::kCaptureChunkLength);
+// One capture never runs longer than this, whatever the device does, so the
+// collection thread (which polls captures for 6 s) can stop within a second.
+inline constexpr std::chrono::milliseconds kCaptureTimeLimit{800};
 
 // The read request, then `reads` serial-number reads of 8 bytes. True with the
 // hex text (empty when a read failed midway); false when there is no remote or
@@ -28,9 +32,11 @@ bool read_memory(Backend& backend, std::uint8_t page, int reads, char* out);
 
 // The capture's polling and cut (pure, shared with the signal model).
 using orvalin::ir_signals::capture_text;
+using orvalin::ir_signals::PolledCapture;
 using orvalin::ir_signals::poll_capture;
 
-// The whole capture exchange; false when there is no remote or no sample data.
+// The whole capture exchange, within kCaptureTimeLimit of polling; false when
+// there is no remote or no sample data.
 bool collect_capture(Backend& backend, char* out);
 
 }  // namespace vorkel

@@ -7,19 +7,18 @@
 
 namespace vorkel {
 
-bool is_remote_identity(std::uint16_t vendor, std::uint16_t product) {
-    if (vendor == 0x1920) return product == 0x2A69;
-    if (vendor == 0x0C1C) return product == 0x0001;
-    return false;
-}
-
 RemoteDevice::RemoteDevice(RemoteDevice&& other) noexcept
     : backend_(other.backend_), handle_(other.handle_) {
     other.handle_.reset();
 }
 
 RemoteDevice::~RemoteDevice() {
-    if (handle_) backend_->close(*handle_);
+    if (!handle_) return;
+    try {
+        backend_->close(*handle_);
+    } catch (...) {
+        // A destructor that throws ends the program; the exports answer false instead.
+    }
 }
 
 bool RemoteDevice::write_report(const Payload& payload) {
@@ -29,6 +28,10 @@ bool RemoteDevice::write_report(const Payload& payload) {
 }
 
 bool RemoteDevice::read_reply_string(StringKind kind, std::uint8_t* buffer, std::size_t length) {
+    return read_reply(kind, buffer, length) == ReadStatus::ok;
+}
+
+ReadStatus RemoteDevice::read_reply(StringKind kind, std::uint8_t* buffer, std::size_t length) {
     std::fill(buffer, buffer + length, std::uint8_t{0});
     return backend_->read_string(*handle_, kind, buffer, length);
 }

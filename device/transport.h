@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "device/backend.h"
+#include "device/identity.h"
 
 namespace vorkel {
 
 using Payload = std::array<std::uint8_t, 8>;
-
-// Only these two vendor/product pairs are the remote.
-bool is_remote_identity(std::uint16_t vendor, std::uint16_t product);
 
 // An open remote; closed when it goes out of scope, so every path closes it.
 class RemoteDevice {
@@ -34,6 +32,8 @@ class RemoteDevice {
     bool write_report(const Payload& payload);
     // The descriptor's raw bytes into a zero-filled buffer of the given length.
     bool read_reply_string(StringKind kind, std::uint8_t* buffer, std::size_t length);
+    // The same read, telling a device that stopped answering from a refused read.
+    ReadStatus read_reply(StringKind kind, std::uint8_t* buffer, std::size_t length);
 
   private:
     Backend* backend_;

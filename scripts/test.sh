@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test:
-#   1. GCC build (build/): the whole suite.
+#   1. GCC build (build/): the whole suite; then its Debian package, built, checked,
+#      installed, run against the simulated remote and removed (scripts/package-check.sh;
+#      needs root or sudo; counts as one test).
 #   2. Clang build with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/):
 #      the whole suite again, plus a short run of every fuzz target (label "fuzz").
 #   3. Clang build with ThreadSanitizer (build-tsan/), Qt-free parts only: the device
@@ -35,6 +37,14 @@ if "$root/scripts/build.sh" "$root/build"; then
     run_ctest "$root/build"
 else
     echo "GCC build failed"
+    failed=$((failed + 1))
+fi
+
+echo "== Debian package"
+if "$root/scripts/package-check.sh" "$root/build"; then
+    passed=$((passed + 1))
+else
+    echo "Debian package check failed"
     failed=$((failed + 1))
 fi
 

@@ -48,14 +48,23 @@ bool end_of_signal(const std::uint8_t* data, std::size_t n) {
     return sum >= kEndOfSignalSum;
 }
 
-std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
-    std::vector<std::uint8_t> samples;
+PolledCapture poll_capture(const ChunkPoller& read_chunk,
+                           std::chrono::steady_clock::time_point deadline) {
+    PolledCapture result;
+    std::vector<std::uint8_t>& samples = result.samples;
     samples.reserve(kCaptureStopBytes + kMaxChunkData);
     std::array<std::uint8_t, kCaptureChunkLength> chunk{};
     int idle = 0;
     while (samples.size() < kCaptureStopBytes) {
+        if (std::chrono::steady_clock::now() >= deadline) break;
         chunk.fill(0);
-        if (read_chunk(chunk) && chunk[0] > 0) {
+        const ChunkRead status = read_chunk(chunk);
+        if (status == ChunkRead::lost) {
+            // A device that timed out or went away will not answer the next 999 polls either.
+            result.device_lost = true;
+            break;
+        }
+        if (status == ChunkRead::ok && chunk[0] > 0) {
             const std::size_t count = std::min<std::size_t>(chunk[0], kMaxChunkData);
             samples.insert(samples.end(), chunk.begin() + 1, chunk.begin() + 1 + count);
             idle = 0;
@@ -66,7 +75,16 @@ std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
         }
         if (++idle >= kIdlePollLimit) break;
     }
-    return samples;
+    return result;
+}
+
+std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk) {
+    return poll_capture(
+               [&](std::array<std::uint8_t, kCaptureChunkLength>& chunk) {
+                   return read_chunk(chunk) ? ChunkRead::ok : ChunkRead::failed;
+               },
+               std::chrono::steady_clock::time_point::max())
+        .samples;
 }
 
 std::string capture_text(const std::vector<std::uint8_t>& samples,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -32,6 +33,17 @@ using ChunkReader = std::function<bool(std::array<std::uint8_t, kCaptureChunkLen
 // Polls until 1500 bytes, the end of the signal, or 1000 idle polls; returns the
 // collected sample bytes. A count byte above 199 is taken as 199.
 std::vector<std::uint8_t> poll_capture(const ChunkReader& read_chunk);
+
+// The same polls on a device: a failed read counts as an idle poll, a lost device
+// (time-out, gone, I/O error) ends the capture at once, and so does the deadline.
+enum class ChunkRead { ok, failed, lost };
+using ChunkPoller = std::function<ChunkRead(std::array<std::uint8_t, kCaptureChunkLength>&)>;
+struct PolledCapture {
+    std::vector<std::uint8_t> samples;
+    bool device_lost = false;
+};
+PolledCapture poll_capture(const ChunkPoller& read_chunk,
+                           std::chrono::steady_clock::time_point deadline);
 
 // samples: the collected sample bytes (an odd last byte is dropped here).
 // Returns the capture text without NUL; empty when no sample byte is left.

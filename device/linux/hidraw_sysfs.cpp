@@ -78,9 +78,10 @@ std::optional<HidId> parse_hid_id(std::string_view uevent) {
 std::vector<std::string> hidraw_nodes(const std::filesystem::path& sysfs_root) {
     std::vector<std::pair<unsigned, std::string>> found;
     std::error_code ec;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(sysfs_root / "class" / "hidraw", ec)) {
-        const std::string name = entry.path().filename().string();
+    // increment(ec): a node that goes away mid-walk must not throw.
+    std::filesystem::directory_iterator it(sysfs_root / "class" / "hidraw", ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
         constexpr std::string_view kPrefix = "hidraw";
         unsigned number = 0;
         if (!name.starts_with(kPrefix) ||

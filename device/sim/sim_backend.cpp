@@ -18,8 +18,8 @@ class SimulatedBackend final : public Backend {
     bool write_report(HandleId handle, const std::array<std::uint8_t, 9>& report) override {
         return sim::model().write_report(handle, report);
     }
-    bool read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
-                     std::size_t length) override {
+    ReadStatus read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
+                           std::size_t length) override {
         return sim::model().read_string(handle, kind, buffer, length);
     }
     void close(HandleId handle) override { sim::model().close(handle); }

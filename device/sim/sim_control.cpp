@@ -173,9 +173,23 @@ void unplug_after_reports(std::size_t count) {
     }
 }
 
+void stall_string_reads(int milliseconds) {
+    Model& m = model();
+    std::lock_guard lock(m.mutex());
+    m.stall_reads_ms = std::max(0, milliseconds);
+}
+
+void throw_from_backend(Throw where) {
+    Model& m = model();
+    std::lock_guard lock(m.mutex());
+    m.throw_at = where;
+}
+
 void clear_faults() {
     Model& m = model();
     std::lock_guard lock(m.mutex());
+    m.stall_reads_ms = 0;
+    m.throw_at = Throw::none;
     m.refuse_report_at.reset();
     m.fail_string_read_at.reset();
     m.unplug_after.reset();

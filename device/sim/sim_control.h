@@ -76,6 +76,13 @@ void set_demo_signals(bool on);
 void refuse_report_at(std::size_t index);      // the index-th report is not accepted
 void fail_string_read_at(std::size_t index);   // the index-th string descriptor read fails
 void unplug_after_reports(std::size_t count);  // detached after count more reports
+// Every string read waits this long and then fails the way a transfer that
+// timed out does (a remote that stays attached but stopped answering); 0: off.
+void stall_string_reads(int milliseconds);
+// The backend throws, as a sysfs walk or an allocation can: from the enumeration
+// (std::filesystem::filesystem_error) or from a string read (std::bad_alloc).
+enum class Throw { none, on_enumerate, on_string_read };
+void throw_from_backend(Throw where);
 void clear_faults();
 void set_latency_us(int microseconds);  // delay per transfer
 

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <system_error>
 #include <thread>
 
 #include "device/sim/state_file.h"
@@ -69,6 +71,8 @@ void Model::reset() {
     fail_string_read_at.reset();
     unplug_after.reset();
     latency_us = 0;
+    stall_reads_ms = 0;
+    throw_at = Throw::none;
     recording = true;
     reports.clear();
     descriptor_reads.clear();
@@ -134,6 +138,10 @@ void Model::sleep_latency() const {
 
 std::vector<std::string> Model::enumerate() {
     std::lock_guard lock(mutex_);
+    if (throw_at == Throw::on_enumerate) {
+        throw std::filesystem::filesystem_error("simulated",
+                                                std::make_error_code(std::errc::permission_denied));
+    }
     std::vector<std::string> paths;
     paths.reserve(devices.size());
     for (const SimDevice& device : devices) {
@@ -200,11 +208,13 @@ bool Model::write_report(HandleId handle, const std::array<std::uint8_t, 9>& rep
     return accepted;
 }
 
-bool Model::read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
-                        std::size_t length) {
-    bool ok = false;
+ReadStatus Model::read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
+                              std::size_t length) {
+    ReadStatus status = ReadStatus::failed;
+    int stall_ms = 0;
     {
         std::lock_guard lock(mutex_);
+        if (throw_at == Throw::on_string_read) throw std::bad_alloc();
         SimDevice* device = device_of(handle);
         bool failed = false;
         if (fail_string_read_at) {
@@ -215,7 +225,15 @@ bool Model::read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
                 --*fail_string_read_at;
             }
         }
-        ok = device != nullptr && device->attached && !failed;
+        stall_ms = stall_reads_ms;
+        if (device == nullptr || !device->attached) {
+            status = ReadStatus::lost;  // like a USB device that is gone
+        } else if (stall_ms > 0) {
+            status = ReadStatus::lost;  // like a transfer that timed out
+        } else if (!failed) {
+            status = ReadStatus::ok;
+        }
+        const bool ok = status == ReadStatus::ok;
         if (ok && device->remote >= 0) {
             remotes_.at(static_cast<std::size_t>(device->remote)).read_string(kind, buffer, length);
         }
@@ -226,8 +244,9 @@ bool Model::read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
             descriptor_reads.push_back(std::move(record));
         }
     }
+    if (stall_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stall_ms));
     sleep_latency();
-    return ok;
+    return status;
 }
 
 void Model::close(HandleId handle) {

@@ -44,7 +44,8 @@ class Model {
     std::optional<HandleId> open(const std::string& path);
     std::optional<HidAttributes> attributes(HandleId handle);
     bool write_report(HandleId handle, const std::array<std::uint8_t, 9>& report);
-    bool read_string(HandleId handle, StringKind kind, std::uint8_t* buffer, std::size_t length);
+    ReadStatus read_string(HandleId handle, StringKind kind, std::uint8_t* buffer,
+                           std::size_t length);
     void close(HandleId handle);
 
     // Control (callers hold the lock).
@@ -60,6 +61,8 @@ class Model {
     std::optional<std::size_t> fail_string_read_at;
     std::optional<std::size_t> unplug_after;
     int latency_us = 0;
+    int stall_reads_ms = 0;
+    Throw throw_at = Throw::none;
     bool recording = true;
     std::vector<std::array<std::uint8_t, 9>> reports;
     std::vector<DescriptorRead> descriptor_reads;

@@ -192,7 +192,7 @@ struct ReadFault {
 
 class FailedRead : public WindowTest, public ::testing::WithParamInterface<ReadFault> {};
 
-TEST_P(FailedRead, EndsSilentlyAndFormCloseTouchesNothing) {
+TEST_P(FailedRead, SaysSoAndFormCloseTouchesNothing) {
     // Where the table read starts: after the string reads of one basic information read.
     vorkel::sim::clear_records();
     char info[1024] = {};
@@ -202,7 +202,10 @@ TEST_P(FailedRead, EndsSilentlyAndFormCloseTouchesNothing) {
     vorkel::sim::reset();
     vorkel::sim::fail_string_read_at(GetParam().in_table ? info_reads + 3 : 1);
 
-    Tmainorvalin& w = start(false);  // no box expected: a failed read is silent
+    // Found but unreadable: said so, with the diagnosis's advice.
+    prompts.expect(QString::fromStdString(unreadable_remote_message()), Answer::ok, Buttons::ok,
+                   kAppTitle);
+    Tmainorvalin& w = start(false);
     EXPECT_TRUE(w.start_failed);
     EXPECT_TRUE(w.exe_dir.isEmpty());
     EXPECT_TRUE(w.session().table().empty());

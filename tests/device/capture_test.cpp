@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/read_commands.h"
@@ -282,6 +285,111 @@ TEST_F(Capture, SignalWaitsAcrossCapturesUntilItIsPlayed) {
     EXPECT_EQ(vorkel::sim::queued_signals(), 0u);
     EXPECT_TRUE(RCollectCodeInfo(out.data()));
     EXPECT_FALSE(RCollectCodeInfo(out.data())) << "played once";
+}
+
+}  // namespace
+
+namespace {
+
+using Status = vorkel::ReadStatus;
+using Clock = std::chrono::steady_clock;
+
+TEST(PollCapture, LostDeviceAndDeadlineEndThePolls) {
+    {
+        // A timed-out read after data: no 999 idle polls, the data so far is kept.
+        int polls = 0;
+        const auto polled = vorkel::poll_capture(
+            [&](std::array<uint8_t, 200>& out) {
+                if (polls++ == 0) {
+                    out[0] = 4;
+                    out[1] = 0x11;
+                    return Status::ok;
+                }
+                return Status::lost;
+            },
+            Clock::time_point::max());
+        EXPECT_EQ(polls, 2);
+        EXPECT_TRUE(polled.device_lost);
+        EXPECT_EQ(polled.samples.size(), 4u);
+    }
+    {
+        // Refused reads still count as idle polls.
+        int polls = 0;
+        const auto polled = vorkel::poll_capture(
+            [&](std::array<uint8_t, 200>&) {
+                ++polls;
+                return Status::failed;
+            },
+            Clock::time_point::max());
+        EXPECT_EQ(polls, 1000);
+        EXPECT_FALSE(polled.device_lost);
+    }
+    {
+        int polls = 0;
+        const auto polled = vorkel::poll_capture(
+            [&](std::array<uint8_t, 200>&) {
+                ++polls;
+                return Status::ok;
+            },
+            Clock::now());
+        EXPECT_EQ(polls, 0) << "a deadline already passed polls nothing";
+        EXPECT_TRUE(polled.samples.empty());
+    }
+}
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A remote that stays attached but stopped answering: every read times out.
+TEST_F(Capture, RemoteThatStopsAnsweringEndsTheCaptureAtOnce) {
+    vorkel::sim::stall_string_reads(300);
+    std::vector<char> out(10240, 'x');
+    const auto start = Clock::now();
+    EXPECT_FALSE(RCollectCodeInfo(out.data()));
+    EXPECT_LT(seconds_since(start), 1.0);
+    EXPECT_EQ(out[0], 'x');
+    EXPECT_EQ(vorkel::sim::descriptor_reads().size(), 1u) << "no more polls, no status read";
+    EXPECT_EQ(vorkel::sim::reports().size(), 2u) << "start and stop still sent";
+}
+
+// A remote that answers, slowly and with nothing: 1000 polls of 20 ms would take
+// 20 s; the capture's own limit ends it in well under a second.
+TEST_F(Capture, SlowRemoteIsBoundByTheCaptureLimit) {
+    vorkel::sim::set_latency_us(20000);
+    std::vector<char> out(10240, 'x');
+    const auto start = Clock::now();
+    EXPECT_FALSE(RCollectCodeInfo(out.data()));
+    EXPECT_LT(seconds_since(start), 1.5);
+    EXPECT_LT(vorkel::sim::descriptor_reads().size(), 100u);
+}
+
+// Like the collection thread: captures one after another until told to stop. With
+// a hanging remote the stop still comes back within a second.
+TEST_F(Capture, CollectionLoopStopsWithinASecondOnAHangingRemote) {
+    for (const bool stalled : {true, false}) {
+        vorkel::sim::clear_faults();
+        if (stalled)
+            vorkel::sim::stall_string_reads(200);
+        else
+            vorkel::sim::set_latency_us(5000);
+        std::atomic<bool> stop{false};
+        std::atomic<int> captures{0};
+        std::thread collector([&] {
+            std::vector<char> out(10240, '\0');
+            while (!stop.load()) {
+                (void)RCollectCodeInfo(out.data());
+                ++captures;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto asked = Clock::now();
+        stop = true;
+        collector.join();
+        EXPECT_LT(seconds_since(asked), 1.0) << (stalled ? "stalled" : "slow");
+        EXPECT_GT(captures.load(), 0);
+    }
+    vorkel::sim::set_latency_us(0);
 }
 
 }  // namespace

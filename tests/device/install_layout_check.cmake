@@ -1,0 +1,35 @@
+# `cmake --install` into a staging folder: the udev rule lands where udev reads
+# it (never inside the program folder), and the commands link into the program
+# folder. Run with -DBUILD_DIR=... -DSTAGE=...
+file(REMOVE_RECURSE "${STAGE}")
+set(ENV{DESTDIR} "${STAGE}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix /opt/orvalin
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+set(rule "${STAGE}/usr/lib/udev/rules.d/70-orvalin-remote.rules")
+if(NOT EXISTS "${rule}")
+  message(FATAL_ERROR "no udev rule at ${rule}")
+endif()
+file(GLOB_RECURSE stray "${STAGE}/opt/orvalin/*.rules")
+if(stray)
+  message(FATAL_ERROR "udev rule inside the program folder: ${stray}")
+endif()
+foreach(command orvalin-cli)
+  file(READ_SYMLINK "${STAGE}/usr/bin/${command}" target)
+  if(NOT target STREQUAL "/opt/orvalin/${command}")
+    message(FATAL_ERROR "/usr/bin/${command} -> ${target}, not /opt/orvalin/${command}")
+  endif()
+  if(NOT EXISTS "${STAGE}/opt/orvalin/${command}")
+    message(FATAL_ERROR "no ${command} in the program folder")
+  endif()
+endforeach()
+foreach(file usr/share/applications/orvalin.desktop
+             usr/share/icons/hicolor/scalable/apps/orvalin.svg
+             opt/orvalin/libvorkel.so opt/orvalin/demo-signals/nec1-press.mode2)
+  if(NOT EXISTS "${STAGE}/${file}")
+    message(FATAL_ERROR "missing ${file}")
+  endif()
+endforeach()
+file(REMOVE_RECURSE "${STAGE}")
