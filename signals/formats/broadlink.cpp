@@ -59,7 +59,8 @@ std::optional<std::vector<std::uint8_t>> base64_decode(std::string_view text) {
             out.push_back(static_cast<std::uint8_t>(acc >> bits & 0xFF));
         }
     }
-    if (padding > 2) return std::nullopt;
+    // A lone sixth-bit group cannot end a byte.
+    if (padding > 2 || bits >= 6) return std::nullopt;
     return out;
 }
 
@@ -81,14 +82,6 @@ std::optional<CodeSignal> decode_broadlink(const std::vector<std::uint8_t>& pack
     std::size_t end = 4 + length;
     std::vector<long> ticks;
     for (std::size_t i = 4; i < end;) {
-        if (packet[i] == 0) {
-            if (i + 2 >= end) return fail("long duration cut off at byte " + std::to_string(i));
-            ticks.push_back(packet[i + 1] << 8 | packet[i + 2]);
-            i += 3;
-        } else {
-            ticks.push_back(packet[i]);
-            ++i;
-        }
         // The closing 0x0d 0x05, then only padding; or padding alone.
         std::size_t rest = i;
         if (i + 2 <= end && packet[i] == 0x0d && packet[i + 1] == 0x05) rest = i + 2;
@@ -96,6 +89,14 @@ std::optional<CodeSignal> decode_broadlink(const std::vector<std::uint8_t>& pack
                         packet.begin() + static_cast<long>(end),
                         [](std::uint8_t b) { return b == 0; })) {
             break;
+        }
+        if (packet[i] == 0) {
+            if (i + 2 >= end) return fail("long duration cut off at byte " + std::to_string(i));
+            ticks.push_back(packet[i + 1] << 8 | packet[i + 2]);
+            i += 3;
+        } else {
+            ticks.push_back(packet[i]);
+            ++i;
         }
     }
     if (ticks.empty()) return fail("packet holds no pulse");

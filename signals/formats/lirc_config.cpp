@@ -25,10 +25,11 @@ struct Remote {
     int line = 0;
     std::vector<std::string> flags;
     int bits = 0, pre_data_bits = 0, post_data_bits = 0;
-    std::uint64_t pre_data = 0, post_data = 0, rc6_mask = 0;
+    std::uint64_t pre_data = 0, post_data = 0, rc6_mask = 0, toggle_bit_mask = 0;
     Pair header, one, zero, repeat, pre, post;
     long plead = 0, ptrail = 0, gap = 0, repeat_gap = 0;
     int min_repeat = 0;
+    int toggle_bit = 0;  // counted from the first bit sent, 1-based; 0: none
     int frequency = kDefaultCarrierHz;
     double duty_cycle = 0;
     struct Code {
@@ -85,17 +86,9 @@ class FrameBuilder {
             const bool twice = (r_.rc6_mask >> (position + bit)) & 1u;
             const Pair& p = one ? r_.one : r_.zero;
             const long pl = twice ? 2 * p.pulse : p.pulse, sp = twice ? 2 * p.space : p.space;
-            if (r_.has("RC6")) {
-                // 1: pulse then space; 0: space then pulse.
-                if (one) {
-                    pulse(pl);
-                    space(sp);
-                } else {
-                    space(sp);
-                    pulse(pl);
-                }
-            } else if (r_.has("RC5") || r_.has("SHIFT_ENC")) {
-                // 1: space then pulse; 0: pulse then space.
+            if (r_.has("RC5") || r_.has("SHIFT_ENC") || r_.has("RC6")) {
+                // Bi-phase as LIRC writes it: 1 is space then pulse, 0 pulse then space
+                // (for RC6 too: its codes are written inverted).
                 if (one) {
                     space(sp);
                     pulse(pl);
@@ -115,8 +108,15 @@ class FrameBuilder {
         long length = 0;
         for (const int d : out_) length += std::labs(d);
         if (!out_.empty() && out_.front() < 0) out_.erase(out_.begin());
-        const long silence = r_.has("CONST_LENGTH") ? std::max(gap - length, 0L) : gap;
-        space(std::max(silence, 1L));
+        // Without CONST_LENGTH the gap is the whole silence, a last space included.
+        const long trailing = !out_.empty() && out_.back() < 0 ? -out_.back() : 0;
+        const long silence =
+            r_.has("CONST_LENGTH") ? std::max(gap - length, 0L) : std::max(gap - trailing, 0L);
+        if (silence > 0) {
+            space(silence);
+        } else if (trailing == 0) {
+            space(1);
+        }
         return std::move(out_);
     }
 
@@ -125,18 +125,31 @@ class FrameBuilder {
     std::vector<int> out_;
 };
 
+std::uint64_t shifted_down(std::uint64_t v, int n) {
+    return n >= 64 ? 0 : v >> n;
+}
+std::uint64_t low_bits(int n) {
+    return n >= 64 ? UINT64_MAX : (std::uint64_t{1} << n) - 1;
+}
+
 std::vector<int> full_frame(const Remote& r, std::uint64_t code, bool repeat) {
+    // The toggle bits set, as LIRC sends a key pressed once.
+    const std::uint64_t pre_data =
+        r.pre_data |
+        (shifted_down(r.toggle_bit_mask, r.bits + r.post_data_bits) & low_bits(r.pre_data_bits));
+    code |= shifted_down(r.toggle_bit_mask, r.post_data_bits) & low_bits(r.bits);
+    const std::uint64_t post_data = r.post_data | (r.toggle_bit_mask & low_bits(r.post_data_bits));
     FrameBuilder f(r);
     if (r.header.set() && !(repeat && r.has("NO_HEAD_REP"))) f.pair(r.header);
     if (r.plead > 0) f.pulse(r.plead);
     const int post_position = 0;
     const int code_position = r.post_data_bits;
     const int pre_position = r.post_data_bits + r.bits;
-    f.bits(r.pre_data, r.pre_data_bits, pre_position);
+    f.bits(pre_data, r.pre_data_bits, pre_position);
     if (r.pre_data_bits > 0) f.pair(r.pre);
     f.bits(code, r.bits, code_position);
     if (r.post_data_bits > 0) f.pair(r.post);
-    f.bits(r.post_data, r.post_data_bits, post_position);
+    f.bits(post_data, r.post_data_bits, post_position);
     if (r.ptrail > 0) f.pulse(r.ptrail);
     return f.finish(repeat && r.repeat_gap > 0 ? r.repeat_gap : r.gap);
 }
@@ -160,9 +173,8 @@ class Reader {
         std::vector<Remote> remotes;
         for (const TextLine& line : split_lines(text)) {
             std::string_view t = line.text;
-            if (const std::size_t hash = t.find('#'); hash != std::string_view::npos) {
-                t = trim(t.substr(0, hash));
-            }
+            // Comments take whole lines: '#' inside a line is part of a name ("D#").
+            if (!t.empty() && t.front() == '#') continue;
             const std::vector<std::string_view> w = split_words(t);
             if (w.empty()) continue;
             const auto bad = [&](const std::string& message) { return fail(line.number, message); };
@@ -297,6 +309,9 @@ class Reader {
         if (key == "pre_data") return one(r.pre_data, UINT64_MAX);
         if (key == "post_data") return one(r.post_data, UINT64_MAX);
         if (key == "rc6_mask") return one(r.rc6_mask, UINT64_MAX);
+        if (key == "toggle_bit_mask") return one(r.toggle_bit_mask, UINT64_MAX);
+        // repeat_bit is the older name of toggle_bit.
+        if (key == "toggle_bit" || key == "repeat_bit") return one(r.toggle_bit, kMaxBits);
         if (key == "header") return two(r.header);
         if (key == "one") return two(r.one);
         if (key == "zero") return two(r.zero);
@@ -325,10 +340,28 @@ class Reader {
             fail(r.line, "remote '" + r.name + "': more than 64 bits in all");
             return false;
         }
+        // The older toggle_bit names one bit of the whole code from its first bit.
+        Remote with_mask = r;
+        const int total = r.bits + r.pre_data_bits + r.post_data_bits;
+        if (r.toggle_bit > 0 && r.toggle_bit <= total) {
+            with_mask.toggle_bit_mask |= std::uint64_t{1} << (total - r.toggle_bit);
+        }
+        return codes_of(with_mask, out);
+    }
+
+    bool codes_of(const Remote& r, SignalFile& out) {
         const bool raw_remote = r.has("RAW_CODES") || !r.raw_codes.empty();
-        if (!raw_remote && !r.codes.empty() && (!r.one.set() || !r.zero.set())) {
-            fail(r.line, "remote '" + r.name + "': 'one' and 'zero' are needed to send codes");
-            return false;
+        if (!raw_remote && !r.codes.empty()) {
+            if (!r.one.set() || !r.zero.set()) {
+                fail(r.line, "remote '" + r.name + "': 'one' and 'zero' are needed to send codes");
+                return false;
+            }
+            // One level per bit (a pulse or a space alone) is a kind of its own.
+            if (r.one.pulse == 0 || r.one.space == 0 || r.zero.pulse == 0 || r.zero.space == 0) {
+                fail(r.line, "remote '" + r.name +
+                                 "': 'one' and 'zero' with a zero duration are not supported");
+                return false;
+            }
         }
         for (const Remote::Code& c : r.codes) {
             CodeSignal s;

@@ -24,7 +24,7 @@ bool ends_with(std::string_view s, std::string_view suffix) {
     if (s.size() < suffix.size()) return false;
     return std::equal(
         suffix.begin(), suffix.end(), s.end() - static_cast<long>(suffix.size()),
-        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+        [](char want, char c) { return std::tolower(static_cast<unsigned char>(c)) == want; });
 }
 
 std::optional<SignalFormat> from_content(std::string_view content) {
