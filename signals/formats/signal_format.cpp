@@ -110,4 +110,13 @@ std::string write_signal_file(SignalFormat format, const std::vector<CodeSignal>
     return {};
 }
 
+std::string write_replayed_keys(SignalFormat format, const std::vector<ReplayedKey>& keys) {
+    std::vector<CodeSignal> signals;
+    for (const ReplayedKey& k : keys) {
+        signals.push_back(from_replay(k.name, k.replayed));
+        signals.back().parsed = k.parsed;
+    }
+    return write_signal_file(format, signals);
+}
+
 }  // namespace orvalin::formats

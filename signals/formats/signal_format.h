@@ -29,4 +29,17 @@ std::optional<SignalFile> read_signal_file(SignalFormat format, std::string_view
 // Every signal into one file of the format, in order, named by signal.
 std::string write_signal_file(SignalFormat format, const std::vector<CodeSignal>& signals);
 
+// A learned key as the writers take it: its name, the replay of its one-key
+// table, and its protocol and data where its code type maps to a protocol that
+// Flipper names (written as a Flipper "parsed" signal; the other formats write
+// the replay).
+struct ReplayedKey {
+    std::string name;
+    ircode::ReplayedSignal replayed;
+    std::optional<ParsedCode> parsed;
+};
+
+// The keys of a remote into one file of the format, in order, named by key.
+std::string write_replayed_keys(SignalFormat format, const std::vector<ReplayedKey>& keys);
+
 }  // namespace orvalin::formats

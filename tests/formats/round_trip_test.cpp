@@ -183,5 +183,38 @@ TEST(FormatsRoundTrip, ReplayedTableBecomesIntroAndRepeat) {
     EXPECT_EQ(pronto.substr(0, 26), "Power: 0000 006D 0003 0002");
 }
 
+TEST(FormatsRoundTrip, ReplayedKeysOfARemote) {
+    ircode::ReplayedSignal nec;
+    nec.carrier_hz = 38000;
+    nec.frames.push_back({{9000, -4500, 560, -1690, 560}, 40000, false});
+    nec.frames.push_back({{9000, -2250, 560}, 0, true});
+    ircode::ReplayedSignal sony;
+    sony.carrier_hz = 40000;
+    sony.frames.push_back({{2400, -600, 1200, -600, 600}, 40000, false});
+    const std::vector<ReplayedKey> keys{
+        {"Power", nec, ParsedCode{"NEC", 0x04, 0x08}},
+        {"Mute", sony, std::nullopt},
+    };
+    const std::string flipper = write_replayed_keys(SignalFormat::flipper, keys);
+    EXPECT_NE(flipper.find("name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\n"),
+              std::string::npos)
+        << flipper;
+    EXPECT_NE(flipper.find("name: Mute\ntype: raw\nfrequency: 40000\n"), std::string::npos)
+        << flipper;
+    for (const SignalFormat format :
+         {SignalFormat::mode2, SignalFormat::pronto, SignalFormat::lirc, SignalFormat::broadlink}) {
+        SCOPED_TRACE(format_name(format));
+        std::string error;
+        const std::optional<SignalFile> back =
+            read_signal_file(format, write_replayed_keys(format, keys), "remote", &error);
+        ASSERT_TRUE(back) << error;
+        ASSERT_NE(back->find("Power"), nullptr);
+        ASSERT_NE(back->find("Mute"), nullptr);
+        EXPECT_EQ(compare_durations(render_press(*back->find("Mute"), 1).durations_us,
+                                    {2400, -600, 1200, -600, 600}, 0.02, 33),
+                  "");
+    }
+}
+
 }  // namespace
 }  // namespace orvalin::formats
