@@ -3,10 +3,12 @@
 // (RC5/SHIFT_ENC) and RC6 with its rc6_mask; header, one, zero, plead, ptrail,
 // pre/post data with their pre/post pulses, repeat, gap and repeat_gap
 // (CONST_LENGTH or not), min_repeat, REVERSE, NO_HEAD_REP, REPEAT_HEADER,
-// frequency and duty cycle. Toggle bits (toggle_bit, toggle_bit_mask) are not
-// applied: every press is sent with the code as written. A key given several
-// codes sends the first. Signals are named by key; their group is the remote, so
-// "REMOTE/KEY" picks a key of one remote where a file holds several.
+// frequency and duty cycle. Toggle bits (toggle_bit_mask, toggle_bit and its old
+// name repeat_bit) are sent set, as LIRC sends a key pressed once; a press never
+// alternates them. A key given several codes sends the first. RCMM, XMP and the
+// other rare kinds, and bits of one level (a zero in one or zero), are refused.
+// Signals are named by key; their group is the remote, so "REMOTE/KEY" picks a
+// key of one remote where a file holds several.
 #pragma once
 
 #include <optional>

@@ -106,6 +106,32 @@ TEST(FormatsRead, ProntoLearnedPredefinedAndUnmodulatedCodes) {
     EXPECT_EQ(compare_durations(flash.intro_us, {494, -247, 741, -19300}, 0, 1), "");
 }
 
+TEST(FormatsRead, ProntoNameLinesThatLookLikeHex) {
+    // "1" and "Add" are hex words, but too short to start a code: names.
+    const std::string text =
+        "1\n0000 006D 0001 0000 0010 0020\nAdd\n0000 006D 0001 0000\n0030 0040\n"
+        "0000 006D 0001 0000 0050 0060\n";
+    std::string error;
+    const std::optional<SignalFile> f = read_signal_file(SignalFormat::pronto, text, "p", &error);
+    ASSERT_TRUE(f) << error;
+    EXPECT_EQ(names(*f), (std::vector<std::string>{"1", "Add", "3"}));
+    EXPECT_EQ(compare_durations(f->signals[1].intro_us, {1262, -1683}, 0, 1), "");
+}
+
+TEST(FormatsRead, BroadlinkCodeListInJson) {
+    CodeSignal s;
+    s.intro_us = {9000, -4500, 560, -20000};
+    const std::string packet = base64_encode(encode_broadlink(s));
+    const std::string text = "{\n  \"commands\": {\n    \"off\": \"" + packet +
+                             "\",\n    \"on\": \"" + packet + "\"\n  }\n}\n";
+    EXPECT_EQ(detect_format("codes.json", text), SignalFormat::broadlink);
+    std::string error;
+    const std::optional<SignalFile> f =
+        read_signal_file(SignalFormat::broadlink, text, "j", &error);
+    ASSERT_TRUE(f) << error;
+    EXPECT_EQ(names(*f), (std::vector<std::string>{"off", "on"}));
+}
+
 TEST(FormatsRead, Mode2NamedBlocks) {
     const SignalFile f = read_ok(SignalFormat::mode2, "keys.mode2");
     ASSERT_EQ(names(f), (std::vector<std::string>{"Power", "Sony"}));
