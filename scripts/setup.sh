@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
   fonts-noto-cjk python3 xvfb xauth binutils openssl libssl-dev
   dpkg-dev file
+  lirc lirc-compat-remotes
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
