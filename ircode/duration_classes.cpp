@@ -9,6 +9,9 @@ namespace {
 
 constexpr double kClassStep = 1.2;
 constexpr int kClassStepUs = 80;
+// A class spans at most this ratio (a receiver's +-25 % around one duration), so
+// that closely spaced durations do not chain into one class.
+constexpr double kClassSpan = 1.75;
 
 }  // namespace
 
@@ -17,8 +20,10 @@ std::vector<DurationClass> GroupDurations(std::vector<int> values) {
     std::vector<DurationClass> classes;
     std::int64_t sum = 0;
     for (const int v : values) {
-        const bool new_class = classes.empty() || (v > classes.back().high * kClassStep &&
-                                                   v - classes.back().high > kClassStepUs);
+        const bool new_class =
+            classes.empty() ||
+            (v > classes.back().high * kClassStep && v - classes.back().high > kClassStepUs) ||
+            v > classes.back().low * kClassSpan;
         if (new_class) {
             if (!classes.empty()) {
                 classes.back().value =

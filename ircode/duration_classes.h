@@ -15,7 +15,8 @@ struct DurationClass {
 };
 
 // Classes in ascending order. Sorted values start a new class where a value lies
-// more than 20 % and more than 80 us above the one before it.
+// more than 20 % and more than 80 us above the one before it, or more than 75 %
+// above the class's smallest.
 std::vector<DurationClass> GroupDurations(std::vector<int> values);
 
 // Index of the class that holds `value` (between its low and high), or -1.

@@ -157,15 +157,18 @@ std::optional<Timer> ChooseTimer(const Model& m) {
         t.prescaler = kNoCarrierPrescaler;
         t.carrier_byte = 0x80;
     } else {
+        // The finest prescaler whose carrier is within 2 % of the capture's (the
+        // capture keeps whole kHz), else the closest carrier.
         const double wanted = m.capture.carrier_khz * 1000.0;
         double best = -1;
-        for (const int cd : {3, 1, 2, 4, 5, 6}) {
+        for (const int cd : {6, 5, 4, 3, 2, 1}) {
             const std::int64_t p =
                 PrescalerOf(CarrierTimeBase(static_cast<std::int32_t>(wanted), cd));
             if (p < 1 || p > kMaxPrescaler) continue;
             const double replayed = kTicksPerUs * 1e6 / (static_cast<double>(p) * cd);
             const double error = std::abs(replayed - wanted);
-            if (best < 0 || error < best - 1e-9) {
+            const bool close = error <= 0.02 * wanted;
+            if (best < 0 || (close ? best > 0.02 * wanted : error < best - 1e-9)) {
                 best = error;
                 t.prescaler = p;
                 t.carrier_byte = cd;  // carrier code 0
@@ -283,8 +286,8 @@ std::optional<std::string> Write(const Model& m, const Timer& t, const Layout& l
 
 // The replay of the image against the capture: as many frames, each duration of
 // the same kind, its replayed length at its class's length (within what the unit
-// allows), nearest to that class and within a receiver's tolerance of the
-// captured one; the gaps between frames and the carrier as captured.
+// allows), nearest to that class and within the spread of the class's captured
+// members; the gaps between frames and the carrier as captured.
 bool ReplaysAsCaptured(const Model& m, const std::string& table) {
     const std::optional<ReplayedSignal> r = replay_table(table);
     if (!r || r->frames.size() != m.frames.size()) return false;
@@ -307,9 +310,14 @@ bool ReplaysAsCaptured(const Model& m, const std::string& table) {
             if (std::abs(length - value) > 0.02 * value + r->unit_us / 2 + 1) return false;
             const auto& classes = c.mark ? m.marks : m.spaces;
             if (NearestClass(classes, length) != c.cls) return false;
+            // Within the spread that the capture itself shows for the class (a
+            // clipped first mark lies below its class and replays at its length).
+            const DurationClass& k = classes[static_cast<std::size_t>(c.cls)];
+            const double margin = 0.05 * k.value + r->unit_us;
+            if (length < k.low - margin || length > k.high + margin) return false;
             const int x = captured[i];
             const bool clipped_first = f == 0 && i == 0 && length > x;
-            if (!clipped_first && std::abs(length - x) > std::max(0.35 * x, 120.0)) return false;
+            if (!clipped_first && (x < k.low || x > k.high)) return false;
         }
         if (f + 1 < m.frames.size()) {
             const double gap = m.capture.frames[f].gap_ms * 1000.0 + 500.0;

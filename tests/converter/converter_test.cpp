@@ -115,10 +115,16 @@ TEST_F(ConverterTest, RefusesRequestsItCannotUse) {
 }
 
 TEST_F(ConverterTest, RefusesAnImageThatCannotReplayTheSignal) {
-    // A hundred unrelated durations: no symbol fits and the literal durations do
-    // not fit the 127-byte pieces.
+    // Three different frames of 150 durations drawn from eight far-apart lengths:
+    // even four symbols leave frame data over the 127 bytes a piece holds.
+    const int lengths[] = {200, 360, 650, 1170, 2100, 3800, 6800, 9900};
+    std::mt19937 rng(3);
     std::vector<int> durations;
-    for (int i = 0; i < 101; ++i) durations.push_back((i % 2 ? -1 : 1) * (300 + 37 * i));
+    for (int frame = 0; frame < 3; ++frame) {
+        for (int i = 0; i < 149; ++i) durations.push_back((i % 2 ? -1 : 1) * lengths[rng() % 8]);
+        durations.push_back(lengths[rng() % 8]);
+        if (frame < 2) durations.push_back(-30000);
+    }
     const std::string timing = TimingOf({durations, 38000});
     ASSERT_FALSE(timing.empty());
     EXPECT_EQ(converter.Ask(RequestOf(timing, "21")), "");
