@@ -20,3 +20,13 @@ foreach(t learning_session_test learning_collection_test learning_walkthrough_te
   endforeach()
 endforeach()
 
+
+# The real fallback converter beside the program.
+orvalin_add_test(NAME converter_learning_test LABEL app QT
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/converter_learning_test.cpp ${session_fixture}
+  LIBS orvalin_app vorkel_static orvalin_converter_signals ${CMAKE_DL_LIBS}
+  ENV ${session_env})
+target_include_directories(converter_learning_test PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(converter_learning_test PRIVATE ORVALIN_TEST_CONVERTER_DIR="${CMAKE_BINARY_DIR}")
+set_target_properties(converter_learning_test PROPERTIES AUTOMOC ON)
+add_dependencies(converter_learning_test quendrix pictures codeinfo_file)
