@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "cli/converter_call.h"
 #include "cli/signal_capture.h"
 #include "device/signal_sampling.h"
 #include "ircode/analysis.h"
@@ -21,6 +22,7 @@ constexpr long kMaxCarrierHz = 500000;
 
 struct AnalyseOptions {
     std::filesystem::path codeinfo;
+    std::filesystem::path converter;
     std::optional<int> carrier_hz;
     int key = 0;
     std::optional<std::string> timing;
@@ -61,14 +63,18 @@ bool plausible_timing(const std::string& text) {
 int run_analyse(const std::vector<std::string>& args, Streams io) {
     AnalyseOptions o;
     o.codeinfo = program_dir() / ircode::kCodeInfoFileName;
+    o.converter = program_dir() / "quendrix.dll";
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
-        if (a == "--codeinfo" || a == "--carrier" || a == "--key" || a == "--timing") {
+        if (a == "--codeinfo" || a == "--converter" || a == "--carrier" || a == "--key" ||
+            a == "--timing") {
             if (!has_value) return usage_error(io, a + " needs a value");
             const std::string& v = args[++i];
             if (a == "--codeinfo") {
                 o.codeinfo = v;
+            } else if (a == "--converter") {
+                o.converter = v;
             } else if (a == "--timing") {
                 o.timing = v;
             } else {
@@ -130,12 +136,25 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         }
     }
 
+    // The program's recognition: the code types first, then the fallback converter.
     const ircode::AnalysisResult result =
         ircode::analyse(std::string_view(timing).substr(kTimingPrefix), o.key, o.codeinfo);
-    const bool fits = !result.table.empty();
+    std::string type = result.type_name;
+    std::string table = result.table;
+    if (table.empty()) {
+        const ConverterAnswer answer = ask_converter(o.converter, timing, o.key);
+        if (!answer.error.empty())
+            io.err << "orvalin-cli analyse: converter: " << answer.error << "\n";
+        if (!answer.table.empty()) {
+            table = answer.table;
+            type =
+                "generic (" + (answer.shape.empty() ? std::string("learned") : answer.shape) + ")";
+        }
+    }
+    const bool fits = !table.empty();
     io.out << "timing: " << timing << "\n";
-    io.out << "type: " << (fits ? result.type_name : std::string("none")) << "\n";
-    io.out << "table: " << result.table << "\n";
+    io.out << "type: " << (fits ? type : std::string("none")) << "\n";
+    io.out << "table: " << table << "\n";
     return fits ? kExitFit : kExitNoFit;
 }
 
