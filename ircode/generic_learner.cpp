@@ -70,6 +70,13 @@ bool Classify(Model& m) {
     m.marks = GroupDurations(marks);
     int first_class = ClassHolding(m.marks, first);
     if (first_class < 0) {
+        const int nearest = NearestClass(m.marks, first);
+        if (nearest >= 0 && first >= 0.8 * m.marks[static_cast<std::size_t>(nearest)].value &&
+            first <= 1.2 * m.marks[static_cast<std::size_t>(nearest)].value) {
+            first_class = nearest;
+        }
+    }
+    if (first_class < 0) {
         for (std::size_t k = 0; k < m.marks.size(); ++k) {
             if (m.marks[k].value > first && m.marks[k].value <= first * kClipRatio) {
                 first_class = static_cast<int>(k);
@@ -77,7 +84,12 @@ bool Classify(Model& m) {
             }
         }
     }
-    if (first_class < 0) {
+    if (first_class >= 0) {
+        // The class now holds the first mark too (its value stays the others').
+        DurationClass& k = m.marks[static_cast<std::size_t>(first_class)];
+        k.low = std::min(k.low, first);
+        k.high = std::max(k.high, first);
+    } else {
         if (first <= 0) return false;
         marks.push_back(first);
         m.marks = GroupDurations(marks);
