@@ -24,3 +24,11 @@ endif()
 orvalin_add_fuzzer(NAME replay_fuzzer
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/protocols_replay_fuzzer.cpp ${CMAKE_SOURCE_DIR}/ircode/replay.cpp
   LIBS orvalin_ircode)
+
+# The generic learner (the fallback converter's core) on the same protocols.
+if(TARGET orvalin_protocol_signals)
+  orvalin_add_test(NAME ircode_generic_learner_test LABEL ircode
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/generic_learner_test.cpp
+    LIBS orvalin_protocol_signals orvalin_cli_capture orvalin_generic_learner)
+  target_include_directories(ircode_generic_learner_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+endif()
