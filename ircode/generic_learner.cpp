@@ -68,7 +68,23 @@ bool Classify(Model& m) {
     }
     const int first = m.capture.frames[0].durations[0];
     m.marks = GroupDurations(marks);
-    int first_class = ClassHolding(m.marks, first);
+    int first_class = -1;
+    // Later frames that all start with one class (a lead-in sent again): the
+    // first mark, clipped or not, is that class.
+    for (std::size_t f = 1; f < m.capture.frames.size(); ++f) {
+        const int c = ClassHolding(m.marks, m.capture.frames[f].durations[0]);
+        if (f == 1) {
+            first_class = c;
+        } else if (c != first_class) {
+            first_class = -1;
+            break;
+        }
+    }
+    if (first_class >= 0) {
+        const int value = m.marks[static_cast<std::size_t>(first_class)].value;
+        if (first > 1.25 * value || first * kClipRatio < value) first_class = -1;
+    }
+    if (first_class < 0) first_class = ClassHolding(m.marks, first);
     if (first_class < 0) {
         const int nearest = NearestClass(m.marks, first);
         if (nearest >= 0 && first >= 0.8 * m.marks[static_cast<std::size_t>(nearest)].value &&

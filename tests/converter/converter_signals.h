@@ -39,7 +39,8 @@ std::string RequestOf(const std::string& timing, const std::string& code);
 vorkel::PulseSignal Spread(const vorkel::PulseSignal& s, double spread, std::mt19937& rng);
 
 // Empty when the replay plays the signal within tolerance (each duration within
-// max(tolerance x, slack_us), silences between frames within 10 % or 2 ms).
+// max(tolerance x, slack_us), silences between frames within 10 % or 2 ms; a
+// trailing space of the sent signal is not compared).
 std::string CompareReplay(const vorkel::PulseSignal& sent, const ircode::ReplayedSignal& replayed,
                           double tolerance = 0.1, int slack_us = 60);
 
