@@ -32,3 +32,12 @@ if(TARGET orvalin_protocol_signals)
     LIBS orvalin_protocol_signals orvalin_cli_capture orvalin_generic_learner)
   target_include_directories(ircode_generic_learner_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 endif()
+
+# The lone-frame JVC companion against presses with repeat frames.
+if(TARGET orvalin_protocol_signals)
+  orvalin_add_test(NAME ircode_jvc_companion_test LABEL ircode
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/jvc_companion_test.cpp
+    LIBS orvalin_protocol_signals orvalin_cli_capture orvalin_ircode)
+  target_include_directories(ircode_jvc_companion_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  add_dependencies(ircode_jvc_companion_test codeinfo_file)
+endif()
