@@ -11,7 +11,7 @@ key that irsimreceive reports is the key that was sent.
     bench/converter_lirc_rates.py --cli build/orvalin-cli [--every N] [--keys K]
 
 --every N takes every N-th definition (sorted by path), --keys K the first K keys
-of each; the defaults give the fixed sample. Prints the rates and, with -v, every
+of each; the defaults give the fixed sample. --only A,B names the definitions. Prints the rates and, with -v, every
 key that was not learned or not decoded. Exit status 0 when every key was learned
 and every learned key decoded as itself.
 """
@@ -75,9 +75,12 @@ def first_remote(text):
     return name, freq, unique
 
 
+ENV = dict(os.environ)
+
+
 def run(cmd, cwd=None, stdin=None):
     return subprocess.run(cmd, cwd=cwd, input=stdin, capture_output=True, text=True,
-                          timeout=30)
+                          timeout=30, env=ENV)
 
 
 def sampled(mode2, freq, rng):
@@ -104,6 +107,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--cli", required=True)
     ap.add_argument("--every", type=int, default=8)
+    ap.add_argument("--only", default="",
+                    help="comma-separated definitions (paths under %s) instead" % REMOTES)
     ap.add_argument("--keys", type=int, default=6)
     ap.add_argument("--count", type=int, default=2, help="frames of a press (irsimsend -c)")
     ap.add_argument("--seed", type=int, default=11)
@@ -114,7 +119,10 @@ def main():
     sent = learned = decoded = rendered_as_sent = generic = 0
     skipped = 0
     with tempfile.TemporaryDirectory() as tmp:
-        for conf in definitions(a.every):
+        ENV["XDG_CACHE_HOME"] = tmp  # the LIRC tools' logs stay in the temporary folder
+        chosen = ([os.path.join(REMOTES, p) for p in a.only.split(",")] if a.only
+                  else definitions(a.every))
+        for conf in chosen:
             with open(conf, errors="replace") as f:
                 name, freq, keys = first_remote(f.read())
             for key in keys[: a.keys]:
@@ -157,7 +165,8 @@ def main():
                           (conf, key, " ".join(words[:4]) or "nothing",
                            field(r.stdout, "type")))
     pct = lambda n, d: 100.0 * n / d if d else 0.0
-    print("keys sent: %d (skipped %d the oracle does not decode from its own rendering)" %
+    print("keys sent: %d (skipped %d: definitions without IR timing, which irsimreceive"
+          " does not decode from irsimsend's own rendering)" %
           (sent, skipped))
     print("learned: %d (%.1f %%), by the converter: %d" % (learned, pct(learned, sent), generic))
     print("decoded as the same key: %d of %d learned (%.1f %%)" %

@@ -9,6 +9,7 @@ packages=(
   libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
   fonts-noto-cjk python3 xvfb xauth binutils
+  lirc lirc-compat-remotes
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
