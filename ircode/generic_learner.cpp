@@ -313,10 +313,10 @@ std::optional<std::string> Write(const Model& m, const Timer& t, const Layout& l
 }
 
 // The replay of the image against the capture: as many frames, each duration of
-// the same kind, its replayed length at its class's length (within what the unit
-// allows), nearest to that class and within the spread of the class's captured
+// the same kind, its replayed length at its class's length (within 2 % and a
+// tick), nearest to that class and within the spread of the class's captured
 // members; the gaps between frames and the carrier as captured.
-bool ReplaysAsCaptured(const Model& m, const std::string& table) {
+bool ReplaysAsCaptured(const Model& m, const Timer& t, const std::string& table) {
     const std::optional<ReplayedSignal> r = replay_table(table);
     if (!r || r->frames.size() != m.frames.size()) return false;
     const int khz = m.capture.carrier_khz;
@@ -335,7 +335,9 @@ bool ReplaysAsCaptured(const Model& m, const std::string& table) {
             if ((got > 0) != c.mark) return false;
             const int value = ClassValue(m, c);
             const int length = std::abs(got);
-            if (std::abs(length - value) > 0.02 * value + r->unit_us / 2 + 1) return false;
+            // The captured timing within the 2 % of the divisor and one tick.
+            const double tick_us = static_cast<double>(t.prescaler) / kTicksPerUs;
+            if (std::abs(length - value) > 0.02 * value + tick_us + 1) return false;
             const auto& classes = c.mark ? m.marks : m.spaces;
             if (NearestClass(classes, length) != c.cls) return false;
             // Within the spread that the capture itself shows for the class (a
@@ -450,7 +452,7 @@ std::optional<GenericCode> LearnGeneric(std::string_view timing_text, std::int32
 
     for (const Layout& l : layouts) {
         const std::optional<std::string> table = Write(m, *timer, l, key_number);
-        if (!table || !ReplaysAsCaptured(m, *table)) continue;
+        if (!table || !ReplaysAsCaptured(m, *timer, *table)) continue;
         return GenericCode{*table, Describe(m, l)};
     }
     return std::nullopt;
