@@ -136,7 +136,7 @@ def main():
                 os.remove(out)
                 # Definitions that the oracle cannot decode from their own
                 # rendering say nothing about the learner.
-                probe = run(["irsimreceive", conf, "/dev/stdin"],
+                probe = run(["irsimreceive", conf, "/dev/stdin"], cwd=tmp,
                             stdin="space 100000\n" + original + "space 100000\n")
                 first = probe.stdout.split()
                 if len(first) < 3 or first[2] != key:
@@ -155,7 +155,7 @@ def main():
                     generic += 1
                 r = run([cli, "render", table])
                 replay = "\n".join(l for l in r.stdout.splitlines() if not l.startswith("carrier"))
-                got = run(["irsimreceive", conf, "/dev/stdin"],
+                got = run(["irsimreceive", conf, "/dev/stdin"], cwd=tmp,
                           stdin="space 100000\n" + replay + "\nspace 100000\n")
                 words = got.stdout.split()
                 if len(words) >= 3 and words[2] == key:
