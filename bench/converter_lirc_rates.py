@@ -151,7 +151,8 @@ def main():
                         print("not learned: %s %s (%s)" % (conf, key, field(r.stdout, "type")))
                     continue
                 learned += 1
-                if field(r.stdout, "type").startswith("generic"):
+                kind = field(r.stdout, "type")
+                if kind.startswith("generic"):
                     generic += 1
                 r = run([cli, "render", table])
                 replay = "\n".join(l for l in r.stdout.splitlines() if not l.startswith("carrier"))
@@ -163,7 +164,7 @@ def main():
                 elif a.v:
                     print("decoded differently: %s %s -> %s (%s)" %
                           (conf, key, " ".join(words[:4]) or "nothing",
-                           field(r.stdout, "type")))
+                           kind))
     pct = lambda n, d: 100.0 * n / d if d else 0.0
     print("keys sent: %d (skipped %d: definitions without IR timing, which irsimreceive"
           " does not decode from irsimsend's own rendering)" %
