@@ -140,7 +140,13 @@ int main(int argc, char** argv) {
         const auto r = learn(s);
         if (!r) continue;
         ++t.learned;
-        if (CompareReplay(s, *r).empty()) ++t.same;
+        const std::string problem = CompareReplay(s, *r);
+        if (problem.empty()) {
+            ++t.same;
+        } else if (std::getenv("CONVERTER_RATES_SHOW")) {
+            std::printf("%s: %s\n  timing %s\n", name.c_str(), problem.c_str(),
+                        cli::timing_text_of(s).c_str());
+        }
     }
     for (const auto& [name, t] : variants) t.print(name);
 

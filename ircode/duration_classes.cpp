@@ -7,7 +7,7 @@
 namespace orvalin::ircode {
 namespace {
 
-constexpr double kClassStep = 1.2;
+constexpr double kClassStep = 1.12;
 constexpr int kClassStepUs = 80;
 // A class spans at most this ratio (a receiver's +-25 % around one duration), so
 // that closely spaced durations do not chain into one class.

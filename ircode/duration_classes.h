@@ -15,7 +15,7 @@ struct DurationClass {
 };
 
 // Classes in ascending order. Sorted values start a new class where a value lies
-// more than 20 % and more than 80 us above the one before it, or more than 75 %
+// more than 12 % and more than 80 us above the one before it, or more than 75 %
 // above the class's smallest.
 std::vector<DurationClass> GroupDurations(std::vector<int> values);
 
