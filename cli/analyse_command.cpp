@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "common/timing_markers.h"
 #include "ircode/analysis.h"
+#include "learning/fallback_converter.h"
 #include "learning/recognition.h"
 #include "signals/mode2.h"
 #include "signals/signal_capture.h"
@@ -22,6 +23,7 @@ constexpr long kMaxCarrierHz = 500000;
 
 struct AnalyseOptions {
     std::filesystem::path codeinfo;
+    std::filesystem::path converter;
     std::optional<int> carrier_hz;
     int key = 0;
     std::optional<std::string> timing;
@@ -62,14 +64,18 @@ bool plausible_timing(const std::string& text) {
 int run_analyse(const std::vector<std::string>& args, Streams io) {
     AnalyseOptions o;
     o.codeinfo = program_dir() / ircode::kCodeInfoFileName;
+    o.converter = program_dir() / learning::kFallbackLibraryName;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
-        if (a == "--codeinfo" || a == "--carrier" || a == "--key" || a == "--timing") {
+        if (a == "--codeinfo" || a == "--converter" || a == "--carrier" || a == "--key" ||
+            a == "--timing") {
             if (!has_value) return usage_error(io, a + " needs a value");
             const std::string& v = args[++i];
             if (a == "--codeinfo") {
                 o.codeinfo = v;
+            } else if (a == "--converter") {
+                o.converter = v;
             } else if (a == "--timing") {
                 o.timing = v;
             } else {
@@ -131,11 +137,19 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         }
     }
 
+    // The program's recognition: the code types first, then the fallback converter.
     const learning::Recognition result =
-        learning::recognise_timing(timing, o.key, o.codeinfo, /*converter=*/{});
+        learning::recognise_timing(timing, o.key, o.codeinfo, o.converter);
+    if (result.converter_asked && !result.converter_error.empty())
+        io.err << "orvalin-cli analyse: converter: " << result.converter_error << "\n";
     const bool fits = result.ok();
+    std::string type = "none";
+    if (fits && result.by_converter)
+        type = "generic (" + (result.shape.empty() ? std::string("learned") : result.shape) + ")";
+    else if (fits)
+        type = result.type_name;
     io.out << "timing: " << result.timing << "\n";
-    io.out << "type: " << (fits ? result.type_name : std::string("none")) << "\n";
+    io.out << "type: " << type << "\n";
     io.out << "table: " << result.table << "\n";
     return fits ? kExitFit : kExitNoFit;
 }

@@ -23,7 +23,10 @@ const char* usage_text() {
            "         optional carrier N; SIGNAL - reads standard input), captures and\n"
            "         converts it as the remote and the program do, and recognises it with\n"
            "         the code-info file (default: QZ01.csl beside this program).\n"
-           "         Prints 'timing: TEXT', 'type: NAME' (or none) and 'table: HEX'.\n"
+           "         When no code type fits, it asks the fallback converter (--converter\n"
+           "         FILE; default: quendrix.dll beside this program). Prints\n"
+           "         'timing: TEXT', 'type: NAME' ('generic (SHAPE)' when the converter\n"
+           "         learned it, or none) and 'table: HEX'.\n"
            "         --key N sets the table code (0..255, default 0); --carrier HZ replaces\n"
            "         the signal's carrier; --timing TEXT analyses a timing text (frame count\n"
            "         and carrier included) instead of a signal.\n"
@@ -35,7 +38,7 @@ const char* usage_text() {
            "         udev reads it, and what to do; exit status 0 when the remote can be used.\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
-           "exit status: 0 a code type fits (render: done), 1 no code type fits,\n"
+           "exit status: 0 learned (render: done), 1 not learned,\n"
            "             2 bad input or usage\n";
 }
 

@@ -38,9 +38,7 @@ std::int64_t Units(std::int64_t microseconds, std::int64_t unit_ticks) {
 
 // One-byte duration of T2 and of the repeat block.
 int DurationByte(std::int64_t microseconds, std::int64_t unit_ticks) {
-    const std::int64_t n = Units(microseconds, unit_ticks);
-    const std::int64_t value = (microseconds < 0 ? 127 : 191) + n;
-    return value > 255 ? 256 : static_cast<int>(value);
+    return UnitDurationByte(Units(microseconds, unit_ticks), microseconds < 0);
 }
 
 void AppendToggle(std::vector<int>& out, const Context& c) {
@@ -117,12 +115,20 @@ void SkipFrame(std::string_view& x) {
     x = at == std::string_view::npos ? std::string_view{} : Drop(x, at + 5);
 }
 
-void AppendT1Entry(std::vector<int>& out, CodeItem entry, std::int64_t prescaler) {
-    const std::int64_t time = static_cast<std::int64_t>(EntryTime(entry)) * 60 / prescaler;
-    out.push_back(static_cast<int>(time % 256));
-    out.push_back(static_cast<int>((time % (1 << 20)) / 256));
-    out.push_back(static_cast<int>((IsPeriodEntry(entry) ? 128 : 192) + time / (1 << 20)));
-    out.push_back(EntrySequence(entry));
+OrderTime OrderTimeOf(CodeItem entry, std::int64_t prescaler) {
+    return {static_cast<std::int64_t>(EntryTime(entry)) * 60 / prescaler, IsPeriodEntry(entry),
+            EntrySequence(entry)};
+}
+
+void AppendT1Entry(std::vector<int>& out, const OrderTime& e) {
+    if (e.time < 0 || e.time >= (std::int64_t{1} << 26)) {
+        out.push_back(256);  // no flag byte can hold it
+        return;
+    }
+    out.push_back(static_cast<int>(e.time % 256));
+    out.push_back(static_cast<int>((e.time % (1 << 20)) / 256));
+    out.push_back(static_cast<int>((e.period ? 128 : 192) + e.time / (1 << 20)));
+    out.push_back(e.sequence);
 }
 
 bool AllBytes(const std::vector<int>& values) {
@@ -174,6 +180,11 @@ std::string DefaultFieldLetters(std::uint32_t field_value, bool quaternary) {
     return letters;
 }
 
+int UnitDurationByte(std::int64_t units, bool gap) {
+    const std::int64_t value = (gap ? 127 : 191) + units;
+    return value > 255 || value < 0 ? 256 : static_cast<int>(value);
+}
+
 int ToggleByte(int toggle_a, int toggle_b) {
     return 128 * (toggle_a / 2) + 64 * (toggle_a % 2) + 32 * (toggle_b / 2) + 16 * (toggle_b % 2);
 }
@@ -189,63 +200,92 @@ std::optional<std::string> EncodeCodeType(const CodeTypeRecord& record,
     const std::int64_t d = base->divisor;
     Context c{record, variables, p * d, record.symbol_count() > 2};
 
-    // Timing block: set-up bytes, T1 (frame order after the first, then the repeat
-    // order), T2 (symbol offsets, then each symbol's count and duration bytes).
-    std::vector<int> b;
-    b.push_back(static_cast<int>(p - 1));
-    b.push_back(record.no_carrier() ? 0x80 : 7 * record.carrier_code() + record.carrier_divisor());
-    b.push_back(static_cast<int>(d - 1));
-    b.push_back(static_cast<int>(d - 1));
-    b.push_back(record.attr_high() * 16 + record.attr_low());
-    b.push_back(record.attr_byte());
-    b.push_back(record.sequence_count() * 16 + record.frame_order_count());
-    b.push_back(record.repeat_tail() * 16 + record.repeat_order_count());
+    ImageParts parts;
+    parts.prescaler = p;
+    parts.carrier_byte =
+        record.no_carrier() ? 0x80 : 7 * record.carrier_code() + record.carrier_divisor();
+    parts.divisor = d;
+    parts.attributes = record.attr_high() * 16 + record.attr_low();
+    parts.attr_byte = record.attr_byte();
+    parts.sequence_count = record.sequence_count();
+    parts.repeat_tail = record.repeat_tail();
     for (int i = 1; i < record.frame_order_count(); ++i) {
-        AppendT1Entry(b, record.frame_order_entry(i), p);
+        parts.frame_order.push_back(OrderTimeOf(record.frame_order_entry(i), p));
     }
     for (int i = 0; i < record.repeat_order_count(); ++i) {
-        AppendT1Entry(b, record.repeat_order_entry(i), p);
-    }
-    std::vector<int> t2;
-    int offset = symbols.count;
-    for (int k = 0; k < symbols.count; ++k) {
-        t2.push_back(offset);
-        offset += 1 + symbols.length[k];
+        parts.repeat_order.push_back(OrderTimeOf(record.repeat_order_entry(i), p));
     }
     for (int k = 0; k < symbols.count; ++k) {
-        t2.push_back(symbols.length[k]);
+        std::vector<int> bytes;
         for (int i = 0; i < symbols.length[k]; ++i) {
-            t2.push_back(DurationByte(symbols.nominal[k][i], c.unit_ticks));
+            bytes.push_back(DurationByte(symbols.nominal[k][i], c.unit_ticks));
         }
+        parts.symbols.push_back(std::move(bytes));
     }
-    const int t2_offset = static_cast<int>(b.size()) + 2;
-    b.insert(b.end(), t2.begin(), t2.end());
-    b.insert(b.begin(), {t2_offset, t2_offset + static_cast<int>(t2.size())});
 
     // Frame data: one block per sequence met in the frame order, then the repeat frame.
-    std::vector<int> offsets;
-    std::vector<int> blocks;
     const bool blocks_written = c.quaternary || record.symbol_count() == 2;
     std::string_view x = matched_text;
     int highest = -1;
     for (int i = 0; i < record.frame_order_count(); ++i) {
         const int s = EntrySequence(record.frame_order_entry(i));
         if (s > highest && blocks_written) {
-            offsets.push_back(static_cast<int>(blocks.size()) + record.sequence_count());
-            const std::vector<int> block = SequenceBlock(c, s, x);
+            parts.blocks.push_back(SequenceBlock(c, s, x));
             if (c.bad) return std::nullopt;
-            blocks.insert(blocks.end(), block.begin(), block.end());
             highest = s;
         }
         if (blocks_written) SkipFrame(x);
     }
     if (record.repeat_order_count() > 0) {
-        offsets.push_back(static_cast<int>(blocks.size()) + record.sequence_count());
-        const std::vector<int> block = RepeatBlock(c, record.sequence_count() - 1);
-        blocks.insert(blocks.end(), block.begin(), block.end());
+        parts.blocks.push_back(RepeatBlock(c, record.sequence_count() - 1));
     }
-    std::vector<int> f = offsets;
-    f.insert(f.end(), blocks.begin(), blocks.end());
+    // The writer names the frame order count from the entries: the first frame
+    // has none of its own.
+    if (record.frame_order_count() < 1) return std::nullopt;
+    return WriteImage(parts, key_number);
+}
+
+std::optional<std::string> WriteImage(const ImageParts& parts, std::int32_t key_number) {
+    if (key_number < 0 || key_number > 255) return std::nullopt;
+    if (parts.frame_order.size() > 14 || parts.repeat_order.size() > 15) return std::nullopt;
+    const int frame_order_count = static_cast<int>(parts.frame_order.size()) + 1;
+    const int repeat_order_count = static_cast<int>(parts.repeat_order.size());
+
+    // Timing block: set-up bytes, T1 (frame order after the first, then the repeat
+    // order), T2 (symbol offsets, then each symbol's count and duration bytes).
+    std::vector<int> b;
+    b.push_back(static_cast<int>(parts.prescaler - 1));
+    b.push_back(parts.carrier_byte);
+    b.push_back(static_cast<int>(parts.divisor - 1));
+    b.push_back(static_cast<int>(parts.divisor - 1));
+    b.push_back(parts.attributes);
+    b.push_back(parts.attr_byte);
+    b.push_back(parts.sequence_count * 16 + frame_order_count);
+    b.push_back(parts.repeat_tail * 16 + repeat_order_count);
+    for (const OrderTime& e : parts.frame_order) AppendT1Entry(b, e);
+    for (const OrderTime& e : parts.repeat_order) AppendT1Entry(b, e);
+    std::vector<int> t2;
+    const int symbol_count = static_cast<int>(parts.symbols.size());
+    int offset = symbol_count;
+    for (const auto& symbol : parts.symbols) {
+        t2.push_back(offset);
+        offset += 1 + static_cast<int>(symbol.size());
+    }
+    for (const auto& symbol : parts.symbols) {
+        t2.push_back(static_cast<int>(symbol.size()));
+        t2.insert(t2.end(), symbol.begin(), symbol.end());
+    }
+    const int t2_offset = static_cast<int>(b.size()) + 2;
+    b.insert(b.end(), t2.begin(), t2.end());
+    b.insert(b.begin(), {t2_offset, t2_offset + static_cast<int>(t2.size())});
+
+    std::vector<int> f;
+    int block_offset = parts.sequence_count;
+    for (const auto& block : parts.blocks) {
+        f.push_back(block_offset);
+        block_offset += static_cast<int>(block.size());
+    }
+    for (const auto& block : parts.blocks) f.insert(f.end(), block.begin(), block.end());
 
     if (b.size() > kMaxPieceBytes || f.size() > kMaxPieceBytes) return std::nullopt;
     const int b_length = static_cast<int>(b.size());

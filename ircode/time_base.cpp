@@ -62,16 +62,26 @@ std::int64_t CommonDivisor(const std::vector<std::int64_t>& values) {
     return 1;
 }
 
+std::int64_t CarrierTimeBase(std::int32_t carrier_hz, int carrier_divisor, int clock_khz) {
+    if (carrier_hz <= 0 || carrier_divisor <= 0) return 0;
+    const double e = 100000.0 / std::clamp(clock_khz, 2000, 8000);  // one tick, in 10 ns
+    const std::int64_t f = RoundHalfEven(100000000.0 / carrier_hz);
+    const std::int64_t g = RoundHalfEven(static_cast<double>(f) / carrier_divisor / e);
+    return RoundHalfEven(e * static_cast<double>(g));
+}
+
+std::int64_t PrescalerOf(std::int64_t t) {
+    return std::max<std::int64_t>(RoundHalfEven(static_cast<double>(t) * 6000.0 / 100000.0), 1);
+}
+
 std::optional<TimeBase> ComputeTimeBase(const CodeTypeRecord& record, int clock_khz) {
     const int k = std::clamp(clock_khz, 2000, 8000);
-    const double e = 100000.0 / k;  // one tick, in 10 ns
     TimeBase base;
     base.values = CollectDurations(record);
     if (!record.no_carrier()) {
         if (record.carrier_hz() <= 0 || record.carrier_divisor() == 0) return std::nullopt;
         const std::int64_t f = RoundHalfEven(100000000.0 / record.carrier_hz());
-        const std::int64_t g = RoundHalfEven(static_cast<double>(f) / record.carrier_divisor() / e);
-        base.t = RoundHalfEven(e * static_cast<double>(g));
+        base.t = CarrierTimeBase(record.carrier_hz(), record.carrier_divisor(), clock_khz);
         if (base.t <= 0) return std::nullopt;
         int n = record.carrier_divisor();
         while (n > 1) {
@@ -102,8 +112,7 @@ std::optional<TimeBase> ComputeTimeBase(const CodeTypeRecord& record, int clock_
             x = RoundHalfEven(static_cast<double>(x) / static_cast<double>(base.t));
         }
     }
-    base.prescaler =
-        std::max<std::int64_t>(RoundHalfEven(static_cast<double>(base.t) * 6000.0 / 100000.0), 1);
+    base.prescaler = PrescalerOf(base.t);
     base.divisor = std::max<std::int64_t>(2, CommonDivisor(base.values));
     return base;
 }

@@ -33,6 +33,15 @@ struct TimeBase {
     std::int64_t divisor = 2;          // D
 };
 
+// Time base T (units of 10 ns) of a carrier of `carrier_hz` with its divisor:
+// one carrier period split into `carrier_divisor` parts, rounded to whole ticks of
+// the clock. 0 when the carrier or the divisor is not positive.
+std::int64_t CarrierTimeBase(std::int32_t carrier_hz, int carrier_divisor,
+                             int clock_khz = kTimeBaseTarget);
+
+// Prescaler P of a time base T (10 ns): T in ticks of the 6000 kHz clock, at least 1.
+std::int64_t PrescalerOf(std::int64_t t);
+
 // Nothing when the record gives no usable time base (a carrier record without a
 // positive frequency or carrier divisor, or a time base of 0).
 std::optional<TimeBase> ComputeTimeBase(const CodeTypeRecord& record,

@@ -118,6 +118,11 @@ FallbackAnswer ask_converter_file(const std::filesystem::path& file,
         return a;
     }
     a.answer = answer.text;
+    if (auto describe = reinterpret_cast<Cominput>(::dlsym(lib, kFallbackShapeExportName))) {
+        std::lock_guard lock(g_call_mutex);
+        const char* out = describe(request.text.c_str());
+        if (out) a.shape = gbk_to_utf8(out).text;
+    }
     return a;
 }
 

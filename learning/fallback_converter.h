@@ -12,6 +12,8 @@ namespace orvalin::learning {
 
 inline constexpr const char* kFallbackLibraryName = "quendrix.dll";
 inline constexpr const char* kFallbackExportName = "Cominput";
+// Optional: our own converter also says what shape it learned (for orvalin-cli).
+inline constexpr const char* kFallbackShapeExportName = "CominputShape";
 
 // Drops a first frame that is a single mark of less than 30 microseconds (the mark
 // and the gap block after it) and lowers the frame count by one.
@@ -34,6 +36,7 @@ struct FallbackAnswer {
     bool loaded = false;      // the library was found and loaded
     bool has_export = false;  // it exports "Cominput"
     std::string answer;       // its answer as UTF-8; empty when there is none
+    std::string shape;        // what it learned, where the library says (UTF-8)
     std::string error;        // why there is no answer (for the diagnostic memo)
 };
 

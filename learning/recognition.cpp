@@ -45,6 +45,7 @@ Recognition recognise_timing(std::string timing_text, int table_code,
         return r;
     }
     r.table = answer.answer;
+    r.shape = answer.shape;
     r.by_converter = true;
     return r;
 }

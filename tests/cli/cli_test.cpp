@@ -125,7 +125,7 @@ TEST(CliAnalyse, NoiseFitsNoCodeType) {
     EXPECT_EQ(field(r.out, "table"), "");
 }
 
-TEST(CliAnalyse, ACodeInfoFileWithoutRecordsFitsNothing) {
+TEST(CliAnalyse, ACodeInfoFileWithoutRecordsLeavesTheSignalToTheConverter) {
     const fs::path empty = fs::temp_directory_path() / "cli_test_empty.csl";
     {
         std::ofstream out(empty, std::ios::binary);
@@ -133,9 +133,26 @@ TEST(CliAnalyse, ACodeInfoFileWithoutRecordsFitsNothing) {
         out.put(static_cast<char>(header.size()));
         out << header;
     }
-    const Result r = run({"analyse", "--codeinfo", empty.string(), kNec});
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(field(r.out, "type"), "none");
+    // The converter beside the program learns it: its shape, its table, exit 0.
+    const Result learned = run({"analyse", "--key", "33", "--codeinfo", empty.string(), kNec});
+    EXPECT_EQ(learned.status, 0) << learned.err;
+    EXPECT_EQ(field(learned.out, "type").rfind("generic (pulse-distance 32 bits, lead ", 0), 0u)
+        << learned.out;
+    EXPECT_EQ(field(learned.out, "table").substr(0, 6), "000121");
+    // The table replays the signal's 9000 us lead-in as captured.
+    const Result render = run({"render", field(learned.out, "table")});
+    EXPECT_EQ(render.status, 0) << render.err;
+    const std::size_t at = render.out.find("pulse ");
+    ASSERT_NE(at, std::string::npos) << render.out;
+    const int lead = std::stoi(render.out.substr(at + 6));
+    EXPECT_NEAR(lead, 9000, 180) << render.out;
+    // Without a converter nothing learns it.
+    const Result none = run({"analyse", "--codeinfo", empty.string(), "--converter",
+                             "/nonexistent/quendrix.dll", kNec});
+    EXPECT_EQ(none.status, 1) << none.err;
+    EXPECT_EQ(field(none.out, "type"), "none");
+    EXPECT_EQ(field(none.out, "table"), "");
+    EXPECT_NE(none.err.find("converter"), std::string::npos);
     fs::remove(empty);
 }
 
@@ -163,6 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"unknown_command", {"frobnicate"}, "", "unknown command frobnicate"},
         BadCall{"no_signal", {"analyse"}, "", "no signal given"},
         BadCall{"key_without_value", {"analyse", "--key"}, "", "--key needs a value"},
+        BadCall{
+            "converter_without_value", {"analyse", "--converter"}, "", "--converter needs a value"},
         BadCall{"key_too_large",
                 {"analyse", "--key", "256", "x"},
                 "",

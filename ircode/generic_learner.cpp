@@ -1,0 +1,461 @@
+#include "ircode/generic_learner.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+#include "ircode/captured_frames.h"
+#include "ircode/code_item.h"
+#include "ircode/duration_classes.h"
+#include "ircode/encoder.h"
+#include "ircode/replay.h"
+#include "ircode/time_base.h"
+
+namespace orvalin::ircode {
+namespace {
+
+constexpr double kTicksPerUs = 6.0;
+constexpr int kMaxSymbols = 4;
+constexpr int kMaxSymbolBytes = 6;
+constexpr int kUnitsPerByte = 64;
+constexpr std::int64_t kMaxPrescaler = 256;
+constexpr std::int64_t kMaxDivisor = 256;
+constexpr int kNoCarrierPrescaler = 6;  // 1 us per prescaler tick
+// A clipped first mark is taken for a class up to this many times longer.
+constexpr double kClipRatio = 2.5;
+
+// A duration named by its kind and class.
+struct Classed {
+    bool mark = true;
+    int cls = 0;
+    bool operator<(const Classed& o) const { return mark != o.mark ? mark < o.mark : cls < o.cls; }
+    bool operator==(const Classed& o) const = default;
+};
+
+// A mark with the space after it; a frame's last mark has none (space.cls < 0).
+struct Pair {
+    Classed mark;
+    Classed space{false, -1};
+    bool operator<(const Pair& o) const { return mark == o.mark ? space < o.space : mark < o.mark; }
+    bool operator==(const Pair& o) const = default;
+    bool whole() const { return space.cls >= 0; }
+};
+
+struct Model {
+    Capture capture;
+    std::vector<DurationClass> marks, spaces;
+    std::vector<std::vector<Classed>> frames;  // each duration of each frame by class
+    std::vector<std::vector<Pair>> pairs;      // each frame as pairs
+    std::vector<int> sequence_of_frame;        // frames with the same classes share one
+    std::vector<int> first_frame_of_sequence;
+};
+
+int ClassValue(const Model& m, const Classed& c) {
+    return (c.mark ? m.marks : m.spaces)[static_cast<std::size_t>(c.cls)].value;
+}
+
+// Classes of every duration; a clipped first mark joins the next longer class.
+bool Classify(Model& m) {
+    std::vector<int> marks, spaces;
+    for (std::size_t f = 0; f < m.capture.frames.size(); ++f) {
+        const auto& d = m.capture.frames[f].durations;
+        for (std::size_t i = 0; i < d.size(); ++i) {
+            if (f == 0 && i == 0) continue;  // may be clipped: placed below
+            (i % 2 == 0 ? marks : spaces).push_back(d[i]);
+        }
+    }
+    const int first = m.capture.frames[0].durations[0];
+    m.marks = GroupDurations(marks);
+    int first_class = -1;
+    // Later frames that all start with one class (a lead-in sent again): the
+    // first mark, clipped or not, is that class.
+    for (std::size_t f = 1; f < m.capture.frames.size(); ++f) {
+        const int c = ClassHolding(m.marks, m.capture.frames[f].durations[0]);
+        if (f == 1) {
+            first_class = c;
+        } else if (c != first_class) {
+            first_class = -1;
+            break;
+        }
+    }
+    if (first_class >= 0) {
+        const int value = m.marks[static_cast<std::size_t>(first_class)].value;
+        if (first > 1.25 * value || first * kClipRatio < value) first_class = -1;
+    }
+    if (first_class < 0) first_class = ClassHolding(m.marks, first);
+    if (first_class < 0) {
+        const int nearest = NearestClass(m.marks, first);
+        if (nearest >= 0 && first >= 0.8 * m.marks[static_cast<std::size_t>(nearest)].value &&
+            first <= 1.2 * m.marks[static_cast<std::size_t>(nearest)].value) {
+            first_class = nearest;
+        }
+    }
+    if (first_class < 0) {
+        for (std::size_t k = 0; k < m.marks.size(); ++k) {
+            if (m.marks[k].value > first && m.marks[k].value <= first * kClipRatio) {
+                first_class = static_cast<int>(k);
+                break;
+            }
+        }
+    }
+    if (first_class >= 0) {
+        // The class now holds the first mark too (its value stays the others').
+        DurationClass& k = m.marks[static_cast<std::size_t>(first_class)];
+        k.low = std::min(k.low, first);
+        k.high = std::max(k.high, first);
+    } else {
+        if (first <= 0) return false;
+        marks.push_back(first);
+        m.marks = GroupDurations(marks);
+    }
+    m.spaces = GroupDurations(spaces);
+    for (std::size_t f = 0; f < m.capture.frames.size(); ++f) {
+        const auto& d = m.capture.frames[f].durations;
+        std::vector<Classed> frame;
+        for (std::size_t i = 0; i < d.size(); ++i) {
+            const bool mark = i % 2 == 0;
+            int cls = ClassHolding(mark ? m.marks : m.spaces, d[i]);
+            if (f == 0 && i == 0 && first_class >= 0) cls = first_class;
+            if (cls < 0) return false;
+            frame.push_back({mark, cls});
+        }
+        std::vector<Pair> pairs;
+        for (std::size_t i = 0; i < frame.size(); i += 2) {
+            Pair p{frame[i]};
+            if (i + 1 < frame.size()) p.space = frame[i + 1];
+            pairs.push_back(p);
+        }
+        m.frames.push_back(std::move(frame));
+        m.pairs.push_back(std::move(pairs));
+    }
+    for (std::size_t f = 0; f < m.frames.size(); ++f) {
+        int s = -1;
+        for (std::size_t k = 0; k < m.first_frame_of_sequence.size(); ++k) {
+            if (m.frames[static_cast<std::size_t>(m.first_frame_of_sequence[k])] == m.frames[f]) {
+                s = static_cast<int>(k);
+                break;
+            }
+        }
+        if (s < 0) {
+            s = static_cast<int>(m.first_frame_of_sequence.size());
+            m.first_frame_of_sequence.push_back(static_cast<int>(f));
+        }
+        m.sequence_of_frame.push_back(s);
+    }
+    return true;
+}
+
+// Whole pairs by how often the distinct frames use them, most frequent first.
+std::vector<Pair> PairsByUse(const Model& m) {
+    std::map<Pair, int> uses;
+    for (const int f : m.first_frame_of_sequence) {
+        for (const Pair& p : m.pairs[static_cast<std::size_t>(f)]) {
+            if (p.whole()) ++uses[p];
+        }
+    }
+    std::vector<std::pair<int, Pair>> order;
+    for (const auto& [p, n] : uses) order.push_back({n, p});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<Pair> out;
+    for (const auto& [n, p] : order) {
+        if (n >= 2) out.push_back(p);
+    }
+    return out;
+}
+
+struct Timer {
+    std::int64_t prescaler = 1;
+    int carrier_byte = 0x80;
+    std::int64_t divisor = 2;
+    std::int64_t unit_ticks() const { return prescaler * divisor; }
+    std::int64_t Units(int us) const {
+        return std::max<std::int64_t>(
+            1, RoundHalfEven(kTicksPerUs * us / static_cast<double>(unit_ticks())));
+    }
+};
+
+// Prescaler and carrier byte that replay the capture's carrier most closely, the
+// carrier split as the code types split it; the divisor from the classes.
+std::optional<Timer> ChooseTimer(const Model& m) {
+    Timer t;
+    if (m.capture.carrier_khz == 0) {
+        t.prescaler = kNoCarrierPrescaler;
+        t.carrier_byte = 0x80;
+    } else {
+        // The finest prescaler whose carrier is within 2 % of the capture's (the
+        // capture keeps whole kHz), else the closest carrier.
+        const double wanted = m.capture.carrier_khz * 1000.0;
+        double best = -1;
+        for (const int cd : {6, 5, 4, 3, 2, 1}) {
+            const std::int64_t p =
+                PrescalerOf(CarrierTimeBase(static_cast<std::int32_t>(wanted), cd));
+            if (p < 1 || p > kMaxPrescaler) continue;
+            const double replayed = kTicksPerUs * 1e6 / (static_cast<double>(p) * cd);
+            const double error = std::abs(replayed - wanted);
+            const bool close = error <= 0.02 * wanted;
+            if (best < 0 || (close ? best > 0.02 * wanted : error < best - 1e-9)) {
+                best = error;
+                t.prescaler = p;
+                t.carrier_byte = cd;  // carrier code 0
+            }
+        }
+        if (best < 0) return std::nullopt;
+    }
+    std::vector<std::int64_t> ticks;
+    for (const auto* classes : {&m.marks, &m.spaces}) {
+        for (const DurationClass& c : *classes) {
+            ticks.push_back(std::max<std::int64_t>(
+                1, RoundHalfEven(kTicksPerUs * c.value / static_cast<double>(t.prescaler))));
+        }
+    }
+    t.divisor = std::clamp<std::int64_t>(CommonDivisor(ticks), 2, kMaxDivisor);
+    return t;
+}
+
+// Duration bytes of one symbol duration, split in pieces of at most 64 units.
+void AppendSymbolDuration(std::vector<int>& out, std::int64_t units, bool gap) {
+    while (units > kUnitsPerByte) {
+        out.push_back(UnitDurationByte(kUnitsPerByte, gap));
+        units -= kUnitsPerByte;
+    }
+    out.push_back(UnitDurationByte(units, gap));
+}
+
+struct Layout {
+    std::vector<Pair> symbols;
+    bool quaternary = false;
+};
+
+std::vector<int> FrameBlock(const Model& m, const Timer& t, const Layout& l,
+                            const std::vector<Pair>& pairs) {
+    std::vector<int> items;
+    int count = 0;
+    std::string run;  // symbol letters not yet packed
+    const std::size_t room = l.quaternary ? 4 : 8;
+    const auto flush = [&] {
+        for (std::size_t at = 0; at < run.size(); at += room) {
+            const std::string_view part = std::string_view(run).substr(at, room);
+            AppendPackedField(items, part, static_cast<int>(part.size()), l.quaternary);
+            ++count;
+        }
+        run.clear();
+    };
+    for (const Pair& p : pairs) {
+        const auto found = std::find(l.symbols.begin(), l.symbols.end(), p);
+        if (found != l.symbols.end()) {
+            run += kSymbolLetters[found - l.symbols.begin()];
+            continue;
+        }
+        flush();
+        count += 1 + AppendSplitDuration(items, t.Units(ClassValue(m, p.mark)), false);
+        if (p.whole())
+            count += 1 + AppendSplitDuration(items, t.Units(ClassValue(m, p.space)), true);
+    }
+    flush();
+    items.insert(items.begin(), count);
+    return items;
+}
+
+// Gap after a frame in prescaler ticks: the text keeps whole milliseconds
+// (truncated), so the middle of that millisecond.
+std::int64_t GapTicks(int gap_ms, const Timer& t) {
+    return RoundHalfEven((gap_ms * 1000.0 + 500.0) * kTicksPerUs /
+                         static_cast<double>(t.prescaler));
+}
+
+std::optional<std::string> Write(const Model& m, const Timer& t, const Layout& l, int key) {
+    ImageParts parts;
+    parts.prescaler = t.prescaler;
+    parts.carrier_byte = t.carrier_byte;
+    parts.divisor = t.divisor;
+    for (const Pair& p : l.symbols) {
+        std::vector<int> bytes;
+        AppendSymbolDuration(bytes, t.Units(ClassValue(m, p.mark)), false);
+        AppendSymbolDuration(bytes, t.Units(ClassValue(m, p.space)), true);
+        if (bytes.size() > kMaxSymbolBytes) return std::nullopt;
+        parts.symbols.push_back(std::move(bytes));
+    }
+    if (parts.symbols.empty()) {
+        // The symbol table needs one symbol, even when no field uses it.
+        parts.symbols.push_back({UnitDurationByte(1, false), UnitDurationByte(1, true)});
+    }
+    // Frames after the last one that differs from the final frame are its repeats.
+    const std::size_t n = m.frames.size();
+    std::size_t tail = n - 1;
+    while (tail > 0 && m.sequence_of_frame[tail - 1] == m.sequence_of_frame[n - 1]) --tail;
+    if (tail == 0) tail = 1;
+    int highest = -1;
+    for (std::size_t f = 0; f < tail; ++f) {
+        const int s = m.sequence_of_frame[f];
+        if (s > highest) {
+            if (s != highest + 1) return std::nullopt;  // sequences appear in order
+            parts.blocks.push_back(FrameBlock(m, t, l, m.pairs[f]));
+            highest = s;
+        }
+        if (f > 0) {
+            parts.frame_order.push_back({GapTicks(m.capture.frames[f - 1].gap_ms, t), false, s});
+        }
+    }
+    if (tail < n) {
+        parts.blocks.push_back(FrameBlock(m, t, l, m.pairs[n - 1]));
+        for (std::size_t f = tail; f < n; ++f) {
+            parts.repeat_order.push_back({GapTicks(m.capture.frames[f - 1].gap_ms, t), false,
+                                          static_cast<int>(highest + 1)});
+        }
+        parts.repeat_tail = 1;
+    }
+    parts.sequence_count = static_cast<int>(parts.blocks.size());
+    if (parts.sequence_count > 15) return std::nullopt;
+    return WriteImage(parts, key);
+}
+
+// The replay of the image against the capture: as many frames, each duration of
+// the same kind, its replayed length at its class's length (within 2 % and a
+// tick), nearest to that class and within the spread of the class's captured
+// members; the gaps between frames and the carrier as captured.
+bool ReplaysAsCaptured(const Model& m, const Timer& t, const std::string& table) {
+    const std::optional<ReplayedSignal> r = replay_table(table);
+    if (!r || r->frames.size() != m.frames.size()) return false;
+    const int khz = m.capture.carrier_khz;
+    if (khz == 0) {
+        if (r->carrier_hz != 0) return false;
+    } else if (std::abs(r->carrier_hz - khz * 1000.0) > 0.03 * khz * 1000.0 + 1000.0) {
+        return false;
+    }
+    for (std::size_t f = 0; f < m.frames.size(); ++f) {
+        const auto& replayed = r->frames[f].durations_us;
+        const auto& captured = m.capture.frames[f].durations;
+        if (replayed.size() != captured.size()) return false;
+        for (std::size_t i = 0; i < captured.size(); ++i) {
+            const Classed& c = m.frames[f][i];
+            const int got = replayed[i];
+            if ((got > 0) != c.mark) return false;
+            const int value = ClassValue(m, c);
+            const int length = std::abs(got);
+            // The captured timing within the 2 % of the divisor and one tick.
+            const double tick_us = static_cast<double>(t.prescaler) / kTicksPerUs;
+            if (std::abs(length - value) > 0.02 * value + tick_us + 1) return false;
+            const auto& classes = c.mark ? m.marks : m.spaces;
+            if (NearestClass(classes, length) != c.cls) return false;
+            // Within the spread that the capture itself shows for the class (a
+            // clipped first mark lies below its class and replays at its length).
+            const DurationClass& k = classes[static_cast<std::size_t>(c.cls)];
+            const double margin = 0.05 * k.value + r->unit_us;
+            if (length < k.low - margin || length > k.high + margin) return false;
+            const int x = captured[i];
+            const bool clipped_first = f == 0 && i == 0 && length > x;
+            if (!clipped_first && (x < k.low || x > k.high)) return false;
+        }
+        if (f + 1 < m.frames.size()) {
+            const double gap = m.capture.frames[f].gap_ms * 1000.0 + 500.0;
+            if (std::abs(r->frames[f].gap_after_us - gap) > std::max(0.05 * gap, 1000.0)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string Describe(const Model& m, const Layout& l) {
+    const auto& first = m.pairs[0];
+    std::size_t data = 0;
+    std::size_t lead_at = first.size();
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        if (std::find(l.symbols.begin(), l.symbols.end(), first[i]) != l.symbols.end()) {
+            ++data;
+            lead_at = std::min(lead_at, i);
+        }
+    }
+    std::string shape;
+    if (l.symbols.empty() || data == 0) {
+        shape = "literal " + std::to_string(m.frames[0].size()) + " durations";
+    } else {
+        // Bi-phase: the marks and the spaces of the data both come in one and two
+        // half-bit units.
+        std::vector<int> mark_values, space_values;
+        for (std::size_t i = lead_at; i < first.size(); ++i) {
+            mark_values.push_back(ClassValue(m, first[i].mark));
+            if (first[i].whole()) space_values.push_back(ClassValue(m, first[i].space));
+        }
+        const auto halves = [](std::vector<int> v) {
+            if (v.empty()) return 0;
+            const int h = *std::min_element(v.begin(), v.end());
+            bool doubled = false;
+            for (const int x : v) {
+                const double ratio = x / static_cast<double>(std::max(1, h));
+                if (std::abs(ratio - 2) <= 0.3) {
+                    doubled = true;
+                } else if (std::abs(ratio - 1) > 0.2) {
+                    return 0;
+                }
+            }
+            return doubled ? h : 0;
+        };
+        const int half = halves(mark_values);
+        const int space_half = halves(space_values);
+        const bool biphase =
+            half > 0 && space_half > 0 && space_half < 1.6 * half && half < 1.6 * space_half;
+        bool same_mark = true, same_space = true;
+        for (const Pair& p : l.symbols) {
+            same_mark = same_mark && p.mark == l.symbols[0].mark;
+            same_space = same_space && p.space == l.symbols[0].space;
+        }
+        if (biphase) {
+            shape = "bi-phase, half-bit " + std::to_string(half) + "/" +
+                    std::to_string(space_half) + " us";
+        } else if (l.symbols.size() > 2) {
+            shape = std::to_string(l.symbols.size()) + "-symbol " +
+                    (same_mark ? "pulse-distance " : "") + std::to_string(data) + " symbols";
+        } else {
+            shape = std::string(same_mark    ? "pulse-distance "
+                                : same_space ? "pulse-width "
+                                             : "") +
+                    std::to_string(data) + " bits";
+        }
+        if (lead_at > 0 && first[0].whole()) {
+            shape += ", lead " + std::to_string(ClassValue(m, first[0].mark)) + "/" +
+                     std::to_string(ClassValue(m, first[0].space));
+        }
+    }
+    if (m.first_frame_of_sequence.size() > 1) shape += ", repeat frame";
+    if (m.frames.size() > 1) shape += ", " + std::to_string(m.frames.size()) + " frames";
+    return shape;
+}
+
+}  // namespace
+
+std::optional<GenericCode> LearnGeneric(std::string_view timing_text, std::int32_t key_number) {
+    if (key_number < 0 || key_number > 255) return std::nullopt;
+    Model m;
+    std::optional<Capture> capture = ReadTimingText(timing_text);
+    if (!capture) return std::nullopt;
+    m.capture = std::move(*capture);
+    if (!Classify(m)) return std::nullopt;
+    const std::optional<Timer> timer = ChooseTimer(m);
+    if (!timer) return std::nullopt;
+
+    // Layouts from the richest to the plainest; the first whose image replays as
+    // the capture wins.
+    const std::vector<Pair> by_use = PairsByUse(m);
+    std::vector<Layout> layouts;
+    if (by_use.size() >= 3) {
+        layouts.push_back(
+            {{by_use.begin(), by_use.begin() + std::min<std::size_t>(kMaxSymbols, by_use.size())},
+             true});
+    }
+    if (by_use.size() >= 2) layouts.push_back({{by_use.begin(), by_use.begin() + 2}, false});
+    if (!by_use.empty()) layouts.push_back({{by_use.front()}, false});
+    layouts.push_back({{}, false});
+
+    for (const Layout& l : layouts) {
+        const std::optional<std::string> table = Write(m, *timer, l, key_number);
+        if (!table || !ReplaysAsCaptured(m, *timer, *table)) continue;
+        return GenericCode{*table, Describe(m, l)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace orvalin::ircode
