@@ -31,9 +31,8 @@ int hex_value(QStringView digits) {
 
 int key_code_of(const IBtn* key) {
     if (!key) return -1;
-    bool ok = false;
-    const int code = key->Code().toInt(&ok, 16);
-    return ok && code >= 0 && code < kCodesPerMode ? code : -1;
+    const int code = hex_value(key->Code());
+    return code >= 0 && code < kCodesPerMode ? code : -1;
 }
 
 bool is_mode_key(int key_code) {

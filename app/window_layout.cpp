@@ -39,7 +39,7 @@ QLabel* text_label(QWidget* parent, const char* name, QRect where) {
 
 IBtn* Tmainorvalin::key_button(int key_code) const {
     for (IBtn* b : key_buttons)
-        if (b->Code().toInt(nullptr, 16) == key_code) return b;
+        if (key_code_of(b) == key_code) return b;
     return nullptr;
 }
 

@@ -16,11 +16,11 @@
 #include "signals/signal_capture.h"
 #include "ircode/generic_learner.h"
 #include "ircode/replay.h"
-#include "tests/converter/converter_signals.h"
+#include "signals/converter_signals.h"
 #include "signals/protocol_signals.h"
 
 using namespace orvalin;
-using converter::testing::CompareReplay;
+using converter_signals::CompareReplay;
 
 namespace {
 
@@ -63,16 +63,16 @@ ir_signals::PulseSignal Variant(std::mt19937& rng, std::string& name) {
     const unsigned long long value = (static_cast<unsigned long long>(rng()) << 32) | rng();
     if (biphase) {
         const int half = static_cast<int>(400 + rng() % 700);
-        converter::testing::AppendBiphase(f, static_cast<unsigned>(value), std::min(bits, 24), half,
+        converter_signals::AppendBiphase(f, static_cast<unsigned>(value), std::min(bits, 24), half,
                                           half);
         name = "bi-phase variants";
     } else {
         const int m = static_cast<int>(560 * unit);
-        converter::testing::AppendBits(f, value, bits, {{m, m}, {m, 3 * m}});
+        converter_signals::AppendBits(f, value, bits, {{m, m}, {m, 3 * m}});
         f.push_back(m);
         name = "pulse-distance variants";
     }
-    std::vector<int> press = converter::testing::Joined(f);
+    std::vector<int> press = converter_signals::Joined(f);
     while (!press.empty() && press.back() < 0) press.pop_back();
     const std::vector<int> frame = press;
     press.push_back(-40000);
@@ -85,7 +85,7 @@ ir_signals::PulseSignal Variant(std::mt19937& rng, std::string& name) {
 // `unclipped` receives the reading before the first mark was clipped.
 ir_signals::PulseSignal Noisy(const ir_signals::PulseSignal& s, std::mt19937& rng,
                           ir_signals::PulseSignal& unclipped) {
-    ir_signals::PulseSignal out = converter::testing::Spread(s, 0.25, rng);
+    ir_signals::PulseSignal out = converter_signals::Spread(s, 0.25, rng);
     const bool clip = rng() % 2 == 0;
     const int stray = rng() % 3;
     const std::size_t at = 2 * (1 + rng() % (out.durations_us.size() / 2 - 1));
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
                     std::printf("  timing %s\n  replay", ir_signals::timing_text_of(s).c_str());
                     for (const int d : ircode::flatten(*r)) std::printf(" %d", d);
                     std::printf("\n  sent  ");
-                    for (const int d : converter::testing::Joined(unclipped.durations_us))
+                    for (const int d : converter_signals::Joined(unclipped.durations_us))
                         std::printf(" %d", d);
                     std::printf("\n");
                 }

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/hex_text.h"
 #include "device/identity.h"
 
 namespace vorkel::linux_hid {
@@ -19,11 +20,8 @@ std::optional<std::uint16_t> read_hex16(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::string text;
     if (!in || !std::getline(in, text) || text.empty() || text.size() > 8) return std::nullopt;
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFF) {
-        return std::nullopt;
-    }
+    const long value = orvalin::hex::digits_value(text);
+    if (value < 0 || value > 0xFFFF) return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
 

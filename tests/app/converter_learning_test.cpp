@@ -9,7 +9,7 @@
 #include "signals/mode2.h"
 #include "ircode/replay.h"
 #include "tests/app/learning_fixture.h"
-#include "tests/converter/converter_signals.h"
+#include "signals/converter_signals.h"
 
 namespace orvalin::app::testing {
 namespace {
@@ -40,7 +40,7 @@ TEST_F(ConverterLearning, SignalThatNoCodeTypeNamesIsLearnedByTheConverter) {
     std::string error;
     const auto replayed = ircode::replay_table(answer, &error);
     ASSERT_TRUE(replayed) << error;
-    EXPECT_EQ(converter::testing::CompareReplay(*signal, *replayed), "");
+    EXPECT_EQ(converter_signals::CompareReplay(*signal, *replayed), "");
 
     stop_learning(*w, Answer::yes);
     EXPECT_TRUE(has_code(remote_key_lines(), "10"));

@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "ircode/analysis.h"
-#include "tests/converter/converter_signals.h"
+#include "signals/converter_signals.h"
 
 namespace orvalin::converter::testing {
+
+using namespace orvalin::converter_signals;
 namespace {
 
 const std::string kLibrary = std::string(ORVALIN_PROGRAM_DIR) + "/quendrix.dll";

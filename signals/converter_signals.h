@@ -11,7 +11,7 @@
 #include "signals/mode2.h"
 #include "ircode/replay.h"
 
-namespace orvalin::converter::testing {
+namespace orvalin::converter_signals {
 
 struct ShapeCase {
     std::string name;
@@ -61,4 +61,4 @@ class Converter {
     const char* (*shape_)(const char*) = nullptr;
 };
 
-}  // namespace orvalin::converter::testing
+}  // namespace orvalin::converter_signals

@@ -1,4 +1,4 @@
-#include "tests/converter/converter_signals.h"
+#include "signals/converter_signals.h"
 
 #include <dlfcn.h>
 
@@ -7,7 +7,7 @@
 
 #include "signals/signal_capture.h"
 
-namespace orvalin::converter::testing {
+namespace orvalin::converter_signals {
 
 void AppendBits(std::vector<int>& out, unsigned long long value, int bits,
                 const std::vector<std::pair<int, int>>& symbols, int bits_per_symbol) {
@@ -188,4 +188,4 @@ std::string Converter::Shape(const std::string& request) const {
     return a == nullptr ? std::string("<null>") : std::string(a);
 }
 
-}  // namespace orvalin::converter::testing
+}  // namespace orvalin::converter_signals
