@@ -11,7 +11,7 @@
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
-#include "signals/mode2.h"
+#include "signals/formats/signal_format.h"
 #include "signals/signal_capture.h"
 
 namespace orvalin::cli {
@@ -28,6 +28,8 @@ struct AnalyseOptions {
     int key = 0;
     std::optional<std::string> timing;
     std::optional<std::string> signal_path;
+    std::optional<formats::SignalFormat> format;
+    std::optional<std::string> signal_name;
 };
 
 std::optional<long> parse_number(const std::string& text) {
@@ -59,6 +61,33 @@ bool plausible_timing(const std::string& text) {
     return (text.size() - kTimingPrefix) % 4 == 0;
 }
 
+std::string listed_name(const formats::CodeSignal& s) {
+    return s.group.empty() ? s.name : s.group + "/" + s.name;
+}
+
+// The signal that --signal names, or the only one of the file; nullptr with a
+// message listing the file's signals otherwise.
+const formats::CodeSignal* pick_signal(const formats::SignalFile& file,
+                                       const std::optional<std::string>& name, std::string* error) {
+    if (name) {
+        if (const formats::CodeSignal* s = file.find(*name)) return s;
+    } else if (file.signals.size() == 1) {
+        return &file.signals.front();
+    }
+    if (file.signals.empty()) {
+        *error = file.file_name + ": holds no signal";
+        return nullptr;
+    }
+    std::string names;
+    for (const formats::CodeSignal& s : file.signals) {
+        names += (names.empty() ? "" : ", ") + listed_name(s);
+    }
+    *error = file.file_name + ": " +
+             (name ? "no signal named '" + *name + "'" : std::string("holds several signals")) +
+             "; give --signal with one of: " + names;
+    return nullptr;
+}
+
 }  // namespace
 
 int run_analyse(const std::vector<std::string>& args, Streams io) {
@@ -69,7 +98,7 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
         if (a == "--codeinfo" || a == "--converter" || a == "--carrier" || a == "--key" ||
-            a == "--timing") {
+            a == "--timing" || a == "--format" || a == "--signal") {
             if (!has_value) return usage_error(io, a + " needs a value");
             const std::string& v = args[++i];
             if (a == "--codeinfo") {
@@ -78,6 +107,14 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
                 o.converter = v;
             } else if (a == "--timing") {
                 o.timing = v;
+            } else if (a == "--signal") {
+                o.signal_name = v;
+            } else if (a == "--format") {
+                o.format = formats::format_from_name(v);
+                if (!o.format) {
+                    return usage_error(
+                        io, "--format needs one of mode2, pronto, flipper, lirc, broadlink");
+                }
             } else {
                 const std::optional<long> n = parse_number(v);
                 const long maximum = a == "--key" ? kMaxKey : kMaxCarrierHz;
@@ -99,6 +136,8 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
     if (!o.timing && !o.signal_path) return usage_error(io, "no signal given");
     if (o.timing && o.carrier_hz)
         return usage_error(io, "--carrier applies to a signal, not to --timing");
+    if (o.timing && (o.format || o.signal_name))
+        return usage_error(io, "--format and --signal apply to a signal file, not to --timing");
     if (!std::filesystem::is_regular_file(o.codeinfo)) {
         io.err << "orvalin-cli analyse: code-info file not found: " << o.codeinfo.string() << "\n";
         return kExitBadInput;
@@ -123,14 +162,32 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
             }
             text.assign(std::istreambuf_iterator<char>(file), {});
         }
-        std::string error;
-        std::optional<ir_signals::PulseSignal> signal = ir_signals::parse_mode2(text, &error);
-        if (!signal) {
-            io.err << "orvalin-cli analyse: " << *o.signal_path << ": " << error << "\n";
+        const std::string file_name =
+            *o.signal_path == "-" ? std::string("standard input") : *o.signal_path;
+        const std::optional<formats::SignalFormat> format =
+            o.format ? o.format : formats::detect_format(file_name, text);
+        if (!format) {
+            io.err << "orvalin-cli analyse: " << file_name
+                   << ": cannot tell the format; give --format "
+                      "(mode2, pronto, flipper, lirc, broadlink)\n";
             return kExitBadInput;
         }
-        if (o.carrier_hz) signal->carrier_hz = *o.carrier_hz;
-        timing = ir_signals::timing_text_of(*signal);
+        std::string error;
+        const std::optional<formats::SignalFile> file =
+            formats::read_signal_file(*format, text, file_name, &error);
+        if (!file) {
+            io.err << "orvalin-cli analyse: " << error << "\n";
+            return kExitBadInput;
+        }
+        const formats::CodeSignal* picked = pick_signal(*file, o.signal_name, &error);
+        if (picked == nullptr) {
+            io.err << "orvalin-cli analyse: " << error << "\n";
+            return kExitBadInput;
+        }
+        // One key press, as the remote captures it from the key held briefly.
+        ir_signals::PulseSignal signal = formats::render_press(*picked, 1);
+        if (o.carrier_hz) signal.carrier_hz = *o.carrier_hz;
+        timing = ir_signals::timing_text_of(signal);
         if (timing.empty()) {
             io.err << "orvalin-cli analyse: the capture of this signal holds no complete signal\n";
             return kExitBadInput;

@@ -300,6 +300,9 @@ TEST(FormatsRead, FormatFromContentOrExtension) {
         {"x.txt", read_fixture("remote.ir"), SignalFormat::flipper},
         {"x.txt", read_fixture("remotes.lircd.conf"), SignalFormat::lirc},
         {"x.txt", "\"power\": \"JgBQAAA=\",\n", SignalFormat::broadlink},
+        // A length of 0x80 and more and a repeat count change the third character.
+        {"x.txt", "Learned: JgCSAAABD4gRERE=\n", SignalFormat::broadlink},
+        {"x.txt", "JgHQAAABD4gRERE=\n", SignalFormat::broadlink},
         {"tv.IR", "", SignalFormat::flipper},
         {"tv.lircd.conf", "", SignalFormat::lirc},
         {"tv.pronto", "", SignalFormat::pronto},
