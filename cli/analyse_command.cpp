@@ -11,7 +11,7 @@
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
-#include "signals/formats/signal_format.h"
+#include "signals/formats/code_file.h"
 #include "signals/signal_capture.h"
 
 namespace orvalin::cli {
@@ -59,33 +59,6 @@ bool plausible_timing(const std::string& text) {
         if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
     }
     return (text.size() - kTimingPrefix) % 4 == 0;
-}
-
-std::string listed_name(const formats::CodeSignal& s) {
-    return s.group.empty() ? s.name : s.group + "/" + s.name;
-}
-
-// The signal that --signal names, or the only one of the file; nullptr with a
-// message listing the file's signals otherwise.
-const formats::CodeSignal* pick_signal(const formats::SignalFile& file,
-                                       const std::optional<std::string>& name, std::string* error) {
-    if (name) {
-        if (const formats::CodeSignal* s = file.find(*name)) return s;
-    } else if (file.signals.size() == 1) {
-        return &file.signals.front();
-    }
-    if (file.signals.empty()) {
-        *error = file.file_name + ": holds no signal";
-        return nullptr;
-    }
-    std::string names;
-    for (const formats::CodeSignal& s : file.signals) {
-        names += (names.empty() ? "" : ", ") + listed_name(s);
-    }
-    *error = file.file_name + ": " +
-             (name ? "no signal named '" + *name + "'" : std::string("holds several signals")) +
-             "; give --signal with one of: " + names;
-    return nullptr;
 }
 
 }  // namespace
@@ -164,22 +137,14 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         }
         const std::string file_name =
             *o.signal_path == "-" ? std::string("standard input") : *o.signal_path;
-        const std::optional<formats::SignalFormat> format =
-            o.format ? o.format : formats::detect_format(file_name, text);
-        if (!format) {
-            io.err << "orvalin-cli analyse: " << file_name
-                   << ": cannot tell the format; give --format "
-                      "(mode2, pronto, flipper, lirc, broadlink)\n";
-            return kExitBadInput;
-        }
         std::string error;
         const std::optional<formats::SignalFile> file =
-            formats::read_signal_file(*format, text, file_name, &error);
+            formats::parse_code_file(text, file_name, o.format, &error);
         if (!file) {
             io.err << "orvalin-cli analyse: " << error << "\n";
             return kExitBadInput;
         }
-        const formats::CodeSignal* picked = pick_signal(*file, o.signal_name, &error);
+        const formats::CodeSignal* picked = formats::pick_signal(*file, o.signal_name, &error);
         if (picked == nullptr) {
             io.err << "orvalin-cli analyse: " << error << "\n";
             return kExitBadInput;

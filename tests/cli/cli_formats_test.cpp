@@ -263,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ":1: signal 'Power': data length"},
         BadFile{
             "mode2_number", "tv.mode2", "pulse 900\nspace -5\n", {}, ":2: signal '1': bad number"},
-        BadFile{"unknown_format", "tv.txt", "hello\n", {}, ": cannot tell the format"},
+        BadFile{"unknown_format", "tv.txt", "hello\n", {}, ": cannot tell the format; give it"},
         BadFile{"format_given_wrong",
                 "tv.txt",
                 "pulse 900\nspace 900\n",
@@ -273,13 +273,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "tv.mode2",
                 "# name: A\npulse 900\nspace 900\n# name: B\npulse 500\nspace 900\n",
                 {},
-                ": holds several signals; give --signal with one of: A, B"},
+                ": holds several signals; name one of: A, B"},
         BadFile{"name_not_there",
                 "tv.conf",
                 "begin remote\n  name tv\n  flags RAW_CODES\n  begin raw_codes\n"
                 "    name KEY_UP\n      900 900 900\n  end raw_codes\nend remote\n",
                 {"--signal", "KEY_DOWN"},
-                ": no signal named 'KEY_DOWN'; give --signal with one of: tv/KEY_UP"}),
+                ": no signal named 'KEY_DOWN'; name one of: tv/KEY_UP"}),
     [](const ::testing::TestParamInfo<BadFile>& info) { return std::string(info.param.label); });
 
 TEST(CliFormats, RemoteAndKeyPickOneOfTwoRemotes) {
