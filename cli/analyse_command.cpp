@@ -1,6 +1,5 @@
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -124,22 +123,14 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
             return kExitBadInput;
         }
     } else {
-        std::string text;
-        if (*o.signal_path == "-") {
-            text.assign(std::istreambuf_iterator<char>(io.in), {});
-        } else {
-            std::ifstream file(*o.signal_path, std::ios::binary);
-            if (!file) {
-                io.err << "orvalin-cli analyse: cannot read " << *o.signal_path << "\n";
-                return kExitBadInput;
-            }
-            text.assign(std::istreambuf_iterator<char>(file), {});
-        }
-        const std::string file_name =
-            *o.signal_path == "-" ? std::string("standard input") : *o.signal_path;
         std::string error;
-        const std::optional<formats::SignalFile> file =
-            formats::parse_code_file(text, file_name, o.format, &error);
+        std::optional<formats::SignalFile> file;
+        if (*o.signal_path == "-") {
+            const std::string text(std::istreambuf_iterator<char>(io.in), {});
+            file = formats::parse_code_file(text, "standard input", o.format, &error);
+        } else {
+            file = formats::load_signal_file(*o.signal_path, o.format, &error);
+        }
         if (!file) {
             io.err << "orvalin-cli analyse: " << error << "\n";
             return kExitBadInput;

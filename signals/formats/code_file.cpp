@@ -1,7 +1,7 @@
 #include "signals/formats/code_file.h"
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace orvalin::formats {
 
@@ -11,12 +11,19 @@ std::optional<SignalFile> load_signal_file(const std::string& path,
         if (error != nullptr) *error = path + ": " + message;
         return std::nullopt;
     };
+    // A folder opens as a stream on Linux and fails only on reading.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return fail("cannot read the file");
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail("cannot read the file");
     std::string text;
-    // One byte past the limit tells a file that is too large without reading it all.
-    std::istreambuf_iterator<char> it(in), end;
-    for (; it != end && text.size() <= kMaxCodeFileBytes; ++it) text.push_back(*it);
+    char chunk[64 * 1024];
+    // Reading one byte past the limit tells a file that is too large.
+    while (text.size() <= kMaxCodeFileBytes) {
+        in.read(chunk, sizeof chunk);
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+        if (!in) break;
+    }
     if (in.bad()) return fail("cannot read the file");
     if (text.size() > kMaxCodeFileBytes) return fail("larger than a code file can be");
     return parse_code_file(text, path, format, error);

@@ -209,7 +209,12 @@ TEST_P(CliFormatsRefuse, WithStatusTwoNamingTheFileAndPlace) {
     const fs::path dir = fs::temp_directory_path() / ("cli_formats_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path file = dir / c.file_name;
-    std::ofstream(file, std::ios::binary) << c.content;
+    // A name ending in "/" is a folder given as a file.
+    if (std::string(c.file_name).back() == '/') {
+        fs::create_directories(file);
+    } else {
+        std::ofstream(file, std::ios::binary) << c.content;
+    }
     std::vector<std::string> args{"analyse"};
     args.insert(args.end(), c.options.begin(), c.options.end());
     args.push_back(file.string());
@@ -263,6 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
                 ":1: signal 'Power': data length"},
         BadFile{
             "mode2_number", "tv.mode2", "pulse 900\nspace -5\n", {}, ":2: signal '1': bad number"},
+        BadFile{"folder", "tv.ir/", "", {}, ": cannot read the file"},
         BadFile{"unknown_format", "tv.txt", "hello\n", {}, ": cannot tell the format; give it"},
         BadFile{"format_given_wrong",
                 "tv.txt",
