@@ -131,6 +131,14 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
                      Answer::ok);
         w->export_key(key(*w, kVolUp));
         EXPECT_EQ(files.suggested_name, QStringLiteral("TV_VOL+"));
+
+        // In the delete state no key is learned, from a file or not.
+        w->delete_toggle_click();
+        ASSERT_TRUE(w->session().deleting());
+        boxes.expect(QStringLiteral("现在在删除状态，要学习请先停止删除！"), Answer::ok);
+        w->learn_key_from_file(key(*w, 0x13));
+        EXPECT_FALSE(w->session().learning());
+        w->delete_toggle_click();
         close_window(*w);
     }
     std::string error;
