@@ -4,6 +4,7 @@
 //   key_panel.cpp        key buttons, mode switch, key pictures
 //   learning_session.cpp start/stop learning, key click, commit, end of collection
 //   key_deletion.cpp     delete one key, clear all
+//   key_context_menu.cpp a key's menu: learn from a code file, export
 // The tables, key states and the session's state live in learning::Session; the
 // window asks it and shows what it says.
 #pragma once
@@ -20,6 +21,7 @@
 
 #include "learning/session.h"
 
+class QMenu;
 class QMovie;
 class QPlainTextEdit;
 class QScrollArea;
@@ -129,6 +131,12 @@ class Tmainorvalin : public QWidget {
     void delete_toggle_click();  // IBtn78Click: the delete-one-key state on or off
     void delete_key(IBtn* key);  // delete branch of the key click
     void delallstudykeyClick();
+
+    // ---- key context menu (key_context_menu.cpp) ----
+    void install_key_menus();
+    QMenu* key_menu(IBtn* key);  // built fresh for one showing; the caller deletes it
+    void learn_key_from_file(IBtn* key);
+    void export_key(IBtn* key);
 
     // ---- learning and deletion support (learning_session.cpp, key_deletion.cpp) ----
     // FormClose calls this before its commit step: stops and joins the collection

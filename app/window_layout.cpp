@@ -102,6 +102,7 @@ void Tmainorvalin::create_components() {
         key_buttons.push_back(b);
     }
     key_panel->setWidget(panel);
+    install_key_menus();
 
     const auto tool_button = [this](const char* name, QRect where, const char* picture,
                                     const char* disable_picture, const QString& hint) {

@@ -1,13 +1,18 @@
 // Reading a code file of 1,000 signals in each format and picking one signal by
 // name, rendered as one key press: what learning a key from a file costs before
-// the analysis.
+// the analysis; then the same with the capture and the recognition that learn it.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "ircode/analysis.h"
+#include "learning/fallback_converter.h"
+#include "learning/recognition.h"
 #include "signals/formats/protocol_codes.h"
 #include "signals/formats/signal_format.h"
+#include "signals/signal_capture.h"
 
 namespace {
 
@@ -49,6 +54,45 @@ BENCHMARK_CAPTURE(read_one_signal, pronto, SignalFormat::pronto)->Unit(benchmark
 BENCHMARK_CAPTURE(read_one_signal, flipper, SignalFormat::flipper)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(read_one_signal, lirc, SignalFormat::lirc)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(read_one_signal, broadlink, SignalFormat::broadlink)
+    ->Unit(benchmark::kMillisecond);
+
+// The whole of learning a key from a file, as orvalin-cli analyse and the
+// window do it: read, pick, render the press, capture, recognise.
+void read_and_learn_one_signal(benchmark::State& state, SignalFormat format) {
+    const std::string text = thousand_signal_file(format);
+    const std::filesystem::path dir(ORVALIN_PROGRAM_DIR);
+    const std::filesystem::path codeinfo = dir / orvalin::ircode::kCodeInfoFileName;
+    const std::filesystem::path converter = dir / orvalin::learning::kFallbackLibraryName;
+    for (auto _ : state) {
+        std::string error;
+        const std::optional<orvalin::formats::SignalFile> file =
+            orvalin::formats::read_signal_file(format, text, "remote", &error);
+        const CodeSignal* s = file ? file->find("key_777") : nullptr;
+        if (s == nullptr) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        const std::string timing =
+            orvalin::ir_signals::timing_text_of(orvalin::formats::render_press(*s, 1));
+        const orvalin::learning::Recognition r =
+            orvalin::learning::recognise_timing(timing, 0, codeinfo, converter);
+        if (!r.ok()) {
+            state.SkipWithError(("not learned: " + r.reason).c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(r.table);
+    }
+}
+
+BENCHMARK_CAPTURE(read_and_learn_one_signal, mode2, SignalFormat::mode2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_and_learn_one_signal, pronto, SignalFormat::pronto)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_and_learn_one_signal, flipper, SignalFormat::flipper)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_and_learn_one_signal, lirc, SignalFormat::lirc)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(read_and_learn_one_signal, broadlink, SignalFormat::broadlink)
     ->Unit(benchmark::kMillisecond);
 
 // A Flipper file of parsed signals renders each from its protocol on reading.

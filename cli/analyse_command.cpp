@@ -1,6 +1,5 @@
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -11,7 +10,7 @@
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
-#include "signals/mode2.h"
+#include "signals/formats/code_file.h"
 #include "signals/signal_capture.h"
 
 namespace orvalin::cli {
@@ -28,6 +27,8 @@ struct AnalyseOptions {
     int key = 0;
     std::optional<std::string> timing;
     std::optional<std::string> signal_path;
+    std::optional<formats::SignalFormat> format;
+    std::optional<std::string> signal_name;
 };
 
 std::optional<long> parse_number(const std::string& text) {
@@ -69,7 +70,7 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
         if (a == "--codeinfo" || a == "--converter" || a == "--carrier" || a == "--key" ||
-            a == "--timing") {
+            a == "--timing" || a == "--format" || a == "--signal") {
             if (!has_value) return usage_error(io, a + " needs a value");
             const std::string& v = args[++i];
             if (a == "--codeinfo") {
@@ -78,6 +79,14 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
                 o.converter = v;
             } else if (a == "--timing") {
                 o.timing = v;
+            } else if (a == "--signal") {
+                o.signal_name = v;
+            } else if (a == "--format") {
+                o.format = formats::format_from_name(v);
+                if (!o.format) {
+                    return usage_error(
+                        io, "--format needs one of mode2, pronto, flipper, lirc, broadlink");
+                }
             } else {
                 const std::optional<long> n = parse_number(v);
                 const long maximum = a == "--key" ? kMaxKey : kMaxCarrierHz;
@@ -99,6 +108,8 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
     if (!o.timing && !o.signal_path) return usage_error(io, "no signal given");
     if (o.timing && o.carrier_hz)
         return usage_error(io, "--carrier applies to a signal, not to --timing");
+    if (o.timing && (o.format || o.signal_name))
+        return usage_error(io, "--format and --signal apply to a signal file, not to --timing");
     if (!std::filesystem::is_regular_file(o.codeinfo)) {
         io.err << "orvalin-cli analyse: code-info file not found: " << o.codeinfo.string() << "\n";
         return kExitBadInput;
@@ -112,25 +123,27 @@ int run_analyse(const std::vector<std::string>& args, Streams io) {
             return kExitBadInput;
         }
     } else {
-        std::string text;
-        if (*o.signal_path == "-") {
-            text.assign(std::istreambuf_iterator<char>(io.in), {});
-        } else {
-            std::ifstream file(*o.signal_path, std::ios::binary);
-            if (!file) {
-                io.err << "orvalin-cli analyse: cannot read " << *o.signal_path << "\n";
-                return kExitBadInput;
-            }
-            text.assign(std::istreambuf_iterator<char>(file), {});
-        }
         std::string error;
-        std::optional<ir_signals::PulseSignal> signal = ir_signals::parse_mode2(text, &error);
-        if (!signal) {
-            io.err << "orvalin-cli analyse: " << *o.signal_path << ": " << error << "\n";
+        std::optional<formats::SignalFile> file;
+        if (*o.signal_path == "-") {
+            const std::string text(std::istreambuf_iterator<char>(io.in), {});
+            file = formats::parse_code_file(text, "standard input", o.format, &error);
+        } else {
+            file = formats::load_signal_file(*o.signal_path, o.format, &error);
+        }
+        if (!file) {
+            io.err << "orvalin-cli analyse: " << error << "\n";
             return kExitBadInput;
         }
-        if (o.carrier_hz) signal->carrier_hz = *o.carrier_hz;
-        timing = ir_signals::timing_text_of(*signal);
+        const formats::CodeSignal* picked = formats::pick_signal(*file, o.signal_name, &error);
+        if (picked == nullptr) {
+            io.err << "orvalin-cli analyse: " << error << "\n";
+            return kExitBadInput;
+        }
+        // One key press, as the remote captures it from the key held briefly.
+        ir_signals::PulseSignal signal = formats::render_press(*picked, 1);
+        if (o.carrier_hz) signal.carrier_hz = *o.carrier_hz;
+        timing = ir_signals::timing_text_of(signal);
         if (timing.empty()) {
             io.err << "orvalin-cli analyse: the capture of this signal holds no complete signal\n";
             return kExitBadInput;

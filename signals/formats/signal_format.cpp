@@ -42,7 +42,11 @@ std::optional<SignalFormat> from_content(std::string_view content) {
         for (const std::string_view type : {"0000 ", "0100 ", "5000 ", "6000 ", "900A ", "900a "}) {
             if (value.rfind(type, 0) == 0) return SignalFormat::pronto;
         }
-        if (value.rfind("JgB", 0) == 0 || value.rfind("JgA", 0) == 0)
+        // 0x26 then the repeat count: the third character also holds the top
+        // bits of the length, so any base64 character may follow.
+        if (value.size() >= 4 && value.rfind("Jg", 0) == 0 &&
+            (std::isalnum(static_cast<unsigned char>(value[2])) || value[2] == '+' ||
+             value[2] == '/'))
             return SignalFormat::broadlink;
     }
     return std::nullopt;

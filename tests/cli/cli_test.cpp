@@ -1,83 +1,20 @@
 // orvalin-cli as a user runs it: the real binary from the build folder, its
 // exit status, its output lines, standard input, and bad input.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/version.h"
+#include "tests/cli/cli_run.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace orvalin::cli_test;
 
-const fs::path kProgram = fs::path(ORVALIN_PROGRAM_DIR) / "orvalin-cli";
 const fs::path kData = fs::path(ORVALIN_TEST_DATA_DIR) / "cli";
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg) {
-        if (c == '\'') {
-            q += "'\\''";
-        } else {
-            q += c;
-        }
-    }
-    return q + "'";
-}
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs orvalin-cli with the arguments and the given standard input.
-Result run(const std::vector<std::string>& args, const std::string& input = "") {
-    const fs::path dir = fs::temp_directory_path() / ("cli_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / "in", std::ios::binary) << input;
-    std::string command = quote(kProgram.string());
-    for (const std::string& a : args) command += " " + quote(a);
-    command += " <" + quote((dir / "in").string()) + " >" + quote((dir / "out").string()) + " 2>" +
-               quote((dir / "err").string());
-    const int raw = std::system(command.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_file(dir / "out");
-    r.err = read_file(dir / "err");
-    fs::remove_all(dir);
-    return r;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
-// The value after "name: " on the line that starts with it.
-std::string field(const std::string& out, const std::string& name) {
-    for (const std::string& line : lines(out)) {
-        if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
-        if (line == name + ":") return "";
-    }
-    return "<missing>";
-}
 
 const std::string kNec = (kData / "nec1_press.mode2").string();
 
@@ -202,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"bad_number",
                 {"analyse", (kData / "bad_number.mode2").string()},
                 "",
-                "line 3: bad number"},
+                "bad_number.mode2:3: signal '1': bad number"},
         BadCall{"no_pulse", {"analyse", "-"}, "space 5000\n", "no pulse in the signal"},
         BadCall{"timing_not_hex", {"analyse", "--timing", "126120XYZ"}, "", "not a timing text"},
         BadCall{"timing_cut", {"analyse", "--timing", "12612023"}, "", "not a timing text"},

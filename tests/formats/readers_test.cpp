@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "signals/formats/broadlink.h"
+#include "signals/formats/code_file.h"
 #include "signals/formats/protocol_codes.h"
 #include "signals/formats/signal_format.h"
 #include "tests/formats/signal_checks.h"
@@ -300,6 +301,9 @@ TEST(FormatsRead, FormatFromContentOrExtension) {
         {"x.txt", read_fixture("remote.ir"), SignalFormat::flipper},
         {"x.txt", read_fixture("remotes.lircd.conf"), SignalFormat::lirc},
         {"x.txt", "\"power\": \"JgBQAAA=\",\n", SignalFormat::broadlink},
+        // A length of 0x80 and more and a repeat count change the third character.
+        {"x.txt", "Learned: JgCSAAABD4gRERE=\n", SignalFormat::broadlink},
+        {"x.txt", "JgHQAAABD4gRERE=\n", SignalFormat::broadlink},
         {"tv.IR", "", SignalFormat::flipper},
         {"tv.lircd.conf", "", SignalFormat::lirc},
         {"tv.pronto", "", SignalFormat::pronto},
@@ -313,6 +317,36 @@ TEST(FormatsRead, FormatFromContentOrExtension) {
         EXPECT_EQ(format_from_name(format_name(f)), f);
     }
     EXPECT_EQ(format_from_name("csv"), std::nullopt);
+}
+
+TEST(FormatsRead, CodeFileByPathAndSignalByName) {
+    const std::string dir = std::string(ORVALIN_TEST_DATA_DIR) + "/formats/";
+    std::string error;
+    const std::optional<SignalFile> lirc =
+        load_signal_file(dir + "remotes.lircd.conf", std::nullopt, &error);
+    ASSERT_TRUE(lirc) << error;
+    EXPECT_EQ(listed_names(*lirc), (std::vector<std::string>{"tv/KEY_POWER", "tv/KEY_MUTE",
+                                                             "fan/KEY_POWER", "fan/KEY_SPEED"}));
+    const CodeSignal* fan = pick_signal(*lirc, std::string("fan/KEY_POWER"), &error);
+    ASSERT_NE(fan, nullptr);
+    EXPECT_EQ(fan->group, "fan");
+    EXPECT_EQ(pick_signal(*lirc, std::nullopt, &error), nullptr);
+    EXPECT_NE(error.find("holds several signals; name one of: tv/KEY_POWER, tv/KEY_MUTE"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(pick_signal(SignalFile{"empty.ir", {}}, std::nullopt, &error), nullptr);
+    EXPECT_EQ(error, "empty.ir: holds no signal");
+
+    // A file of one signal needs no name; a format given wins over the content.
+    const std::optional<SignalFile> one =
+        parse_code_file("pulse 900\nspace 900\npulse 900\n", "one.txt", std::nullopt, &error);
+    ASSERT_TRUE(one) << error;
+    EXPECT_NE(pick_signal(*one, std::nullopt, &error), nullptr);
+    EXPECT_FALSE(parse_code_file("pulse 900\n", "one.txt", SignalFormat::pronto, &error));
+
+    EXPECT_FALSE(load_signal_file(dir + "missing.ir", std::nullopt, &error));
+    EXPECT_EQ(error, dir + "missing.ir: cannot read the file");
+    EXPECT_FALSE(load_signal_file(dir, std::nullopt, &error));  // a folder
 }
 
 }  // namespace

@@ -1,0 +1,185 @@
+// The context menu of a key of the remote picture: learning the key from a code
+// file within the current mode's learning session, and exporting a learned key
+// to a code file. Files and signals are picked through the FilePicker.
+// The formats before Qt: a code file's signals are a member named as Qt's
+// "signals" macro, which this file does not use.
+#include "signals/formats/code_file.h"
+// clang-format off
+#include <QFile>
+#include <QMenu>
+#include <QSaveFile>
+#include <filesystem>
+#include <memory>
+
+#include "app/file_picker.h"
+#include "app/ibtn.h"
+#include "app/main_window.h"
+#include "common/data_files.h"
+#include "ircode/analysis.h"
+#include "ircode/replay.h"
+#include "learning/fallback_converter.h"
+#include "learning/one_key_table.h"
+#include "learning/recognition.h"
+#include "prompter/prompter.h"
+#include "signals/signal_capture.h"
+// clang-format on
+
+#undef signals
+
+namespace orvalin::app {
+
+namespace {
+
+const QString kLearnFromFile = QStringLiteral("从文件学习…");
+const QString kExportKey = QStringLiteral("导出按键…");
+const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
+
+}  // namespace
+
+void Tmainorvalin::install_key_menus() {
+    for (IBtn* b : key_buttons) {
+        const int k = key_code_of(b);
+        if (k < 0 || is_mode_key(k)) continue;
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, this, [this, b](const QPoint& at) {
+            const std::unique_ptr<QMenu> menu(key_menu(b));
+            menu->exec(b->mapToGlobal(at));
+        });
+    }
+}
+
+QMenu* Tmainorvalin::key_menu(IBtn* key) {
+    auto* menu = new QMenu(this);
+    QAction* learn = menu->addAction(kLearnFromFile);
+    connect(learn, &QAction::triggered, this, [this, key] { learn_key_from_file(key); });
+    QAction* save = menu->addAction(kExportKey);
+    save->setEnabled(session_.holds_learned_code(key_code_of(key)));
+    connect(save, &QAction::triggered, this, [this, key] { export_key(key); });
+    return menu;
+}
+
+void Tmainorvalin::learn_key_from_file(IBtn* key) {
+    const Busy busy(*this);
+    const int k = key_code_of(key);
+    if (k < 0 || is_mode_key(k)) return;
+    if (session_.deleting()) {
+        box(this, QStringLiteral("现在在删除状态，要学习请先停止删除！"));
+        return;
+    }
+    if (!selected_keys.empty()) {
+        const QString p = selected_keys.front()->Path();
+        box(this, p + QStringLiteral("按键") + QStringLiteral("正在学习，要停止") + p +
+                      QStringLiteral("按键") + QStringLiteral(",请点击停止学习按钮"));
+        return;
+    }
+    // The key joins the learning session of the current mode, started here when
+    // none is on, and is committed with it.
+    if (!session_.learning()) beginstudyibtnClick();
+    if (session_.holds_learned_code(k) &&
+        box(this, key->Path() + QStringLiteral("键编码已学习过，要重新学习吗?"), Buttons::yes_no) !=
+            Answer::yes)
+        return;
+
+    const std::optional<QString> path = file_picker().open_code_file(this);
+    if (!path) return;
+    std::string error;
+    const std::optional<formats::SignalFile> file =
+        formats::load_signal_file(QFile::encodeName(*path).toStdString(), std::nullopt, &error);
+    if (!file) {
+        append_memo(QStringLiteral("code file: ") + QString::fromStdString(error));
+        box(this, QStringLiteral("无法读取该编码文件！\n") + QString::fromStdString(error));
+        return;
+    }
+    if (file->signals.empty()) {
+        box(this, QStringLiteral("该编码文件中没有遥控器编码！"));
+        return;
+    }
+    std::size_t index = 0;
+    if (file->signals.size() > 1) {
+        QStringList names;
+        for (const std::string& n : formats::listed_names(*file))
+            names << QString::fromStdString(n);
+        const std::optional<int> picked = file_picker().pick_signal(this, names);
+        if (!picked || *picked < 0 || static_cast<std::size_t>(*picked) >= file->signals.size())
+            return;
+        index = static_cast<std::size_t>(*picked);
+    }
+    const formats::CodeSignal& signal = file->signals[index];
+
+    const QString mode = mode_name(cur_mode());
+    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key->Path() +
+                   QStringLiteral("键正在学习！"),
+               true);
+    // One press of the signal, captured and recognised as a code from the remote.
+    const std::string timing = ir_signals::timing_text_of(formats::render_press(signal, 1));
+    const std::string dir = exe_dir.toStdString();
+    const learning::Recognition r = learning::recognise_timing(
+        timing, session_.table_code_of(k), data_file(dir, ircode::kCodeInfoFileName),
+        std::filesystem::path(dir) / learning::kFallbackLibraryName);
+    append_memo(QStringLiteral("from file: ") + *path + QStringLiteral(" / ") +
+                QString::fromStdString(formats::listed_name(signal)));
+    append_memo(QStringLiteral("timing: ") + QString::fromStdString(r.timing));
+    if (!r.ok()) {
+        append_memo(QStringLiteral("not recognised: ") + QString::fromStdString(r.reason));
+        set_status(kNotRecognised, true);
+        box(this, kNotRecognised);
+        return;
+    }
+    if (const learning::TableError e = session_.add_learned_key(k, r.table);
+        e != learning::TableError::none) {
+        const QString why = QString::fromStdString(learning::describe(e));
+        append_memo(QStringLiteral("rebuild refused: ") + why);
+        set_status(why, true);
+        box(this, why);
+        return;
+    }
+    show_normal(key);
+    show_hint(gifkesdra);
+    box(this, QStringLiteral("已接收到遥控器编码！"));
+    set_status(mode + QStringLiteral("区的") + key->Path() + QStringLiteral("键已接收遥控器编码！"),
+               true);
+    refresh_key_pictures();
+    update_delete_buttons();
+}
+
+void Tmainorvalin::export_key(IBtn* key) {
+    const Busy busy(*this);
+    const int k = key_code_of(key);
+    if (k < 0 || is_mode_key(k)) return;
+    if (!session_.holds_learned_code(k)) {
+        box(this, key->Path() + QStringLiteral("键没有学习过的编码，不能导出！"));
+        return;
+    }
+    // A key learned in this session is exported as learned, before its commit.
+    const std::string& table = session_.learning() && !session_.working_table().empty()
+                                   ? session_.working_table()
+                                   : session_.table();
+    const std::optional<std::string> one =
+        learning::one_key_table_of(table, session_.table_code_of(k));
+    std::string error;
+    const std::optional<ircode::ReplayedSignal> replayed =
+        one ? ircode::replay_table(*one, &error) : std::nullopt;
+    if (!replayed) {
+        append_memo(QStringLiteral("export: ") + QString::fromStdString(error));
+        box(this, key->Path() + QStringLiteral("键的编码无法导出！"));
+        return;
+    }
+    const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
+    const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
+    if (!choice) return;
+    const std::string text = formats::write_replayed_keys(
+        choice->format, {formats::ReplayedKey{name.toStdString(), *replayed, std::nullopt}});
+    // Written aside and renamed: a failed export never leaves half a file.
+    QSaveFile out(choice->path);
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !out.commit()) {
+        box(this, QStringLiteral("导出按键失败！"));
+        return;
+    }
+    set_status(key->Path() + QStringLiteral("键已导出！"));
+    box(this, key->Path() + QStringLiteral("键已导出到") + choice->path);
+}
+
+}  // namespace orvalin::app
