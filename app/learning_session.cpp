@@ -8,7 +8,6 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "prompter/prompter.h"
 #include "common/data_files.h"
 #include "common/key_table.h"
 #include "ircode/analysis.h"
@@ -16,6 +15,7 @@
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
 #include "learning/table_backup.h"
+#include "prompter/prompter.h"
 
 namespace orvalin::app {
 
@@ -175,18 +175,29 @@ void Tmainorvalin::key_click(IBtn* key) {
     thread->start();
 }
 
-bool Tmainorvalin::commit_session() {
+bool Tmainorvalin::commit_session(bool closing) {
     const Busy busy(*this);
     if (box(this, QStringLiteral("你是否确认本次自学习的按键？"), Buttons::yes_no) == Answer::yes) {
-        set_status(QStringLiteral("正在完成自学习操作，请稍后片刻！"), true);
-        if (session_.commit()) {
-            box(this, QStringLiteral("自学习操作完成！"));
-            set_status(QStringLiteral("自学习操作完成！"));
-            return true;
+        for (;;) {
+            set_status(QStringLiteral("正在完成自学习操作，请稍后片刻！"), true);
+            if (session_.commit()) {
+                box(this, QStringLiteral("自学习操作完成！"));
+                set_status(QStringLiteral("自学习操作完成！"));
+                return true;
+            }
+            set_status(QStringLiteral("自学习操作失败！"));
+            if (!closing) {
+                box(this, QStringLiteral("完成自学习操作失败！") + unwritten_note());
+                return false;
+            }
+            // The program ends next: the keys go nowhere unless written now or saved.
+            if (box(this,
+                    QStringLiteral("完成自学习操作失败，学习的按键未能写入遥控器！") +
+                        unwritten_note() +
+                        QStringLiteral("\r\n按“重试”再次写入，按“取消”放弃写入。"),
+                    Buttons::retry_cancel) != Answer::retry)
+                return false;
         }
-        set_status(QStringLiteral("自学习操作失败！"));
-        box(this, QStringLiteral("完成自学习操作失败！"));
-        return false;
     }
     session_.decline();
     // Keys shown as learned get their flag back before the panel is redrawn.

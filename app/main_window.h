@@ -122,7 +122,10 @@ class Tmainorvalin : public QWidget {
     // ---- learning (learning_session.cpp) ----
     void beginstudyibtnClick();
     void key_click(IBtn* key);
-    bool commit_session();
+    // closing: a failed write asks Retry/Cancel until it holds or is given up.
+    bool commit_session(bool closing = false);
+    // Where the table of the last failed write was saved, as a line for a box.
+    QString unwritten_note() const;
     void collect_done();
 
     // ---- deletion (key_deletion.cpp) ----

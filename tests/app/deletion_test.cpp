@@ -210,7 +210,7 @@ TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
         delete_one(*w, 0x10);
         const std::string pending = w->session().table();
         f.inject();
-        boxes.expect(kDeleteFailed, Answer::ok);
+        boxes.expect_starting(kDeleteFailed, Answer::ok);
         w->delete_toggle_click();
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
@@ -241,7 +241,7 @@ TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
         w->delete_toggle_click();
         f.inject();
         boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no)
-            .expect(kDeleteFailed, Answer::ok);
+            .expect_starting(kDeleteFailed, Answer::ok);
         w->key_click(key(*w, 0x10));
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
@@ -318,9 +318,10 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         delete_one(*w, 0x10);
         if (c.fail) {
             vorkel::sim::refuse_report_at(10);
-            boxes.expect(QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
-                                        "按“重试”再次写入，按“取消”放弃这些删除。"),
-                         c.retry_answer, Buttons::retry_cancel);
+            boxes.expect_starting(
+                QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
+                               "未写入的编码表已保存在："),
+                c.retry_answer, Buttons::retry_cancel);
         }
         if (c.written) boxes.expect(kDeleteDone, Answer::ok);
         close_window(*w);  // no learning question: these are not learned keys
@@ -332,6 +333,17 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         // Whatever the remote kept of a broken write, the table before it is saved.
         ASSERT_FALSE(backups().empty());
         EXPECT_EQ(read_file(backups().front()), before + "\n");
+        if (c.fail) {
+            // Every failed write leaves the table it tried to write beside the backups.
+            ASSERT_FALSE(unwritten_tables().empty());
+            std::string saved = read_file(unwritten_tables().back());
+            ASSERT_TRUE(saved.ends_with("\n"));
+            saved.pop_back();
+            const auto keys = learning::read_key_lines(learning::parse_key_lines(saved).lines);
+            EXPECT_FALSE(has_code(keys, "10"));
+            EXPECT_TRUE(has_code(keys, "12"));
+        }
+        for (const auto& f : unwritten_tables()) fs::remove(f);
     }
 }
 
