@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <unordered_map>
 
 #include "common/hex_text.h"
@@ -111,6 +112,15 @@ KeyLinesResult parse_key_lines(std::string_view table_text) {
         });
     });
     return {std::move(lines), TableError::none};
+}
+
+TableResult normalised_table(std::string_view table_text) {
+    if (table_text.empty()) return {{}, TableError::malformed};
+    for (const char c : table_text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return {{}, TableError::malformed};
+    // Removing table code FF (beyond the three device modes) rebuilds every record
+    // and piece as they are, and nothing of the area after them.
+    return rebuild_code_text(table_text, "0001FF00000000000000");
 }
 
 TableResult rebuild_code_text(std::string_view base_text, std::string_view one_key_text) {

@@ -34,6 +34,16 @@ TableError Session::load(std::string table_text) {
     return TableError::none;
 }
 
+void Session::load_unreadable(std::string table_text) {
+    remote_ = std::string(table_without_padding(table_text));
+    table_ = std::move(table_text);
+    working_ = table_;
+    keys_.clear();
+    prior_.clear();
+    session_prior_begin_ = 0;
+    changed_ = false;
+}
+
 bool Session::owed_to_remote() const {
     return table_without_padding(table_) != remote_;
 }

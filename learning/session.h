@@ -40,6 +40,9 @@ class Session {
     // The table as read from the remote at start-up (one character per byte of
     // the read buffer). Nothing is kept when it cannot be parsed.
     TableError load(std::string table_text);
+    // A table read from the remote that the parser refuses (erased, malformed): no
+    // keys, nothing to change, but it is what the backup before the next write saves.
+    void load_unreadable(std::string table_text);
 
     // ---- state ----
     const std::string& table() const { return table_; }            // as last read or written
