@@ -127,11 +127,10 @@ void Tmainorvalin::FormCreate() {
         return;
     }
 
-    if (const learning::TableError error = session_.load(std::move(code_text));
-        error != learning::TableError::none) {
+    if (const learning::TableError error = session_.load(code_text);
+        error != learning::TableError::none && !recover_unreadable_table(error, code_text)) {
         // A table that cannot be read must not be worked on (or written back).
         start_failed = true;
-        box(this, QString::fromStdString(learning::describe(error)));
         exe_dir = program_dir_;
         return;
     }

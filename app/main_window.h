@@ -126,6 +126,9 @@ class Tmainorvalin : public QWidget {
     bool commit_session(bool closing = false);
     // Where the table of the last failed write was saved, as a line for a box.
     QString unwritten_note() const;
+    // A table the parser refused at start-up: restore the newest backup or start
+    // empty, as the user chooses; false when the program cannot go on.
+    bool recover_unreadable_table(learning::TableError error, std::string read_text);
     void collect_done();
 
     // ---- deletion (key_deletion.cpp) ----

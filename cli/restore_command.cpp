@@ -11,13 +11,11 @@
 #include "cli/remote_session.h"
 #include "common/key_table.h"
 #include "learning/code_table.h"
+#include "learning/table_backup.h"
 
 namespace orvalin::cli {
 
 namespace {
-
-// A backup holds one table line; anything bigger is not one.
-constexpr std::size_t kMaxFileBytes = 64 * 1024;
 
 std::string describe_key(int code) {
     return std::string(mode_text(code / kCodesPerMode)) + " " + key_name(code % kCodesPerMode);
@@ -38,21 +36,7 @@ int run_restore(const std::vector<std::string>& args, Streams io) {
         return kExitBadInput;
     }
     const std::string& file = options->rest[0];
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        io.err << "orvalin-cli restore: " << file << ": cannot be read\n";
-        return kExitBadInput;
-    }
-    std::string text;
-    char c = 0;
-    while (text.size() <= kMaxFileBytes && in.get(c)) text += c;
-    if (text.size() > kMaxFileBytes) {
-        io.err << "orvalin-cli restore: " << file << ": too large for a code table\n";
-        return kExitBadInput;
-    }
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    const learning::TableResult table = learning::normalised_table(text);
+    const learning::TableResult table = learning::read_table_file(file);
     if (!table.ok()) {
         io.err << "orvalin-cli restore: " << file << ": not a code table ("
                << learning::describe(table.error) << ")\n";

@@ -55,6 +55,9 @@ TableResult rebuild_code_text(std::string_view base_text, std::string_view one_k
 // a table or does not fit the write.
 TableResult normalised_table(std::string_view table_text);
 
+// A table without link pairs and without keys.
+inline constexpr std::string_view kEmptyTable = "0000";
+
 // Table code of a key in a device mode, as two upper-case hex digits; empty when
 // key_code + 51 x mode is not a byte.
 std::string table_code(int key_code, int mode);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -185,6 +186,20 @@ std::optional<fs::path> newest_backup(const fs::path& folder) {
     }
     if (!newest) return std::nullopt;
     return newest->path;
+}
+
+TableResult read_table_file(const fs::path& file) {
+    // A backup holds one table line; anything bigger is not one.
+    constexpr std::size_t kMaxFileBytes = 64 * 1024;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {{}, TableError::malformed};
+    std::string text;
+    char c = 0;
+    while (text.size() <= kMaxFileBytes && in.get(c)) text += c;
+    if (text.size() > kMaxFileBytes) return {{}, TableError::too_large};
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return normalised_table(text);
 }
 
 }  // namespace orvalin::learning

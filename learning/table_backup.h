@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "learning/code_table.h"
+
 namespace orvalin::learning {
 
 // Newest backups kept in the folder; older ones are removed after each save.
@@ -42,5 +44,10 @@ BackupResult save_unwritten_table(std::string_view table_text, const std::filesy
 
 // The newest code-table-*.hex backup of the folder; nothing when there is none.
 std::optional<std::filesystem::path> newest_backup(const std::filesystem::path& folder);
+
+// A saved table (a backup or any file of one table line) ready to be written: read
+// (at most 64 KiB), checked by the parser and cut at the table's real end. An
+// error when it cannot be read (malformed) or is not a table.
+TableResult read_table_file(const std::filesystem::path& file);
 
 }  // namespace orvalin::learning
