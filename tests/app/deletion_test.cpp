@@ -40,6 +40,39 @@ class Deletion : public SessionTest {
     }
 };
 
+// A deletion write that also carries keys owed from a failed commit says so.
+TEST_F(Deletion, DoneMessageNamesKeysOwedFromAFailedCommit) {
+    seed_learned({"12", "15"});
+    auto w = open_window();
+    stop_link_monitor(*w);
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());
+    vorkel::sim::refuse_report_at(0);  // the first header: nothing written
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+    w->beginstudyibtnClick();
+    ASSERT_TRUE(w->session().carries_owed_keys());
+    vorkel::sim::clear_faults();
+
+    w->delete_toggle_click();
+    delete_one(*w, 0x12);
+    boxes.expect(QStringLiteral("删除操作完成！之前未能写入遥控器的学习按键也已一并写入。"),
+                 Answer::ok);
+    w->delete_toggle_click();
+    EXPECT_FALSE(w->session().carries_owed_keys());
+    const KeyStates remote = remote_key_lines();
+    EXPECT_TRUE(has_code(remote, "10"));
+    EXPECT_FALSE(has_code(remote, "12"));
+    EXPECT_TRUE(has_code(remote, "15"));
+
+    // The next deletion carries nothing else: the plain message.
+    w->delete_toggle_click();
+    delete_one(*w, 0x15);
+    boxes.expect(kDeleteDone, Answer::ok);
+    w->delete_toggle_click();
+    close_window(*w);
+}
+
 TEST_F(Deletion, SwitchingTheStateOnAndOffWritesNothing) {
     seed_learned({"10"});
     auto w = open_window();
