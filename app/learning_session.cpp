@@ -141,7 +141,7 @@ void Tmainorvalin::key_click(IBtn* key) {
         return;
     }
     if (!selected_keys.empty()) {
-        const QString p = selected_keys.front()->Path();
+        const QString p = key_name_of(selected_keys.front());
         box(this, p + QStringLiteral("按键") + QStringLiteral("正在学习，要停止") + p +
                       QStringLiteral("按键") + QStringLiteral(",请点击停止学习按钮"));
         return;
@@ -151,7 +151,7 @@ void Tmainorvalin::key_click(IBtn* key) {
         return;
     }
     if (session_.holds_learned_code(k)) {
-        if (box(this, key->Path() + QStringLiteral("键编码已学习过，要重新学习吗?"),
+        if (box(this, key_name_of(key) + QStringLiteral("键编码已学习过，要重新学习吗?"),
                 Buttons::yes_no) != Answer::yes)
             return;
         if (!key->IsEnable()) key->setIsEnable(true);
@@ -160,7 +160,7 @@ void Tmainorvalin::key_click(IBtn* key) {
     }
     if (k < KeyPictures::kSlots) key->setPicture(key_pictures.fn[k]);
     set_status(QStringLiteral("准备学习") + mode_name(cur_mode()) + QStringLiteral("区的 ") +
-               key->Path() + QStringLiteral(" 按键， 请发码"));
+               key_name_of(key) + QStringLiteral(" 按键， 请发码"));
     start_animation();
     selected_keys.push_back(key);
     if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
@@ -173,6 +173,17 @@ void Tmainorvalin::key_click(IBtn* key) {
         if (guard && guard == collect_thread) collect_done();
     });
     thread->start();
+}
+
+// Messages name a key as its picture shows it (F1, not one of twelve 自定义).
+QString key_name_of(const IBtn* key) {
+    const int k = key_code_of(key);
+    for (const KeyInfo& info : kKeyTable)
+        if (info.code == k) {
+            const std::string_view name = key_message_name(info);
+            return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        }
+    return key->Path();
 }
 
 bool Tmainorvalin::commit_session(bool closing) {
@@ -235,7 +246,7 @@ void Tmainorvalin::collect_done() {
     }
     IBtn* key = selected_keys.front();
     const QString mode = mode_name(cur_mode());
-    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key->Path() +
+    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key_name_of(key) +
                    QStringLiteral("键正在学习！"),
                true);
 
@@ -276,8 +287,9 @@ void Tmainorvalin::collect_done() {
     stop_animation();
     show_hint(gifkesdra);
     box(this, QStringLiteral("已接收到遥控器编码！"));
-    set_status(mode + QStringLiteral("区的") + key->Path() + QStringLiteral("键已接收遥控器编码！"),
-               true);
+    set_status(
+        mode + QStringLiteral("区的") + key_name_of(key) + QStringLiteral("键已接收遥控器编码！"),
+        true);
     refresh_key_pictures();
     if (!selected_keys.empty()) selected_keys.erase(selected_keys.begin());
     update_delete_buttons();

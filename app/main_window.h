@@ -192,6 +192,8 @@ class Tmainorvalin : public QWidget {
 
 // Key code of a key button (its Code read as hex), -1 for none.
 int key_code_of(const IBtn* key);
+// The name messages give a key: as its picture shows it.
+QString key_name_of(const IBtn* key);
 bool is_mode_key(int key_code);
 // "TV", "CBL" or "DVD".
 QString mode_name(int mode);

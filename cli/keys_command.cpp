@@ -36,8 +36,8 @@ int run_keys(const std::vector<std::string>& args, Streams io) {
                                 : learning::is_learned(e->state) ? "learned"
                                                                  : "preset";
             io.out << mode_text(mode) << " 0x" << std::hex << std::uppercase << std::setw(2)
-                   << std::setfill('0') << code << std::dec << " " << k.path << ": " << state
-                   << "\n";
+                   << std::setfill('0') << code << std::dec << " " << key_message_name(k) << ": "
+                   << state << "\n";
         }
     }
     return kExitDone;

@@ -122,7 +122,7 @@ std::optional<KeyRef> parse_key(std::string_view name, std::optional<int> mode, 
 
 std::string key_name(int key_code) {
     for (const KeyInfo& k : kKeyTable)
-        if (k.code == key_code) return std::string(k.path);
+        if (k.code == key_code) return std::string(key_message_name(k));
     return "key " + std::to_string(key_code);
 }
 
