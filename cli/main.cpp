@@ -17,7 +17,7 @@ const char* usage_text() {
            "  orvalin-cli render [TABLE_HEX | -]\n"
            "  orvalin-cli doctor\n"
            "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
-           "  orvalin-cli learn --mode M --key NAME [--timeout S]\n"
+           "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"

@@ -210,6 +210,33 @@ TEST_F(RemoteCommands, LearnTakesOneKeyFromTheReceiver) {
     EXPECT_EQ(remote_table(), held);
 }
 
+TEST_F(RemoteCommands, LearnFromACodeFile) {
+    const fs::path formats = fs::path(ORVALIN_TEST_DATA_DIR) / "formats";
+    Result r = run(
+        {"learn", "--mode", "TV", "--key", "F1", "--from", (kData / "nec1_press.mode2").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "learned: TV F1 (NEC1)\n");
+    EXPECT_EQ(key_line("TV", "TV 0x16"), "TV 0x16 F1: learned");
+
+    // A file of several signals needs --signal; a name that is not there is bad input.
+    const std::string held = remote_table();
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("choose one with --signal NAME"), std::string::npos) << r.err;
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
+             "--signal", "NoSuch"});
+    EXPECT_EQ(r.status, 2);
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from",
+             file("junk.txt", "not a code file\n").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(remote_table(), held);
+
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
+             "--signal", "Power"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned");
+}
+
 TEST_F(RemoteCommands, BadInputIsRefusedBeforeTheRemote) {
     const std::vector<std::vector<std::string>> cases = {
         {"keys", "--mode", "VCR"},
@@ -223,6 +250,7 @@ TEST_F(RemoteCommands, BadInputIsRefusedBeforeTheRemote) {
         {"clear"},
         {"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "0"},
         {"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "x"},
+        {"learn", "--mode", "TV", "--key", "VOL+", "--signal", "Power"},
         {"restore"},
         {"backup", "a", "b"},
         {"info", "x"},
