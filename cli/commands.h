@@ -32,6 +32,7 @@ int run_restore(const std::vector<std::string>& args, Streams io);
 int run_delete(const std::vector<std::string>& args, Streams io);
 int run_clear(const std::vector<std::string>& args, Streams io);
 int run_learn(const std::vector<std::string>& args, Streams io);
+int run_export(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

@@ -19,6 +19,7 @@ const char* usage_text() {
            "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
            "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
+           "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     if (command == "learn") return run_learn(args, io);
     if (command == "delete") return run_delete(args, io);
     if (command == "clear") return run_clear(args, io);
+    if (command == "export") return run_export(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

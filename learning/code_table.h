@@ -55,6 +55,11 @@ TableResult rebuild_code_text(std::string_view base_text, std::string_view one_k
 // a table or does not fit the write.
 TableResult normalised_table(std::string_view table_text);
 
+// The one-key table of a key that the table holds (as recognition gives one): its
+// record with the pieces right after it. Empty text and malformed when the key
+// has no code or the table is not well formed.
+TableResult one_key_text(std::string_view table_text, int table_code);
+
 // A table without link pairs and without keys.
 inline constexpr std::string_view kEmptyTable = "0000";
 

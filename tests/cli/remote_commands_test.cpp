@@ -237,6 +237,33 @@ TEST_F(RemoteCommands, LearnFromACodeFile) {
     EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned");
 }
 
+// Export replays every learned key's image: the exported signal is recognised
+// again as the code that was learned.
+TEST_F(RemoteCommands, ExportWritesEveryLearnedKeyNamedByKey) {
+    EXPECT_EQ(run({"export"}).status, 2);  // nothing learned yet
+    ASSERT_EQ(run({"learn", "--mode", "CBL", "--key", "OK", "--from",
+                   (kData / "nec1_press.mode2").string()})
+                  .status,
+              0);
+    const fs::path out = dir_ / "keys.mode2";
+    Result r = run({"export", "-o", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "exported 1 keys to " + out.string() + "\n");
+    EXPECT_NE(read_file(out).find("CBL_OK"), std::string::npos);
+    r = run({"analyse", out.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("type: NEC1\n"), std::string::npos) << r.out;
+
+    r = run({"export", "--mode", "CBL", "--format", "flipper"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("name: CBL_OK\n"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"export", "--mode", "TV"}).status, 2);  // no learned key in TV
+    EXPECT_EQ(run({"export", "--format", "wav"}).status, 2);
+    const std::string before = read_file(out);
+    EXPECT_EQ(run({"export", "-o", out.string()}).status, 2);  // never overwritten
+    EXPECT_EQ(read_file(out), before);
+}
+
 TEST_F(RemoteCommands, BadInputIsRefusedBeforeTheRemote) {
     const std::vector<std::vector<std::string>> cases = {
         {"keys", "--mode", "VCR"},
