@@ -32,9 +32,13 @@ int run_keys(const std::vector<std::string>& args, Streams io) {
         for (const KeyInfo& k : kKeyTable) {
             const int code = k.code + kCodesPerMode * mode;
             const learning::KeyEntry* e = learning::find_key(session.keys(), code);
-            const char* state = e == nullptr                     ? "empty"
+            std::string state = e == nullptr                     ? "empty"
                                 : learning::is_learned(e->state) ? "learned"
                                                                  : "preset";
+            // A learned key shows the code type its image is recognised as, where one is.
+            if (e != nullptr && learning::is_learned(e->state))
+                if (const std::string type = recognised_type(session.table(), code); !type.empty())
+                    state += " (" + type + ")";
             io.out << mode_text(mode) << " 0x" << std::hex << std::uppercase << std::setw(2)
                    << std::setfill('0') << code << std::dec << " " << key_message_name(k) << ": "
                    << state << "\n";

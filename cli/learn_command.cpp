@@ -26,12 +26,6 @@ constexpr int kMaxTimeoutS = 600;
 // Reason of a recognition that had no capture to work on (already reported).
 constexpr const char* kNoCapture = "no capture";
 
-std::filesystem::path here() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : exe.parent_path();
-}
-
 // A code file is at most this large; no file of key codes comes near it.
 constexpr std::size_t kMaxCodeFileBytes = 4 * 1024 * 1024;
 
@@ -150,8 +144,8 @@ int run_learn(const std::vector<std::string>& args, Streams io) {
     session.set_device_mode(key->mode);
     const std::string name = std::string(mode_text(key->mode)) + " " + key_name(key->key_code);
 
-    const std::filesystem::path codeinfo = here() / ircode::kCodeInfoFileName;
-    const std::filesystem::path converter = here() / learning::kFallbackLibraryName;
+    const std::filesystem::path codeinfo = program_folder() / ircode::kCodeInfoFileName;
+    const std::filesystem::path converter = program_folder() / learning::kFallbackLibraryName;
     const learning::Recognition r =
         file_timing.empty()
             ? recognise_from_remote(*key, timeout_s, codeinfo, converter, io)

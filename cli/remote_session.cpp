@@ -7,8 +7,13 @@
 
 #include "common/key_table.h"
 #include "device/vorkel.h"
+#include "ircode/analysis.h"
+#include "ircode/replay.h"
 #include "learning/code_table.h"
+#include "learning/recognition.h"
 #include "learning/table_backup.h"
+#include "signals/formats/code_signal.h"
+#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 
@@ -124,6 +129,25 @@ std::string key_name(int key_code) {
     for (const KeyInfo& k : kKeyTable)
         if (k.code == key_code) return std::string(key_message_name(k));
     return "key " + std::to_string(key_code);
+}
+
+std::filesystem::path program_folder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path() : exe.parent_path();
+}
+
+std::string recognised_type(const std::string& table, int table_code) {
+    const learning::TableResult image = learning::one_key_text(table, table_code);
+    if (!image.ok()) return {};
+    const auto replayed = ircode::replay_table(image.text);
+    if (!replayed) return {};
+    const std::string timing =
+        ir_signals::timing_text_of(formats::render_press(formats::from_replay("key", *replayed)));
+    // The code types only: a converter's generic code is no type name.
+    return learning::recognise_timing(timing, table_code,
+                                      program_folder() / ircode::kCodeInfoFileName, {})
+        .type_name;
 }
 
 bool read_basic_info(std::string& info, std::ostream& err) {

@@ -3,6 +3,7 @@
 // the same backups as the window, key and mode names, and the read-back check.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -46,6 +47,13 @@ struct KeyRef {
 std::optional<KeyRef> parse_key(std::string_view name, std::optional<int> mode, std::string& why);
 // The key's name for messages ("VOL+"), as the key table gives it.
 std::string key_name(int key_code);
+
+// The folder of this program (the code-info file and the converter lie beside it).
+std::filesystem::path program_folder();
+
+// The code type recognised from a learned key's image in the table (replayed and
+// analysed again); empty when none fits or the image cannot be replayed.
+std::string recognised_type(const std::string& table, int table_code);
 
 // Reads the basic information text (128 hex digits); false with a message on err.
 bool read_basic_info(std::string& info, std::ostream& err);

@@ -199,7 +199,7 @@ TEST_F(RemoteCommands, LearnTakesOneKeyFromTheReceiver) {
     Result r = run({"learn", "--mode", "DVD", "--key", "vol+", "--timeout", "5"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("learned: DVD VOL+ (NEC1)\n"), std::string::npos) << r.out;
-    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned");
+    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned (NEC1)");
     EXPECT_EQ(files_in_backups("code-table-").size(), 1u);
 
     // No signal left: the time runs out, nothing is written.
@@ -216,7 +216,7 @@ TEST_F(RemoteCommands, LearnFromACodeFile) {
         {"learn", "--mode", "TV", "--key", "F1", "--from", (kData / "nec1_press.mode2").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "learned: TV F1 (NEC1)\n");
-    EXPECT_EQ(key_line("TV", "TV 0x16"), "TV 0x16 F1: learned");
+    EXPECT_EQ(key_line("TV", "TV 0x16"), "TV 0x16 F1: learned (NEC1)");
 
     // A file of several signals needs --signal; a name that is not there is bad input.
     const std::string held = remote_table();
@@ -234,7 +234,7 @@ TEST_F(RemoteCommands, LearnFromACodeFile) {
     r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
              "--signal", "Power"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned");
+    EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned (NEC1)");
 }
 
 // Export replays every learned key's image: the exported signal is recognised
