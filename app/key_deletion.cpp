@@ -5,14 +5,16 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "prompter/prompter.h"
 #include "common/key_table.h"
+#include "prompter/prompter.h"
 
 namespace orvalin::app {
 
 namespace {
 
 const QString kDeleteDone = QStringLiteral("删除操作完成！");
+const QString kDeleteDoneWithOwed =
+    QStringLiteral("删除操作完成！之前未能写入遥控器的学习按键也已一并写入。");
 const QString kDeleteFailed =
     QStringLiteral("删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。");
 
@@ -22,13 +24,15 @@ const QString kDeleteFailed =
 // and the user is told.
 bool Tmainorvalin::write_pending_deletions() {
     set_status(QStringLiteral("正在完成删除操作，请稍候片刻！"), true);
+    const bool with_owed = session_.carries_owed_keys();
     if (session_.write_deletions()) {
-        box(this, kDeleteDone);
-        set_status(kDeleteDone, true);
+        const QString done = with_owed ? kDeleteDoneWithOwed : kDeleteDone;
+        box(this, done);
+        set_status(done, true);
         return true;
     }
     set_status(QStringLiteral("删除操作失败！"), true);
-    box(this, kDeleteFailed);
+    box(this, kDeleteFailed + unwritten_note());
     return false;
 }
 
@@ -160,14 +164,17 @@ void Tmainorvalin::finish_deletions_for_close() {
     if (!session_.deleting() || !session_.changed()) return;
     for (;;) {
         set_status(QStringLiteral("正在完成删除操作，请稍候片刻！"), true);
+        const bool with_owed = session_.carries_owed_keys();
         if (session_.write_deletions()) {
-            set_status(kDeleteDone, true);
-            box(this, kDeleteDone);
+            const QString done = with_owed ? kDeleteDoneWithOwed : kDeleteDone;
+            set_status(done, true);
+            box(this, done);
             return;
         }
         if (box(this,
-                QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
-                               "按“重试”再次写入，按“取消”放弃这些删除。"),
+                QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！") +
+                    unwritten_note() +
+                    QStringLiteral("\r\n按“重试”再次写入，按“取消”放弃这些删除。"),
                 Buttons::retry_cancel) != Answer::retry)
             break;
     }

@@ -8,7 +8,6 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
-#include "prompter/prompter.h"
 #include "common/data_files.h"
 #include "common/key_table.h"
 #include "ircode/analysis.h"
@@ -16,6 +15,7 @@
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
 #include "learning/table_backup.h"
+#include "prompter/prompter.h"
 
 namespace orvalin::app {
 
@@ -141,7 +141,7 @@ void Tmainorvalin::key_click(IBtn* key) {
         return;
     }
     if (!selected_keys.empty()) {
-        const QString p = selected_keys.front()->Path();
+        const QString p = key_name_of(selected_keys.front());
         box(this, p + QStringLiteral("按键") + QStringLiteral("正在学习，要停止") + p +
                       QStringLiteral("按键") + QStringLiteral(",请点击停止学习按钮"));
         return;
@@ -151,7 +151,7 @@ void Tmainorvalin::key_click(IBtn* key) {
         return;
     }
     if (session_.holds_learned_code(k)) {
-        if (box(this, key->Path() + QStringLiteral("键编码已学习过，要重新学习吗?"),
+        if (box(this, key_name_of(key) + QStringLiteral("键编码已学习过，要重新学习吗?"),
                 Buttons::yes_no) != Answer::yes)
             return;
         if (!key->IsEnable()) key->setIsEnable(true);
@@ -160,7 +160,7 @@ void Tmainorvalin::key_click(IBtn* key) {
     }
     if (k < KeyPictures::kSlots) key->setPicture(key_pictures.fn[k]);
     set_status(QStringLiteral("准备学习") + mode_name(cur_mode()) + QStringLiteral("区的 ") +
-               key->Path() + QStringLiteral(" 按键， 请发码"));
+               key_name_of(key) + QStringLiteral(" 按键， 请发码"));
     start_animation();
     selected_keys.push_back(key);
     if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
@@ -175,18 +175,40 @@ void Tmainorvalin::key_click(IBtn* key) {
     thread->start();
 }
 
-bool Tmainorvalin::commit_session() {
+// Messages name a key as its picture shows it (F1, not one of twelve 自定义).
+QString key_name_of(const IBtn* key) {
+    const int k = key_code_of(key);
+    for (const KeyInfo& info : kKeyTable)
+        if (info.code == k) {
+            const std::string_view name = key_message_name(info);
+            return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        }
+    return key->Path();
+}
+
+bool Tmainorvalin::commit_session(bool closing) {
     const Busy busy(*this);
     if (box(this, QStringLiteral("你是否确认本次自学习的按键？"), Buttons::yes_no) == Answer::yes) {
-        set_status(QStringLiteral("正在完成自学习操作，请稍后片刻！"), true);
-        if (session_.commit()) {
-            box(this, QStringLiteral("自学习操作完成！"));
-            set_status(QStringLiteral("自学习操作完成！"));
-            return true;
+        for (;;) {
+            set_status(QStringLiteral("正在完成自学习操作，请稍后片刻！"), true);
+            if (session_.commit()) {
+                box(this, QStringLiteral("自学习操作完成！"));
+                set_status(QStringLiteral("自学习操作完成！"));
+                return true;
+            }
+            set_status(QStringLiteral("自学习操作失败！"));
+            if (!closing) {
+                box(this, QStringLiteral("完成自学习操作失败！") + unwritten_note());
+                return false;
+            }
+            // The program ends next: the keys go nowhere unless written now or saved.
+            if (box(this,
+                    QStringLiteral("完成自学习操作失败，学习的按键未能写入遥控器！") +
+                        unwritten_note() +
+                        QStringLiteral("\r\n按“重试”再次写入，按“取消”放弃写入。"),
+                    Buttons::retry_cancel) != Answer::retry)
+                return false;
         }
-        set_status(QStringLiteral("自学习操作失败！"));
-        box(this, QStringLiteral("完成自学习操作失败！"));
-        return false;
     }
     session_.decline();
     // Keys shown as learned get their flag back before the panel is redrawn.
@@ -224,7 +246,7 @@ void Tmainorvalin::collect_done() {
     }
     IBtn* key = selected_keys.front();
     const QString mode = mode_name(cur_mode());
-    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key->Path() +
+    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key_name_of(key) +
                    QStringLiteral("键正在学习！"),
                true);
 
@@ -265,8 +287,9 @@ void Tmainorvalin::collect_done() {
     stop_animation();
     show_hint(gifkesdra);
     box(this, QStringLiteral("已接收到遥控器编码！"));
-    set_status(mode + QStringLiteral("区的") + key->Path() + QStringLiteral("键已接收遥控器编码！"),
-               true);
+    set_status(
+        mode + QStringLiteral("区的") + key_name_of(key) + QStringLiteral("键已接收遥控器编码！"),
+        true);
     refresh_key_pictures();
     if (!selected_keys.empty()) selected_keys.erase(selected_keys.begin());
     update_delete_buttons();

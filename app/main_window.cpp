@@ -16,13 +16,13 @@
 #include "app/device_check.h"
 #include "app/ibtn.h"
 #include "app/link_monitor.h"
-#include "prompter/prompter.h"
 #include "app/shell_open.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
 #include "common/version.h"
 #include "device/vorkel.h"
 #include "learning/table_backup.h"
+#include "prompter/prompter.h"
 #include "update/update_window.h"
 
 namespace orvalin::app {
@@ -47,6 +47,10 @@ learning::SessionIo device_io(Tmainorvalin* w) {
                        Buttons::yes_no) == Answer::yes;
         },
         [w](const std::string& line) { w->append_memo(QString::fromStdString(line)); },
+        [](std::string_view table) {
+            return learning::save_unwritten_table(table, learning::backup_folder(),
+                                                  std::chrono::system_clock::now());
+        },
     };
 }
 
@@ -123,11 +127,10 @@ void Tmainorvalin::FormCreate() {
         return;
     }
 
-    if (const learning::TableError error = session_.load(std::move(code_text));
-        error != learning::TableError::none) {
+    if (const learning::TableError error = session_.load(code_text);
+        error != learning::TableError::none && !recover_unreadable_table(error, code_text)) {
         // A table that cannot be read must not be worked on (or written back).
         start_failed = true;
-        box(this, QString::fromStdString(learning::describe(error)));
         exe_dir = program_dir_;
         return;
     }
@@ -205,7 +208,7 @@ void Tmainorvalin::FormClose() {
     if (start_failed) return;
     // The collection thread ends (and its end handler runs) before anything is written.
     finish_pending_work();
-    if (session_.changed()) commit_session();
+    if (session_.changed()) commit_session(true);
 
     key_pictures = KeyPictures{};
     for (QImage* picture :
@@ -216,6 +219,16 @@ void Tmainorvalin::FormClose() {
     if (animation != nullptr) animation->setFileName(QString());  // let go of the file
     const QString file = animation_file();
     if (QFile::exists(file)) QFile::remove(file);
+}
+
+QString Tmainorvalin::unwritten_note() const {
+    const learning::BackupResult& saved = session_.unwritten();
+    if (saved.ok)
+        return QStringLiteral("\r\n未写入的编码表已保存在：") +
+               QString::fromStdString(saved.file.string());
+    if (!saved.error.empty())
+        return QStringLiteral("\r\n未写入的编码表无法保存：") + QString::fromStdString(saved.error);
+    return {};
 }
 
 bool Tmainorvalin::has_learned_keys() const {

@@ -124,7 +124,13 @@ class Tmainorvalin : public QWidget {
     // ---- learning (learning_session.cpp) ----
     void beginstudyibtnClick();
     void key_click(IBtn* key);
-    bool commit_session();
+    // closing: a failed write asks Retry/Cancel until it holds or is given up.
+    bool commit_session(bool closing = false);
+    // Where the table of the last failed write was saved, as a line for a box.
+    QString unwritten_note() const;
+    // A table the parser refused at start-up: restore the newest backup or start
+    // empty, as the user chooses; false when the program cannot go on.
+    bool recover_unreadable_table(learning::TableError error, std::string read_text);
     void collect_done();
 
     // ---- deletion (key_deletion.cpp) ----
@@ -194,6 +200,8 @@ class Tmainorvalin : public QWidget {
 
 // Key code of a key button (its Code read as hex), -1 for none.
 int key_code_of(const IBtn* key);
+// The name messages give a key: as its picture shows it.
+QString key_name_of(const IBtn* key);
 bool is_mode_key(int key_code);
 // "TV", "CBL" or "DVD".
 QString mode_name(int mode);

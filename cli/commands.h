@@ -24,6 +24,16 @@ int run_render(const std::vector<std::string>& args, Streams io);
 // 0 when the remote can be used, 1 when not.
 int run_doctor(const std::vector<std::string>& args, Streams io);
 
+// Managing the remote: 0 done, 1 remote refused or absent, 2 bad input.
+int run_info(const std::vector<std::string>& args, Streams io);
+int run_keys(const std::vector<std::string>& args, Streams io);
+int run_backup(const std::vector<std::string>& args, Streams io);
+int run_restore(const std::vector<std::string>& args, Streams io);
+int run_delete(const std::vector<std::string>& args, Streams io);
+int run_clear(const std::vector<std::string>& args, Streams io);
+int run_learn(const std::vector<std::string>& args, Streams io);
+int run_export(const std::vector<std::string>& args, Streams io);
+
 // Usage text of the whole program.
 const char* usage_text();
 

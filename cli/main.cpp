@@ -18,6 +18,10 @@ const char* usage_text() {
            "  orvalin-cli render [TABLE_HEX | -]\n"
            "  orvalin-cli render --format F [--name NAME] [TABLE_HEX | -]\n"
            "  orvalin-cli doctor\n"
+           "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
+           "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
+           "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
+           "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -41,6 +45,10 @@ const char* usage_text() {
            "doctor   lists the remotes found (hidraw and usbfs nodes, identity), whether\n"
            "         this user can read and write them, whether the udev rule is where\n"
            "         udev reads it, and what to do; exit status 0 when the remote can be used.\n"
+           "info, keys, backup, restore, learn, delete and clear manage the remote (M: TV,\n"
+           "         CBL or DVD; NAME: a key name or label, or the table code as 0xNN);\n"
+           "         every write is preceded by a backup; exit status 0 done, 1 remote\n"
+           "         refused or absent, 2 bad input.\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 learned (render: done), 1 not learned,\n"
@@ -78,6 +86,14 @@ int main(int argc, char** argv) {
     if (command == "analyse" || command == "analyze") return run_analyse(args, io);
     if (command == "render") return run_render(args, io);
     if (command == "doctor") return run_doctor(args, io);
+    if (command == "info") return run_info(args, io);
+    if (command == "keys") return run_keys(args, io);
+    if (command == "backup") return run_backup(args, io);
+    if (command == "restore") return run_restore(args, io);
+    if (command == "learn") return run_learn(args, io);
+    if (command == "delete") return run_delete(args, io);
+    if (command == "clear") return run_clear(args, io);
+    if (command == "export") return run_export(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

@@ -74,6 +74,19 @@ inline constexpr std::array<KeyInfo, kKeysPerMode> kKeyTable{{
     {0x2C, "IBtn17", "自定义", 26, 545, 30, 26, "F12"},
 }};
 
+// The name that messages give a key: what its picture shows when that is a word or
+// a caption (F1, OK, AV, 静音), else (a symbol such as ▶ or ■) the key's name.
+constexpr std::string_view key_message_name(const KeyInfo& k) {
+    for (const char c : k.label) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool alnum =
+            (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+        // Lead bytes of the CJK ideographs (U+4E00..U+9FFF) in UTF-8.
+        if (alnum || (u >= 0xE4 && u <= 0xE9)) return k.label;
+    }
+    return k.path;
+}
+
 // Key picture size for a key code: the size of its button; codes 45..50 have no
 // button and use a neutral size.
 constexpr std::pair<int, int> key_picture_size(int code) {

@@ -12,6 +12,15 @@ namespace {
 constexpr Payload kCarrierWave{0x20, 0x20, 0xB4, 0x02, 0x03, 0x04, 0x05, 0x06};
 constexpr Payload kClosingCommand{0x20, 0x20, 0xFF, 0x02, 0x03, 0x04, 0x05, 0x06};
 
+// A data report refused inside a block: the remote still counts the block's data
+// reports and would take the next transaction's header as data. Closing commands
+// (no-ops outside a block) fill the count, so the next transaction starts in step.
+// They land in the block that failed anyway; best effort, bounded.
+void resynchronise(RemoteDevice& remote, std::size_t owed) {
+    for (int tries = 0; owed > 0 && tries < 8; ++tries)
+        if (remote.write_report(kClosingCommand)) --owed;
+}
+
 bool fixed_write(Backend& backend, const Payload& header, const Payload& data) {
     std::optional<RemoteDevice> remote = open_remote(backend);
     if (!remote) return false;
@@ -39,7 +48,10 @@ bool write_text(Backend& backend, const TextWrite& kind, std::string_view text) 
         for (std::size_t at = start; at < start + block_size; at += 8) {
             Payload data{};
             std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), 8, data.begin());
-            if (!remote->write_report(data)) return false;
+            if (!remote->write_report(data)) {
+                resynchronise(*remote, (start + block_size - at) / 8);
+                return false;
+            }
         }
     }
     if (kind.closing_command && !remote->write_report(kClosingCommand)) return false;

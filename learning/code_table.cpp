@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <unordered_map>
 
 #include "common/hex_text.h"
@@ -111,6 +112,47 @@ KeyLinesResult parse_key_lines(std::string_view table_text) {
         });
     });
     return {std::move(lines), TableError::none};
+}
+
+TableResult normalised_table(std::string_view table_text) {
+    if (table_text.empty()) return {{}, TableError::malformed};
+    for (const char c : table_text)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return {{}, TableError::malformed};
+    // Removing table code FF (beyond the three device modes) rebuilds every record
+    // and piece as they are, and nothing of the area after them.
+    return rebuild_code_text(table_text, "0001FF00000000000000");
+}
+
+TableResult one_key_text(std::string_view table_text, int table_code) {
+    TableLayout layout;
+    if (const TableError error = read_table(table_text, layout); error != TableError::none)
+        return {{}, error};
+    for (const TableRecord& r : layout.records) {
+        if (r.table_code != table_code || r.type_len == 0 || r.key_len == 0) continue;
+        // Offsets in bytes from the start, low byte first: the type piece follows the
+        // two count bytes and the record, the key piece follows the type piece.
+        auto offset = [](int at) {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            std::string s;
+            for (const int b : {at & 0xFF, (at >> 8) & 0xFF}) {
+                s += kDigits[b >> 4];
+                s += kDigits[b & 0xF];
+            }
+            return s;
+        };
+        const int type_at = 2 + 8;
+        std::string text = "0001";
+        text += r.code;
+        text += r.attr;
+        text += offset(type_at);
+        text += r.text.substr(8, 2);
+        text += offset(type_at + r.type_len);
+        text += r.text.substr(14, 2);
+        text += r.type_data;
+        text += r.key_data;
+        return {std::move(text), TableError::none};
+    }
+    return {{}, TableError::malformed};
 }
 
 TableResult rebuild_code_text(std::string_view base_text, std::string_view one_key_text) {

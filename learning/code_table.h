@@ -50,6 +50,19 @@ KeyLinesResult parse_key_lines(std::string_view table_text);
 // to write. too_large: the result would not fit the write (or its 255 records).
 TableResult rebuild_code_text(std::string_view base_text, std::string_view one_key_text);
 
+// The table as the write carries it: checked by the parser and cut at its real end
+// (a saved read holds the whole table area). Empty text and an error when it is not
+// a table or does not fit the write.
+TableResult normalised_table(std::string_view table_text);
+
+// The one-key table of a key that the table holds (as recognition gives one): its
+// record with the pieces right after it. Empty text and malformed when the key
+// has no code or the table is not well formed.
+TableResult one_key_text(std::string_view table_text, int table_code);
+
+// A table without link pairs and without keys.
+inline constexpr std::string_view kEmptyTable = "0000";
+
 // Table code of a key in a device mode, as two upper-case hex digits; empty when
 // key_code + 51 x mode is not a byte.
 std::string table_code(int key_code, int mode);

@@ -34,6 +34,16 @@ TableError Session::load(std::string table_text) {
     return TableError::none;
 }
 
+void Session::load_unreadable(std::string table_text) {
+    remote_ = std::string(table_without_padding(table_text));
+    table_ = std::move(table_text);
+    working_ = table_;
+    keys_.clear();
+    prior_.clear();
+    session_prior_begin_ = 0;
+    changed_ = false;
+}
+
 bool Session::owed_to_remote() const {
     return table_without_padding(table_) != remote_;
 }
@@ -67,7 +77,10 @@ TableError Session::add_learned_key(int key_code, std::string_view one_key_table
 
 bool Session::commit() {
     table_ = working_;
-    if (!write_table(table_)) return false;
+    if (!write_table(table_)) {
+        owed_keys_ = true;
+        return false;
+    }
     changed_ = false;
     return true;
 }
@@ -160,7 +173,18 @@ bool Session::write_cleared(const std::string& cleared) {
     return true;
 }
 
+void Session::save_unwritten(const std::string& table) {
+    // The keys of a write that failed must outlive the program.
+    unwritten_ = io_.save_unwritten ? io_.save_unwritten(table) : BackupResult{};
+    if (unwritten_.ok) {
+        log("unwritten table saved: " + unwritten_.file.string());
+    } else {
+        log("unwritten table not saved: " + unwritten_.error);
+    }
+}
+
 bool Session::write_table(const std::string& text) {
+    unwritten_ = {};
     const std::string table(table_without_padding(text));
     if (table.empty() || table.size() > kMaxTableChars) {
         log("write refused: table of " + std::to_string(table.size()) + " characters");
@@ -171,13 +195,18 @@ bool Session::write_table(const std::string& text) {
         log("backup: " + backup.file.string());
     } else {
         log("backup failed: " + backup.error);
-        if (!io_.write_without_backup || !io_.write_without_backup(backup.error)) return false;
+        if (!io_.write_without_backup || !io_.write_without_backup(backup.error)) {
+            save_unwritten(table);
+            return false;
+        }
     }
     if (!io_.write || !io_.write(table)) {
         log("WCodeTypeData failed");
+        save_unwritten(table);
         return false;
     }
     remote_ = table;
+    owed_keys_ = false;
     return true;
 }
 

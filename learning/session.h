@@ -27,6 +27,8 @@ struct SessionIo {
     std::function<bool(const std::string& why)> write_without_backup;
     // Diagnostic lines (the window's hidden memo); may be empty.
     std::function<void(const std::string& line)> log;
+    // Saves a table the remote did not take (beside the backups); may be empty.
+    std::function<BackupResult(std::string_view table)> save_unwritten;
 };
 
 enum class DeleteCheck { ok, no_keys, not_learned };
@@ -38,6 +40,9 @@ class Session {
     // The table as read from the remote at start-up (one character per byte of
     // the read buffer). Nothing is kept when it cannot be parsed.
     TableError load(std::string table_text);
+    // A table read from the remote that the parser refuses (erased, malformed): no
+    // keys, nothing to change, but it is what the backup before the next write saves.
+    void load_unreadable(std::string table_text);
 
     // ---- state ----
     const std::string& table() const { return table_; }            // as last read or written
@@ -50,6 +55,8 @@ class Session {
     bool has_learned_keys() const { return learning::has_learned_keys(keys_); }
     // The table changed by this program but not (completely) written yet.
     bool owed_to_remote() const;
+    // Learned keys of a failed commit still wait for a write (the next write carries them).
+    bool carries_owed_keys() const { return owed_keys_; }
 
     int device_mode() const { return mode_; }
     void set_device_mode(int mode) { mode_ = mode; }
@@ -93,16 +100,21 @@ class Session {
     bool write_cleared(const std::string& cleared);
 
     // Backup of what the remote holds, then the write; false when nothing was
-    // written or the remote refused.
+    // written or the remote refused. A table that was not written is saved as an
+    // unwritten table (see unwritten()).
     bool write_table(const std::string& text);
+    // Where the table of the last failed write was saved (ok false: not saved, error says why).
+    const BackupResult& unwritten() const { return unwritten_; }
 
   private:
     void log(const std::string& line) const;
+    void save_unwritten(const std::string& table);
 
     SessionIo io_;
     std::string table_;    // as last read from or written to the remote
     std::string working_;  // working table of a learning session
     std::string remote_;   // what the remote holds as far as known (what backups save)
+    BackupResult unwritten_;
     KeyStates keys_;
     KeyStates prior_;  // states that keys had before a session made them pending
     std::size_t session_prior_begin_ = 0;
@@ -110,6 +122,7 @@ class Session {
     bool learning_ = false;
     bool deleting_ = false;
     bool changed_ = false;
+    bool owed_keys_ = false;
 };
 
 }  // namespace orvalin::learning

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr std::string_view kPrefix = "code-table-";
 constexpr std::string_view kSuffix = ".hex";
+constexpr std::string_view kUnwrittenPrefix = "unwritten-";
 
 std::string stamp(std::chrono::system_clock::time_point now) {
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
@@ -122,8 +124,11 @@ std::string_view table_without_padding(std::string_view table_text) {
     return nul == std::string_view::npos ? table_text : table_text.substr(0, nul);
 }
 
-BackupResult save_table_backup(std::string_view table_text, const fs::path& folder,
-                               std::chrono::system_clock::time_point now, std::size_t keep) {
+namespace {
+
+// Writes data + newline as PREFIX-YYYYMMDD-HHMMSS[-N].hex in folder; never overwrites.
+BackupResult save_new(std::string_view prefix, std::string_view table_text, const fs::path& folder,
+                      std::chrono::system_clock::time_point now) {
     BackupResult r;
     if (folder.empty()) {
         r.error = "no folder for backups (HOME is not set)";
@@ -137,7 +142,7 @@ BackupResult save_table_backup(std::string_view table_text, const fs::path& fold
     }
     std::string data(table_without_padding(table_text));
     data += '\n';
-    const std::string base = std::string(kPrefix) + stamp(now);
+    const std::string base = std::string(prefix) + stamp(now);
     int err = 0;
     for (unsigned serial = 0; serial < 1000; ++serial) {
         const std::string name =
@@ -146,13 +151,55 @@ BackupResult save_table_backup(std::string_view table_text, const fs::path& fold
         if (write_new_file(file, data, err)) {
             r.ok = true;
             r.file = file;
-            prune(folder, keep, file);
             return r;
         }
         if (err != EEXIST) break;
     }
     r.error = folder.string() + ": " + std::strerror(err);
     return r;
+}
+
+}  // namespace
+
+BackupResult save_table_backup(std::string_view table_text, const fs::path& folder,
+                               std::chrono::system_clock::time_point now, std::size_t keep) {
+    BackupResult r = save_new(kPrefix, table_text, folder, now);
+    if (r.ok) prune(folder, keep, r.file);
+    return r;
+}
+
+BackupResult save_unwritten_table(std::string_view table_text, const fs::path& folder,
+                                  std::chrono::system_clock::time_point now) {
+    return save_new(kUnwrittenPrefix, table_text, folder, now);
+}
+
+std::optional<fs::path> newest_backup(const fs::path& folder) {
+    std::optional<BackupName> newest;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        auto b = parse_backup_name(it->path());
+        if (!b) continue;
+        if (!newest || b->stamp > newest->stamp ||
+            (b->stamp == newest->stamp && b->serial > newest->serial))
+            newest = std::move(b);
+    }
+    if (!newest) return std::nullopt;
+    return newest->path;
+}
+
+TableResult read_table_file(const fs::path& file) {
+    // A backup holds one table line; anything bigger is not one.
+    constexpr std::size_t kMaxFileBytes = 64 * 1024;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {{}, TableError::malformed};
+    std::string text;
+    char c = 0;
+    while (text.size() <= kMaxFileBytes && in.get(c)) text += c;
+    if (text.size() > kMaxFileBytes) return {{}, TableError::too_large};
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return normalised_table(text);
 }
 
 }  // namespace orvalin::learning

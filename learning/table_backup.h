@@ -5,8 +5,11 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "learning/code_table.h"
 
 namespace orvalin::learning {
 
@@ -32,5 +35,19 @@ struct BackupResult {
 BackupResult save_table_backup(std::string_view table_text, const std::filesystem::path& folder,
                                std::chrono::system_clock::time_point now,
                                std::size_t keep = kBackupsKept);
+
+// Saves a table that did not reach the remote as unwritten-YYYYMMDD-HHMMSS.hex in
+// folder (beside the backups, never pruned, never overwritten), so that the keys
+// it holds survive the program.
+BackupResult save_unwritten_table(std::string_view table_text, const std::filesystem::path& folder,
+                                  std::chrono::system_clock::time_point now);
+
+// The newest code-table-*.hex backup of the folder; nothing when there is none.
+std::optional<std::filesystem::path> newest_backup(const std::filesystem::path& folder);
+
+// A saved table (a backup or any file of one table line) ready to be written: read
+// (at most 64 KiB), checked by the parser and cut at the table's real end. An
+// error when it cannot be read (malformed) or is not a table.
+TableResult read_table_file(const std::filesystem::path& file);
 
 }  // namespace orvalin::learning

@@ -40,6 +40,39 @@ class Deletion : public SessionTest {
     }
 };
 
+// A deletion write that also carries keys owed from a failed commit says so.
+TEST_F(Deletion, DoneMessageNamesKeysOwedFromAFailedCommit) {
+    seed_learned({"12", "15"});
+    auto w = open_window();
+    stop_link_monitor(*w);
+    start_learning(*w);
+    learn(*w, 0x10, nec_signal());
+    vorkel::sim::refuse_report_at(0);  // the first header: nothing written
+    boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+        .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+    w->beginstudyibtnClick();
+    ASSERT_TRUE(w->session().carries_owed_keys());
+    vorkel::sim::clear_faults();
+
+    w->delete_toggle_click();
+    delete_one(*w, 0x12);
+    boxes.expect(QStringLiteral("删除操作完成！之前未能写入遥控器的学习按键也已一并写入。"),
+                 Answer::ok);
+    w->delete_toggle_click();
+    EXPECT_FALSE(w->session().carries_owed_keys());
+    const KeyStates remote = remote_key_lines();
+    EXPECT_TRUE(has_code(remote, "10"));
+    EXPECT_FALSE(has_code(remote, "12"));
+    EXPECT_TRUE(has_code(remote, "15"));
+
+    // The next deletion carries nothing else: the plain message.
+    w->delete_toggle_click();
+    delete_one(*w, 0x15);
+    boxes.expect(kDeleteDone, Answer::ok);
+    w->delete_toggle_click();
+    close_window(*w);
+}
+
 TEST_F(Deletion, SwitchingTheStateOnAndOffWritesNothing) {
     seed_learned({"10"});
     auto w = open_window();
@@ -210,7 +243,7 @@ TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
         delete_one(*w, 0x10);
         const std::string pending = w->session().table();
         f.inject();
-        boxes.expect(kDeleteFailed, Answer::ok);
+        boxes.expect_starting(kDeleteFailed, Answer::ok);
         w->delete_toggle_click();
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
@@ -241,7 +274,7 @@ TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
         w->delete_toggle_click();
         f.inject();
         boxes.expect(kDeleteQuestion, Answer::yes, Buttons::yes_no)
-            .expect(kDeleteFailed, Answer::ok);
+            .expect_starting(kDeleteFailed, Answer::ok);
         w->key_click(key(*w, 0x10));
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
@@ -318,9 +351,10 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         delete_one(*w, 0x10);
         if (c.fail) {
             vorkel::sim::refuse_report_at(10);
-            boxes.expect(QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
-                                        "按“重试”再次写入，按“取消”放弃这些删除。"),
-                         c.retry_answer, Buttons::retry_cancel);
+            boxes.expect_starting(
+                QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！\r\n"
+                               "未写入的编码表已保存在："),
+                c.retry_answer, Buttons::retry_cancel);
         }
         if (c.written) boxes.expect(kDeleteDone, Answer::ok);
         close_window(*w);  // no learning question: these are not learned keys
@@ -332,6 +366,17 @@ TEST_F(Deletion, ClosingWithPendingDeletionsWritesThemOrAsks) {
         // Whatever the remote kept of a broken write, the table before it is saved.
         ASSERT_FALSE(backups().empty());
         EXPECT_EQ(read_file(backups().front()), before + "\n");
+        if (c.fail) {
+            // Every failed write leaves the table it tried to write beside the backups.
+            ASSERT_FALSE(unwritten_tables().empty());
+            std::string saved = read_file(unwritten_tables().back());
+            ASSERT_TRUE(saved.ends_with("\n"));
+            saved.pop_back();
+            const auto keys = learning::read_key_lines(learning::parse_key_lines(saved).lines);
+            EXPECT_FALSE(has_code(keys, "10"));
+            EXPECT_TRUE(has_code(keys, "12"));
+        }
+        for (const auto& f : unwritten_tables()) fs::remove(f);
     }
 }
 

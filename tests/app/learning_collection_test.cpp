@@ -153,7 +153,7 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
         learn(*w, 0x10, nec_signal());
         c.fault();
         boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
-            .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+            .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
         w->beginstudyibtnClick();
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
@@ -174,13 +174,53 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
     }
 }
 
+// The remote is pulled while learning and the window closes (as after the link
+// monitor's question): the keys are written after a retry, or saved where the box says.
+TEST_F(Collection, ClosingWithAFailedCommitRetriesOrSavesTheKeys) {
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry ? "retried after plugging in" : "given up");
+        vorkel::sim::activate();
+        for (const auto& f : unwritten_tables()) fs::remove(f);
+        auto w = open_window();
+        stop_link_monitor(*w);
+        start_learning(*w);
+        learn(*w, 0x10, nec_signal());
+        vorkel::sim::set_attached(false);
+        boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
+            .expect_starting(QStringLiteral("完成自学习操作失败，学习的按键未能写入遥控器！\r\n"
+                                            "未写入的编码表已保存在："),
+                             retry ? Answer::retry : Answer::cancel, Buttons::retry_cancel,
+                             [retry] {
+                                 if (retry) vorkel::sim::set_attached(true);
+                             });
+        if (retry) boxes.expect(QStringLiteral("自学习操作完成！"), Answer::ok);
+        close_window(*w);
+        EXPECT_FALSE(w->isVisible());
+        vorkel::sim::set_attached(true);
+        EXPECT_EQ(has_code(remote_key_lines(), "10"), retry);
+        // The failed attempt saved the table with the learned key, and the box named it.
+        ASSERT_EQ(unwritten_tables().size(), 1u);
+        const fs::path saved = unwritten_tables()[0];
+        bool named = false;
+        for (const QString& text : boxes.shown())
+            named = named || text.contains(QString::fromStdString(saved.string()));
+        EXPECT_TRUE(named);
+        std::string text = read_file(saved);
+        ASSERT_TRUE(text.ends_with("\n"));
+        text.pop_back();
+        EXPECT_TRUE(
+            has_code(learning::read_key_lines(learning::parse_key_lines(text).lines), "10"));
+        ASSERT_FALSE(backups().empty());
+    }
+}
+
 TEST_F(Collection, DecliningLaterKeepsKeysWhoseWriteFailed) {
     auto w = open_window();
     start_learning(*w);
     learn(*w, 0x10, nec_signal());
     vorkel::sim::refuse_report_at(0);  // the first block's header: nothing written
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
-        .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+        .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
     w->beginstudyibtnClick();
     ASSERT_TRUE(w->session().changed());
 
@@ -209,7 +249,7 @@ TEST_F(Collection, BackupThatCannotBeSavedAsksBeforeWriting) {
     const QString question = QStringLiteral("无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？");
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
         .expect(question, Answer::no, Buttons::yes_no)
-        .expect(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+        .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
     w->beginstudyibtnClick();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("backup failed: ")));

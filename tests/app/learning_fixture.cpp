@@ -196,7 +196,17 @@ void SessionTest::stop_learning_without_changes(Tmainorvalin& w) {
 std::vector<fs::path> SessionTest::backups() const {
     std::vector<fs::path> files;
     std::error_code ec;
-    for (const auto& e : fs::directory_iterator(backup_dir_, ec)) files.push_back(e.path());
+    for (const auto& e : fs::directory_iterator(backup_dir_, ec))
+        if (e.path().filename().string().starts_with("code-table-")) files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<fs::path> SessionTest::unwritten_tables() const {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(backup_dir_, ec))
+        if (e.path().filename().string().starts_with("unwritten-")) files.push_back(e.path());
     std::sort(files.begin(), files.end());
     return files;
 }

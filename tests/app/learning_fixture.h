@@ -72,7 +72,8 @@ class SessionTest : public ::testing::Test {
     void stop_learning(Tmainorvalin& w, Answer commit_answer);
     void stop_learning_without_changes(Tmainorvalin& w);
 
-    std::vector<fs::path> backups() const;
+    std::vector<fs::path> backups() const;           // code-table-*.hex, oldest first
+    std::vector<fs::path> unwritten_tables() const;  // unwritten-*.hex
 
     ScriptedPrompter boxes;
     fs::path temp_;

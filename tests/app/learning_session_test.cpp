@@ -33,6 +33,25 @@ std::pair<int, std::string> cbl_preset_key(const Tmainorvalin& w) {
 
 class LearningSession : public SessionTest {};
 
+// Messages name a key as its picture shows it: F1 is one of twelve keys named 自定义,
+// OK and AV are drawn as such; a key drawn as a symbol keeps its name.
+TEST_F(LearningSession, MessagesNameKeysAsTheirPicturesShowThem) {
+    const struct {
+        int code;
+        const char* name;
+    } cases[] = {{0x16, "F1"}, {0x1A, "OK"}, {0x0D, "AV"}, {0x17, "UP"}, {0x20, "播放"}};
+    auto w = open_window();
+    start_learning(*w);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        learn(*w, c.code, nec_signal());
+        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的") + QString::fromUtf8(c.name) +
+                                              QStringLiteral("键已接收遥控器编码！"));
+    }
+    stop_learning(*w, Answer::no);
+    close_window(*w);
+}
+
 TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
     const std::string before = remote_area();
     {

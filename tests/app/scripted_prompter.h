@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -18,11 +19,13 @@ struct ExpectedBox {
     QString text;
     Answer answer;
     Buttons buttons;
-    QString title;  // empty: any
+    QString title;        // empty: any
+    bool prefix = false;  // the box text only starts with text (it goes on with a file name)
+    std::function<void()> while_shown;  // what the user does before answering
 };
 
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     ScriptedPrompter() { set_prompter(this); }
     ~ScriptedPrompter() override {
         set_prompter(nullptr);
@@ -34,7 +37,14 @@ public:
     ScriptedPrompter& expect(const QString& text, Answer answer, Buttons buttons = Buttons::ok,
                              const QString& title = {}) {
         std::lock_guard lock(mutex_);
-        expected_.push_back({text, answer, buttons, title});
+        expected_.push_back({text, answer, buttons, title, false, {}});
+        return *this;
+    }
+    ScriptedPrompter& expect_starting(const QString& text, Answer answer,
+                                      Buttons buttons = Buttons::ok,
+                                      std::function<void()> while_shown = {}) {
+        std::lock_guard lock(mutex_);
+        expected_.push_back({text, answer, buttons, {}, true, std::move(while_shown)});
         return *this;
     }
 
@@ -47,11 +57,16 @@ public:
         }
         ExpectedBox e = expected_.front();
         expected_.pop_front();
-        EXPECT_EQ(text.toStdString(), e.text.toStdString());
+        if (e.prefix) {
+            EXPECT_TRUE(text.startsWith(e.text)) << text.toStdString();
+        } else {
+            EXPECT_EQ(text.toStdString(), e.text.toStdString());
+        }
         EXPECT_EQ(static_cast<int>(buttons), static_cast<int>(e.buttons)) << text.toStdString();
         if (!e.title.isEmpty()) {
             EXPECT_EQ(title.toStdString(), e.title.toStdString());
         }
+        if (e.while_shown) e.while_shown();
         return e.answer;
     }
 
@@ -64,7 +79,7 @@ public:
         return shown_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<ExpectedBox> expected_;
     std::vector<QString> shown_;

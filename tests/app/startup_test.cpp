@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <fstream>
 #include <string>
 
 #include "app/device_check.h"
@@ -237,22 +238,70 @@ INSTANTIATE_TEST_SUITE_P(Reads, FailedRead,
 namespace orvalin::app::testing {
 namespace {
 
-TEST_F(WindowTest, MalformedTableIsAStartFailureWithAMessage) {
-    const std::vector<uint8_t> bad(5632, 0xFF);  // counts and offsets far past the end
-    vorkel::sim::set_code_table(bad);
-    std::string as_text;
-    as_text.assign(bad.size() * 2, 'F');
-    const learning::KeyLinesResult parsed = learning::parse_key_lines(as_text);
+// An erased table area: the user may start from an empty table or write the
+// newest backup back, each after a backup of what was read; or refuse both.
+TEST_F(WindowTest, ErasedTableOffersTheNewestBackupOrAnEmptyTable) {
+    const std::vector<uint8_t> erased(5632, 0xFF);  // counts and offsets far past the end
+    const std::string erased_text(erased.size() * 2, 'F');
+    const learning::KeyLinesResult parsed = learning::parse_key_lines(erased_text);
     ASSERT_FALSE(parsed.ok());
-    prompts.expect(QString::fromStdString(learning::describe(parsed.error)), Answer::ok,
-                   Buttons::ok, kBoxTitle);
-
-    Tmainorvalin& w = start(false);
-    EXPECT_TRUE(w.start_failed);
-    EXPECT_TRUE(w.session().keys().empty());
-    w.show();
-    EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
-    EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
+    const QString why = QString::fromStdString(learning::describe(parsed.error));
+    const QString empty_question =
+        why +
+        QStringLiteral("\r\n是否从空的编码表开始？遥控器中的编码将被清除（读出的内容先备份）。");
+    enum class Choice { refuse, empty, backup };
+    for (const Choice choice : {Choice::refuse, Choice::empty, Choice::backup}) {
+        SCOPED_TRACE(static_cast<int>(choice));
+        QTemporaryDir backups;
+        ASSERT_TRUE(backups.isValid());
+        qputenv("ORVALIN_BACKUP_DIR", backups.path().toUtf8());
+        const std::filesystem::path folder = backups.path().toStdString();
+        const std::filesystem::path saved = folder / "code-table-20260101-000000.hex";
+        if (choice == Choice::backup) std::ofstream(saved) << "000110CF0A00010B00015AA5\n";
+        vorkel::sim::activate();
+        vorkel::sim::set_code_table(erased);
+        if (choice == Choice::backup) {
+            prompts
+                .expect(
+                    why +
+                        QStringLiteral("\r\n遥控器中的编码表无法使用。是否用最新的备份恢复？\r\n") +
+                        QString::fromStdString(saved.string()),
+                    Answer::yes, Buttons::yes_no)
+                .expect(QStringLiteral("已用备份恢复遥控器编码表！\r\n") +
+                            QString::fromStdString(saved.string()),
+                        Answer::ok);
+        } else {
+            prompts.expect(empty_question, choice == Choice::empty ? Answer::yes : Answer::no,
+                           Buttons::yes_no);
+            prompts.expect(choice == Choice::empty ? QStringLiteral("已从空的编码表开始！") : why,
+                           Answer::ok);
+        }
+        Tmainorvalin& w = start(false);
+        EXPECT_EQ(w.start_failed, choice == Choice::refuse);
+        EXPECT_EQ(vorkel::sim::code_table_writes(), choice == Choice::refuse ? 0u : 1u);
+        if (choice == Choice::backup) {
+            EXPECT_EQ(w.session().keys(),
+                      (learning::KeyStates{{0x10, learning::KeyState::stored}}));
+        } else {
+            EXPECT_TRUE(w.session().keys().empty());
+        }
+        // Before the write, what was read is backed up.
+        std::vector<std::filesystem::path> found;
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            if (e.path() != saved) found.push_back(e.path());
+        if (choice == Choice::refuse) {
+            EXPECT_TRUE(found.empty());
+        } else {
+            ASSERT_EQ(found.size(), 1u);
+            std::ifstream in(found[0]);
+            std::string line;
+            std::getline(in, line);
+            EXPECT_EQ(line, erased_text);
+        }
+        w.close();
+        window.reset();
+        qunsetenv("ORVALIN_BACKUP_DIR");
+    }
 }
 
 class MissingLibrary : public WindowTest, public ::testing::WithParamInterface<const char*> {};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -207,13 +208,34 @@ TEST_F(WriteCommands, RefusedReportStopsAtOnceAndKeepsEarlierBlocks) {
         vorkel::sim::clear_records();
         vorkel::sim::refuse_report_at(refused);
         EXPECT_FALSE(WCodeTypeData(text.c_str()));
-        EXPECT_EQ(vorkel::sim::reports().size(), refused);
+        // A refused header sends nothing more; a refused data report is followed by
+        // closing commands for the three data reports the remote still counts.
+        const auto sent = vorkel::sim::reports();
+        ASSERT_EQ(sent.size(), refused == 10u ? 10u : 15u);
+        for (std::size_t i = refused; i < sent.size(); ++i)
+            EXPECT_EQ(sent[i], report({0x20, 0x20, 0xFF, 0x02, 0x03, 0x04, 0x05, 0x06}));
         const auto memory = vorkel::sim::code_table(256);
         const auto wanted = vorkel::hex_to_bytes(text);
         EXPECT_TRUE(std::equal(wanted.begin(), wanted.begin() + 64, memory.begin()))
             << "blocks 0 and 1 stay written";
         EXPECT_TRUE(std::equal(before.begin() + 96, before.end(), memory.begin() + 96))
             << "block 3 never sent";
+    }
+}
+
+// A data report refused inside a block: the next write's header is not taken as
+// data, so that write lands whole.
+TEST_F(WriteCommands, WriteAfterARefusedDataReportLandsWhole) {
+    const std::string first = pattern_text(512);
+    std::string second = pattern_text(512);
+    std::reverse(second.begin(), second.end());
+    for (const std::size_t refused : {1u, 2u, 3u, 4u, 12u, 24u}) {
+        SCOPED_TRACE(refused);
+        vorkel::sim::refuse_report_at(refused);
+        EXPECT_FALSE(WCodeTypeData(first.c_str()));
+        ASSERT_TRUE(WCodeTypeData(second.c_str()));
+        const auto memory = vorkel::sim::code_table(256);
+        EXPECT_EQ(memory, vorkel::hex_to_bytes(second));
     }
 }
 

@@ -149,6 +149,33 @@ TEST(TableBackup, KeepsOnlyTheNewestAndLeavesOtherFilesAlone) {
     EXPECT_FALSE(fs::exists(dir.path() / "code-table-20261209-100003.hex"));
 }
 
+TEST(TableBackup, UnwrittenTablesLiveBesideTheBackupsAndAreNeverPruned) {
+    TempDir dir;
+    const BackupResult a =
+        save_unwritten_table(std::string("0001CD") + '\0', dir.path(), at(8, 0, 0));
+    const BackupResult b = save_unwritten_table("0002", dir.path(), at(8, 0, 0));
+    ASSERT_TRUE(a.ok && b.ok) << a.error << b.error;
+    EXPECT_EQ(a.file.filename(), "unwritten-20261209-080000.hex");
+    EXPECT_EQ(b.file.filename(), "unwritten-20261209-080000-1.hex");
+    EXPECT_EQ(read_file(a.file), "0001CD\n");
+    for (int s = 0; s < 4; ++s) ASSERT_TRUE(save_table_backup("00", dir.path(), at(9, 0, s), 2).ok);
+    EXPECT_TRUE(fs::exists(a.file));
+    EXPECT_TRUE(fs::exists(b.file));
+    // Only backups count as the newest backup.
+    EXPECT_EQ(newest_backup(dir.path()), dir.path() / "code-table-20261209-090003.hex");
+    EXPECT_FALSE(save_unwritten_table("00", fs::path(), at(1, 0, 0)).ok);
+}
+
+TEST(TableBackup, NewestBackupOrdersByStampThenClashNumber) {
+    TempDir dir;
+    EXPECT_FALSE(newest_backup(dir.path()));
+    EXPECT_FALSE(newest_backup(dir.path() / "missing"));
+    ASSERT_TRUE(save_table_backup("00", dir.path(), at(7, 0, 0)).ok);
+    ASSERT_TRUE(save_table_backup("01", dir.path(), at(7, 0, 0)).ok);
+    ASSERT_TRUE(save_table_backup("02", dir.path(), at(6, 0, 0)).ok);
+    EXPECT_EQ(newest_backup(dir.path()), dir.path() / "code-table-20261209-070000-1.hex");
+}
+
 TEST(TableBackup, UnusableFolderIsReported) {
     TempDir dir;
     const fs::path file = dir.path() / "a-file";

@@ -26,6 +26,7 @@ struct FakeRemote {
     std::vector<std::string> backups;  // what each backup saved
     std::vector<std::string> asked;    // why a write without backup was asked for
     std::vector<std::string> log;
+    std::vector<std::string> unwritten;  // what each failed write saved
 
     SessionIo io() {
         return {
@@ -51,6 +52,11 @@ struct FakeRemote {
                 return write_without_backup;
             },
             [this](const std::string& line) { log.push_back(line); },
+            [this](std::string_view table) {
+                unwritten.emplace_back(table);
+                return BackupResult{true, "unwritten-" + std::to_string(unwritten.size()) + ".hex",
+                                    ""};
+            },
         };
     }
     bool logged(const std::string& start) const {
@@ -235,6 +241,12 @@ TEST_F(SessionCore, FailedCommitKeepsTheSessionForTheNextAttempt) {
     EXPECT_TRUE(remote.logged("WCodeTypeData failed"));
     ASSERT_EQ(remote.backups.size(), 1u);
     EXPECT_EQ(remote.backups[0], before);
+    // The refused table, with the learned key, is saved beside the backups.
+    ASSERT_EQ(remote.unwritten.size(), 1u);
+    EXPECT_EQ(remote.unwritten[0], std::string(table_without_padding(session.table())));
+    EXPECT_TRUE(find_key(read_key_lines(parse_key_lines(remote.unwritten[0]).lines), 0x10));
+    EXPECT_TRUE(session.unwritten().ok);
+    EXPECT_EQ(session.unwritten().file, "unwritten-1.hex");
 
     // The next stop asks again and writes; the backup still saves the old table.
     remote.refuse = false;
@@ -243,6 +255,8 @@ TEST_F(SessionCore, FailedCommitKeepsTheSessionForTheNextAttempt) {
     EXPECT_FALSE(session.changed());
     EXPECT_TRUE(find_key(remote_keys(), 0x10));
     EXPECT_EQ(remote.backups.back(), before);
+    EXPECT_FALSE(session.unwritten().ok);  // a write that held saves nothing
+    EXPECT_EQ(remote.unwritten.size(), 1u);
 }
 
 TEST_F(SessionCore, DecliningLaterKeepsKeysWhoseWriteFailed) {
@@ -276,6 +290,7 @@ TEST_F(SessionCore, BackupThatCannotBeSavedAsksBeforeWriting) {
     EXPECT_EQ(remote.writes, 0);
     EXPECT_EQ(remote.asked, std::vector<std::string>{"folder not writable"});
     EXPECT_TRUE(remote.logged("backup failed: folder not writable"));
+    EXPECT_EQ(remote.unwritten.size(), 1u);  // not written for want of a backup: saved
 
     remote.write_without_backup = true;
     session.start_learning();

@@ -1,0 +1,84 @@
+// orvalin-cli restore FILE [--yes]: writes a saved code table back to the remote.
+// The file is checked by the table parser first; what changes is shown per mode
+// and confirmed (unless --yes); the table the remote holds is backed up, then the
+// file's table is written and read back.
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <set>
+
+#include "cli/commands.h"
+#include "cli/remote_session.h"
+#include "common/key_table.h"
+#include "learning/code_table.h"
+#include "learning/table_backup.h"
+
+namespace orvalin::cli {
+
+namespace {
+
+std::string describe_key(int code) {
+    return std::string(mode_text(code / kCodesPerMode)) + " " + key_name(code % kCodesPerMode);
+}
+
+const char* state_text(const learning::KeyEntry* e) {
+    if (e == nullptr) return "empty";
+    return learning::is_learned(e->state) ? "learned" : "preset";
+}
+
+}  // namespace
+
+int run_restore(const std::vector<std::string>& args, Streams io) {
+    std::string why;
+    const auto options = parse_options(args, {}, {"--yes"}, why);
+    if (!options || options->rest.size() != 1) {
+        io.err << "orvalin-cli restore: " << (options ? "needs one FILE" : why) << "\n";
+        return kExitBadInput;
+    }
+    const std::string& file = options->rest[0];
+    const learning::TableResult table = learning::read_table_file(file);
+    if (!table.ok()) {
+        io.err << "orvalin-cli restore: " << file << ": not a code table ("
+               << learning::describe(table.error) << ")\n";
+        return kExitBadInput;
+    }
+    const learning::KeyStates wanted =
+        learning::read_key_lines(learning::parse_key_lines(table.text).lines);
+
+    learning::Session session(device_io(io.err));
+    if (const auto status = open_session(session, io.err, true)) return *status;
+
+    std::set<int> codes;
+    for (const auto& k : wanted) codes.insert(k.code);
+    for (const auto& k : session.keys()) codes.insert(k.code);
+    int changes = 0;
+    for (const int code : codes) {
+        const learning::KeyEntry* now = learning::find_key(session.keys(), code);
+        const learning::KeyEntry* then = learning::find_key(wanted, code);
+        if (now != nullptr && then != nullptr && now->state == then->state) continue;
+        ++changes;
+        const char* what = now == nullptr ? "added" : then == nullptr ? "removed" : "changed";
+        io.out << what << ": " << describe_key(code) << " (" << state_text(now) << " -> "
+               << state_text(then) << ")\n";
+    }
+    if (changes == 0) io.out << "no key changes state\n";
+    if (!options->flag("--yes")) {
+        io.out << "write this table to the remote? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(io.in, answer);
+        if (answer != "y" && answer != "Y" && answer != "yes") {
+            io.err << "orvalin-cli restore: not confirmed; nothing written\n";
+            return kExitBadInput;
+        }
+    }
+    if (!session.write_table(table.text)) {
+        io.err << "orvalin-cli restore: the remote refused the write\n";
+        report_unwritten(session, io.err);
+        return kExitRemote;
+    }
+    if (!verify_written(table.text, io.err)) return kExitRemote;
+    io.out << "restored from " << file << "\n";
+    return kExitDone;
+}
+
+}  // namespace orvalin::cli

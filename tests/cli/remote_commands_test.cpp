@@ -1,0 +1,328 @@
+// orvalin-cli managing the simulated remote as a user runs it: the real binary,
+// a simulated remote of its own per test (VORKEL_SIM_STATE), its own backup
+// folder, and what the remote holds afterwards.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kProgram = fs::path(ORVALIN_PROGRAM_DIR) / "orvalin-cli";
+const fs::path kData = fs::path(ORVALIN_TEST_DATA_DIR) / "cli";
+
+// One learned key: TV VOL+ (table code 10), one type byte and one key byte.
+const std::string kOneLearnedKey = "000110CF0A00010B00015AA5";
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quote(const std::string& arg) {
+    std::string q = "'";
+    for (const char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RemoteCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "orvalin-cli-remote-XXXXXX").string();
+        dir_ = ::mkdtemp(tmpl.data());
+        fs::create_directories(dir_ / "signals");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Result run(const std::vector<std::string>& args, const std::string& input = "") {
+        std::ofstream(dir_ / "in", std::ios::binary) << input;
+        std::string command = "env VORKEL_BACKEND=sim VORKEL_SIM_LATENCY_US=0 VORKEL_SIM_STATE=" +
+                              quote((dir_ / "state").string()) +
+                              " VORKEL_SIM_SIGNALS=" + quote((dir_ / "signals").string()) +
+                              " ORVALIN_BACKUP_DIR=" + quote(backups().string()) + " " +
+                              quote(kProgram.string());
+        for (const std::string& a : args) command += " " + quote(a);
+        command += " <" + quote((dir_ / "in").string()) + " >" + quote((dir_ / "out").string()) +
+                   " 2>" + quote((dir_ / "err").string());
+        const int raw = std::system(command.c_str());
+        Result r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = read_file(dir_ / "out");
+        r.err = read_file(dir_ / "err");
+        return r;
+    }
+
+    fs::path file(const std::string& name, const std::string& text) {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return dir_ / name;
+    }
+    fs::path backups() const { return dir_ / "backups"; }
+    std::vector<fs::path> files_in_backups(const std::string& prefix) const {
+        std::vector<fs::path> found;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(backups(), ec))
+            if (e.path().filename().string().starts_with(prefix)) found.push_back(e.path());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    // The "keys" line of one key ("TV 0x10 VOL+: learned").
+    std::string key_line(const std::string& mode, const std::string& start) {
+        const Result r = run({"keys", "--mode", mode});
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);)
+            if (line.starts_with(start)) return line;
+        return "<missing>";
+    }
+    std::string remote_table() {
+        fs::remove(dir_ / "held.hex");
+        const Result r = run({"backup", (dir_ / "held.hex").string()});
+        EXPECT_EQ(r.status, 0) << r.err;
+        return read_file(dir_ / "held.hex");
+    }
+    void seed_one_learned_key() {
+        const Result r =
+            run({"restore", file("seed.hex", kOneLearnedKey + "\n").string(), "--yes"});
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(RemoteCommands, InfoAndKeysShowTheFactoryRemote) {
+    const Result info = run({"info"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("remote type: 1800\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("link: attached\n"), std::string::npos);
+    EXPECT_NE(info.out.find("TV: 0 learned, 0 preset\n"), std::string::npos);
+    EXPECT_NE(info.out.find("CBL: 0 learned, 22 preset\n"), std::string::npos);
+    EXPECT_EQ(key_line("CBL", "CBL 0x37"), "CBL 0x37 3: preset");
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: empty");
+    // Only the mode asked for.
+    EXPECT_EQ(run({"keys", "--mode", "dvd"}).out.find("CBL "), std::string::npos);
+    EXPECT_FALSE(fs::exists(backups()));  // reading writes nothing
+}
+
+TEST_F(RemoteCommands, RestoreShowsTheDiffBacksUpWritesAndReadsBack) {
+    const std::string factory = remote_table();
+    const fs::path seed = file("seed.hex", kOneLearnedKey + "\n");
+    // Not confirmed: nothing written, no backup.
+    Result r = run({"restore", seed.string()}, "n\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("added: TV VOL+ (empty -> learned)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("removed: CBL 3 (preset -> empty)\n"), std::string::npos);
+    EXPECT_EQ(remote_table(), factory);
+    EXPECT_TRUE(files_in_backups("code-table-").empty());
+
+    r = run({"restore", seed.string()}, "y\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: learned");
+    ASSERT_EQ(files_in_backups("code-table-").size(), 1u);
+    EXPECT_EQ(read_file(files_in_backups("code-table-")[0]), factory);
+
+    // Round trip: the backup (the whole table area as read) brings the factory table back.
+    r = run({"restore", files_in_backups("code-table-")[0].string(), "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("removed: TV VOL+ (learned -> empty)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(key_line("CBL", "CBL 0x37"), "CBL 0x37 3: preset");
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: empty");
+}
+
+TEST_F(RemoteCommands, MalformedFilesAreRefusedWithNothingWritten) {
+    const std::string factory = remote_table();
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"not hex", "ZZ\n"},
+        {"empty", ""},
+        {"count past the end", "0001"},
+        {"piece past the end", "000110CF0A00FF0B00015AA5"},
+        {"too large", std::string(70000, '0')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = run({"restore", file("bad.hex", c.text).string(), "--yes"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("orvalin-cli restore: "), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(run({"restore", (dir_ / "missing.hex").string(), "--yes"}).status, 2);
+    EXPECT_EQ(remote_table(), factory);
+    EXPECT_TRUE(files_in_backups("").empty());
+}
+
+TEST_F(RemoteCommands, DeleteAndClearRemoveLearnedKeysOnly) {
+    seed_one_learned_key();
+    const std::size_t backups_before = files_in_backups("code-table-").size();
+    // A preset or empty key is bad input, and nothing is written.
+    Result r = run({"delete", "--mode", "TV", "--key", "CH+"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("TV CH+ holds no learned code"), std::string::npos) << r.err;
+    EXPECT_EQ(files_in_backups("code-table-").size(), backups_before);
+
+    // By the table code in hex.
+    r = run({"delete", "--key", "0x10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "deleted: TV VOL+\n");
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: empty");
+    EXPECT_EQ(files_in_backups("code-table-").size(), backups_before + 1);
+
+    seed_one_learned_key();
+    r = run({"clear", "--mode", "CBL"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "cleared: no learned keys in CBL\n");
+    r = run({"clear", "--mode", "TV"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "cleared: 1 learned keys in TV\n");
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: empty");
+}
+
+TEST_F(RemoteCommands, LearnTakesOneKeyFromTheReceiver) {
+    fs::copy_file(kData / "nec1_press.mode2", dir_ / "signals" / "press.mode2");
+    Result r = run({"learn", "--mode", "DVD", "--key", "vol+", "--timeout", "5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("learned: DVD VOL+ (NEC1)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned (NEC1)");
+    EXPECT_EQ(files_in_backups("code-table-").size(), 1u);
+
+    // No signal left: the time runs out, nothing is written.
+    const std::string held = remote_table();
+    r = run({"learn", "--mode", "DVD", "--key", "CH+", "--timeout", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no code within 1 s"), std::string::npos) << r.err;
+    EXPECT_EQ(remote_table(), held);
+}
+
+TEST_F(RemoteCommands, LearnFromACodeFile) {
+    const fs::path formats = fs::path(ORVALIN_TEST_DATA_DIR) / "formats";
+    Result r = run(
+        {"learn", "--mode", "TV", "--key", "F1", "--from", (kData / "nec1_press.mode2").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "learned: TV F1 (NEC1)\n");
+    EXPECT_EQ(key_line("TV", "TV 0x16"), "TV 0x16 F1: learned (NEC1)");
+
+    // A file of several signals needs --signal; a name that is not there is bad input.
+    const std::string held = remote_table();
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("choose one with --signal NAME"), std::string::npos) << r.err;
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
+             "--signal", "NoSuch"});
+    EXPECT_EQ(r.status, 2);
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from",
+             file("junk.txt", "not a code file\n").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(remote_table(), held);
+
+    r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
+             "--signal", "Power"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned (NEC1)");
+}
+
+// Export replays every learned key's image: the exported signal is recognised
+// again as the code that was learned.
+TEST_F(RemoteCommands, ExportWritesEveryLearnedKeyNamedByKey) {
+    EXPECT_EQ(run({"export"}).status, 2);  // nothing learned yet
+    ASSERT_EQ(run({"learn", "--mode", "CBL", "--key", "OK", "--from",
+                   (kData / "nec1_press.mode2").string()})
+                  .status,
+              0);
+    const fs::path out = dir_ / "keys.mode2";
+    Result r = run({"export", "-o", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "exported 1 keys to " + out.string() + "\n");
+    EXPECT_NE(read_file(out).find("CBL_OK"), std::string::npos);
+    r = run({"analyse", out.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("type: NEC1\n"), std::string::npos) << r.out;
+
+    r = run({"export", "--mode", "CBL", "--format", "flipper"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("name: CBL_OK\n"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"export", "--mode", "TV"}).status, 2);  // no learned key in TV
+    EXPECT_EQ(run({"export", "--format", "wav"}).status, 2);
+    const std::string before = read_file(out);
+    EXPECT_EQ(run({"export", "-o", out.string()}).status, 2);  // never overwritten
+    EXPECT_EQ(read_file(out), before);
+}
+
+TEST_F(RemoteCommands, BadInputIsRefusedBeforeTheRemote) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"keys", "--mode", "VCR"},
+        {"keys", "extra"},
+        {"delete", "--mode", "TV"},
+        {"delete", "--mode", "TV", "--key", "NOSUCHKEY"},
+        {"delete", "--mode", "TV", "--key", "自定义"},  // names four keys
+        {"delete", "--mode", "TV", "--key", "0x40"},    // a CBL code
+        {"delete", "--key", "0x99"},                    // beyond DVD
+        {"delete", "--key", "VOL+"},                    // a name needs a mode
+        {"clear"},
+        {"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "0"},
+        {"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "x"},
+        {"learn", "--mode", "TV", "--key", "VOL+", "--signal", "Power"},
+        {"restore"},
+        {"backup", "a", "b"},
+        {"info", "x"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[0] + " " + (args.size() > 1 ? args[1] : ""));
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_FALSE(fs::exists(backups()));
+}
+
+TEST_F(RemoteCommands, BackupNeverOverwritesAFile) {
+    const fs::path target = file("mine.hex", "keep me");
+    const Result r = run({"backup", target.string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(read_file(target), "keep me");
+    const Result saved = run({"backup"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    ASSERT_EQ(files_in_backups("code-table-").size(), 1u);
+    EXPECT_EQ(saved.out, "saved: " + files_in_backups("code-table-")[0].string() + "\n");
+}
+
+// A table area that reads as erased: the commands that need the table refuse
+// with status 1 and write nothing; restore still brings a table back.
+TEST_F(RemoteCommands, ErasedTableIsRefusedAndCanBeRestored) {
+    seed_one_learned_key();  // the state file exists from here on
+    const fs::path state = dir_ / "state";
+    std::string memory = read_file(state);
+    const std::size_t magic = std::string("orvalin simulated remote memory 1\n").size();
+    ASSERT_GE(memory.size(), magic + 0xDA * 256 + 5632);
+    for (std::size_t i = 0; i < 5632; ++i) memory[magic + 0xDA * 256 + i] = '\xFF';
+    std::ofstream(state, std::ios::binary | std::ios::trunc) << memory;
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"keys"}, {"info"}, {"clear", "--mode", "TV"}, {"delete", "--key", "0x10"}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_NE(r.err.find("not well formed"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(read_file(state), memory);
+    const Result r = run({"restore", file("good.hex", kOneLearnedKey).string(), "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: learned");
+}
+
+}  // namespace
