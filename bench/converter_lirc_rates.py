@@ -111,10 +111,10 @@ def main():
                     help="comma-separated definitions (paths under %s) instead" % REMOTES)
     ap.add_argument("--keys", type=int, default=6)
     ap.add_argument("--count", type=int, default=2, help="frames of a press (irsimsend -c)")
-    ap.add_argument("--seed", type=int, default=11)
+    ap.add_argument("--draw", type=int, default=11)
     ap.add_argument("-v", action="store_true")
     a = ap.parse_args()
-    rng = random.Random(a.seed)
+    rng = random.Random(a.draw)
     cli = os.path.abspath(a.cli)
     sent = learned = decoded = rendered_as_sent = generic = 0
     skipped = 0

@@ -6,18 +6,18 @@
 //  - noisy captures as receivers give them: every duration off by up to +-25 %,
 //    a clipped first mark, stray short spaces inside marks: learned, and never a
 //    replay that differs from the capture beyond the receiver's spread.
-// A measurement, not a test.   converter_rates [--signals N] [--seed S]
+// A measurement, not a test.   converter_rates [--signals N] [--draw N]
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
 
-#include "signals/signal_capture.h"
 #include "ircode/generic_learner.h"
 #include "ircode/replay.h"
 #include "signals/converter_signals.h"
 #include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 using namespace orvalin;
 using converter_signals::CompareReplay;
@@ -64,7 +64,7 @@ ir_signals::PulseSignal Variant(std::mt19937& rng, std::string& name) {
     if (biphase) {
         const int half = static_cast<int>(400 + rng() % 700);
         converter_signals::AppendBiphase(f, static_cast<unsigned>(value), std::min(bits, 24), half,
-                                          half);
+                                         half);
         name = "bi-phase variants";
     } else {
         const int m = static_cast<int>(560 * unit);
@@ -84,7 +84,7 @@ ir_signals::PulseSignal Variant(std::mt19937& rng, std::string& name) {
 // a stray short space inside a mark.
 // `unclipped` receives the reading before the first mark was clipped.
 ir_signals::PulseSignal Noisy(const ir_signals::PulseSignal& s, std::mt19937& rng,
-                          ir_signals::PulseSignal& unclipped) {
+                              ir_signals::PulseSignal& unclipped) {
     ir_signals::PulseSignal out = converter_signals::Spread(s, 0.25, rng);
     const bool clip = rng() % 2 == 0;
     const int stray = rng() % 3;
@@ -106,13 +106,13 @@ ir_signals::PulseSignal Noisy(const ir_signals::PulseSignal& s, std::mt19937& rn
 
 int main(int argc, char** argv) {
     int signals = 200;
-    unsigned seed = 20261210;
+    unsigned draw = 20261210;
     for (int i = 1; i + 1 < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--signals") signals = std::atoi(argv[++i]);
-        if (a == "--seed") seed = static_cast<unsigned>(std::atoi(argv[++i]));
+        if (a == "--draw") draw = static_cast<unsigned>(std::atoi(argv[++i]));
     }
-    std::mt19937 rng(seed);
+    std::mt19937 rng(draw);
 
     Tally protocols_total;
     for (const protocols::Protocol& p : protocols::all_protocols()) {

@@ -97,9 +97,9 @@ class RemoteCommands : public ::testing::Test {
         EXPECT_EQ(r.status, 0) << r.err;
         return read_file(dir_ / "held.hex");
     }
-    void seed_one_learned_key() {
+    void store_one_learned_key() {
         const Result r =
-            run({"restore", file("seed.hex", kOneLearnedKey + "\n").string(), "--yes"});
+            run({"restore", file("one-key.hex", kOneLearnedKey + "\n").string(), "--yes"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
 
@@ -122,16 +122,16 @@ TEST_F(RemoteCommands, InfoAndKeysShowTheFactoryRemote) {
 
 TEST_F(RemoteCommands, RestoreShowsTheDiffBacksUpWritesAndReadsBack) {
     const std::string factory = remote_table();
-    const fs::path seed = file("seed.hex", kOneLearnedKey + "\n");
+    const fs::path one_key = file("one-key.hex", kOneLearnedKey + "\n");
     // Not confirmed: nothing written, no backup.
-    Result r = run({"restore", seed.string()}, "n\n");
+    Result r = run({"restore", one_key.string()}, "n\n");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find("added: TV VOL+ (empty -> learned)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("removed: CBL 3 (preset -> empty)\n"), std::string::npos);
     EXPECT_EQ(remote_table(), factory);
     EXPECT_TRUE(files_in_backups("code-table-").empty());
 
-    r = run({"restore", seed.string()}, "y\n");
+    r = run({"restore", one_key.string()}, "y\n");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: learned");
     ASSERT_EQ(files_in_backups("code-table-").size(), 1u);
@@ -169,7 +169,7 @@ TEST_F(RemoteCommands, MalformedFilesAreRefusedWithNothingWritten) {
 }
 
 TEST_F(RemoteCommands, DeleteAndClearRemoveLearnedKeysOnly) {
-    seed_one_learned_key();
+    store_one_learned_key();
     const std::size_t backups_before = files_in_backups("code-table-").size();
     // A preset or empty key is bad input, and nothing is written.
     Result r = run({"delete", "--mode", "TV", "--key", "CH+"});
@@ -184,7 +184,7 @@ TEST_F(RemoteCommands, DeleteAndClearRemoveLearnedKeysOnly) {
     EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: empty");
     EXPECT_EQ(files_in_backups("code-table-").size(), backups_before + 1);
 
-    seed_one_learned_key();
+    store_one_learned_key();
     r = run({"clear", "--mode", "CBL"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "cleared: no learned keys in CBL\n");
@@ -305,7 +305,7 @@ TEST_F(RemoteCommands, BackupNeverOverwritesAFile) {
 // A table area that reads as erased: the commands that need the table refuse
 // with status 1 and write nothing; restore still brings a table back.
 TEST_F(RemoteCommands, ErasedTableIsRefusedAndCanBeRestored) {
-    seed_one_learned_key();  // the state file exists from here on
+    store_one_learned_key();  // the state file exists from here on
     const fs::path state = dir_ / "state";
     std::string memory = read_file(state);
     const std::size_t magic = std::string("orvalin simulated remote memory 1\n").size();
