@@ -4,8 +4,8 @@
 #include <QDeadlineTimer>
 #include <QWidget>
 
-#include "prompter/prompter.h"
 #include "device/vorkel.h"
+#include "prompter/prompter.h"
 
 namespace orvalin::app {
 

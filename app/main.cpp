@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "app/main_window.h"
-#include "prompter/prompter.h"
 #include "app/splash.h"
+#include "prompter/prompter.h"
 #include "update/staged_install.h"
 
 namespace {

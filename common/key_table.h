@@ -4,15 +4,15 @@
 #pragma once
 
 #include <array>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 namespace orvalin {
 
 struct KeyInfo {
-    int code;                // key code 0x00..0x2C
-    std::string_view button; // component name
-    std::string_view path;   // key name, UTF-8
+    int code;                 // key code 0x00..0x2C
+    std::string_view button;  // component name
+    std::string_view path;    // key name, UTF-8
     int left, top, width, height;
     std::string_view label;  // short caption drawn on the key picture, UTF-8
 };

@@ -32,8 +32,8 @@ bool read_memory(Backend& backend, std::uint8_t page, int reads, char* out);
 
 // The capture's polling and cut (pure, shared with the signal model).
 using orvalin::ir_signals::capture_text;
-using orvalin::ir_signals::PolledCapture;
 using orvalin::ir_signals::poll_capture;
+using orvalin::ir_signals::PolledCapture;
 
 // The whole capture exchange, within kCaptureTimeLimit of polling; false when
 // there is no remote or no sample data.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "common/key_table.h"
 #include "common/hex_text.h"
+#include "common/key_table.h"
 
 namespace orvalin::learning {
 

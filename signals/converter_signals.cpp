@@ -46,7 +46,8 @@ std::vector<int> Joined(const std::vector<int>& durations) {
 namespace {
 
 // Frames joined with the silences after them.
-ir_signals::PulseSignal Press(const std::vector<std::vector<int>>& frames, int gap_us, int carrier) {
+ir_signals::PulseSignal Press(const std::vector<std::vector<int>>& frames, int gap_us,
+                              int carrier) {
     std::vector<int> all;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         std::vector<int> f = Joined(frames[i]);
@@ -139,8 +140,8 @@ ir_signals::PulseSignal Spread(const ir_signals::PulseSignal& s, double spread, 
     return out;
 }
 
-std::string CompareReplay(const ir_signals::PulseSignal& sent, const ircode::ReplayedSignal& replayed,
-                          double tolerance, int slack_us) {
+std::string CompareReplay(const ir_signals::PulseSignal& sent,
+                          const ircode::ReplayedSignal& replayed, double tolerance, int slack_us) {
     const std::vector<int> got = ircode::flatten(replayed);
     std::vector<int> want = Joined(sent.durations_us);
     while (!want.empty() && want.back() < 0) want.pop_back();  // melts into the silence after

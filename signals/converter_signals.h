@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "signals/mode2.h"
 #include "ircode/replay.h"
+#include "signals/mode2.h"
 
 namespace orvalin::converter_signals {
 
@@ -41,8 +41,9 @@ ir_signals::PulseSignal Spread(const ir_signals::PulseSignal& s, double spread, 
 // Empty when the replay plays the signal within tolerance (each duration within
 // max(tolerance x, slack_us), silences between frames within 10 % or 2 ms; a
 // trailing space of the sent signal is not compared).
-std::string CompareReplay(const ir_signals::PulseSignal& sent, const ircode::ReplayedSignal& replayed,
-                          double tolerance = 0.1, int slack_us = 60);
+std::string CompareReplay(const ir_signals::PulseSignal& sent,
+                          const ircode::ReplayedSignal& replayed, double tolerance = 0.1,
+                          int slack_us = 60);
 
 // The real converter, loaded by file name from the program folder.
 class Converter {

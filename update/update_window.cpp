@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "prompter/prompter.h"
 #include "common/vendor_host.h"
+#include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
 #include "update/connection_probe.h"
@@ -496,7 +496,7 @@ void Tupdate::upgrade_clicked() {
         ui::box(this, kRestart);
     else if (processed > 0)
         ui::box(this,
-                 kNothingInstalled + QStringLiteral("\r\n") + reasons.join(QStringLiteral("\r\n")));
+                kNothingInstalled + QStringLiteral("\r\n") + reasons.join(QStringLiteral("\r\n")));
 }
 
 void Tupdate::abort_clicked() {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "signals/mode2.h"
 #include "ircode/replay.h"
+#include "signals/mode2.h"
 
 namespace orvalin::formats {
 

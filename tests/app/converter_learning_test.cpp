@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "app/ibtn.h"
-#include "signals/mode2.h"
 #include "ircode/replay.h"
-#include "tests/app/learning_fixture.h"
 #include "signals/converter_signals.h"
+#include "signals/mode2.h"
+#include "tests/app/learning_fixture.h"
 
 namespace orvalin::app::testing {
 namespace {

@@ -8,11 +8,11 @@
 
 #include <random>
 
-#include "signals/signal_capture.h"
 #include "ircode/captured_frames.h"
 #include "ircode/duration_classes.h"
 #include "ircode/replay.h"
 #include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 namespace orvalin::ircode {
 namespace {

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <random>
 
-#include "signals/signal_capture.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "signals/protocol_signals.h"
+#include "signals/signal_capture.h"
 
 namespace orvalin::ircode {
 namespace {

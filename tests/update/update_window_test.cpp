@@ -41,10 +41,10 @@
 namespace orvalin::update {
 namespace {
 
-using ui::Answer;
-using ui::Buttons;
 using app::testing::ScriptedPrompter;
 using testing::LocalHttpServer;
+using ui::Answer;
+using ui::Buttons;
 using namespace std::chrono_literals;
 
 const QString kRestart = QStringLiteral("需要重新启动程序，升级才能完成！");
@@ -480,8 +480,7 @@ TEST_F(UpdateWindowTest, NoServerSectionLeavesTheListEmptyAndNextIsRefused) {
     publish({}, {{"on1800", "12345"}});
     auto w = on_server_page();
     EXPECT_EQ(w->ListBox1->count(), 0);
-    boxes_.expect(QStringLiteral("没有可用的升级服务器！"), Answer::ok, Buttons::ok,
-                  ui::kAppTitle);
+    boxes_.expect(QStringLiteral("没有可用的升级服务器！"), Answer::ok, Buttons::ok, ui::kAppTitle);
     w->choose_button->click();
     EXPECT_EQ(w->Notebook1->currentIndex(), 0);
     EXPECT_TRUE(w->update_list().isEmpty());
