@@ -21,6 +21,9 @@ if dpkg-query -W -f='${Status}' orvalin 2>/dev/null | grep -q 'installed'; then
 fi
 
 cmake --build "$build"
+# The manual's screenshots, taken from the program just built, ship with it.
+cmake --build "$build" --target manual_screenshots >"$build/package-check-screenshots.log" 2>&1 ||
+    { cat "$build/package-check-screenshots.log" >&2; fail "the manual's screenshots failed"; }
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 [ -n "$version" ] || fail "no package version in $build/CPackConfig.cmake"
 deb="$build/orvalin_${version}_amd64.deb"
@@ -43,6 +46,18 @@ while IFS= read -r path; do
     fi
 done <"$root/packaging/package-files.txt"
 [ "$missing" -eq 0 ] || fail "files missing from the package"
+# Every picture a manual page or the metainfo shows is in the package.
+for page in "$build"/manual/*/index.html; do
+    lang=$(basename "$(dirname "$page")")
+    for picture in $(grep -o 'src="images/[^"]*"' "$page" | sed 's/^src="//; s/"$//'); do
+        grep -qxF "/usr/share/doc/orvalin/manual/$lang/$picture" <<<"$contents" ||
+            fail "manual/$lang/index.html shows $picture, which the package lacks"
+    done
+done
+for picture in $(grep -o 'manual/[a-z]*/images/[^<]*\.png' "$root"/packaging/*.metainfo.xml); do
+    grep -qxF "/usr/share/doc/orvalin/$picture" <<<"$contents" ||
+        fail "the metainfo shows $picture, which the package lacks"
+done
 for command in orvalin orvalin-cli; do
     grep -q "^l.* \./usr/bin/$command -> \.\./lib/orvalin/$command\$" <<<"$listing" ||
         fail "/usr/bin/$command is not a relative link to /usr/lib/orvalin/$command"
