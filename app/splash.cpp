@@ -1,5 +1,6 @@
 #include "app/splash.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -8,7 +9,7 @@ namespace orvalin::app {
 
 TForm1::TForm1(QWidget* parent) : QLabel(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("启动界面"));
+    setWindowTitle(QCoreApplication::translate("TForm1", "启动界面"));
     setFixedSize(462, 258);
     setScaledContents(true);
     setPixmap(QPixmap(QStringLiteral(":/window/splash")));

@@ -32,4 +32,9 @@ std::string install_translation(const QString& program_dir, const std::string& l
     return in_force;
 }
 
+QString translated(const char* context, const std::string& utf8) {
+    if (utf8.empty()) return {};
+    return QCoreApplication::translate(context, utf8.c_str());
+}
+
 }  // namespace orvalin::app

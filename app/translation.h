@@ -16,4 +16,7 @@ std::string chosen_language(const std::string& from_arguments);
 // Chinese; returns the language in force.
 std::string install_translation(const QString& program_dir, const std::string& language);
 
+// A text of Qt-free code (marked with ORVALIN_UI_TEXT) in the interface's language.
+QString translated(const char* context, const std::string& utf8);
+
 }  // namespace orvalin::app

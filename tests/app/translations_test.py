@@ -22,7 +22,8 @@ def main():
         fresh = os.path.join(scratch, os.path.basename(ts_file))
         shutil.copyfile(ts_file, fresh)
         run = subprocess.run(
-            [lupdate, "-no-obsolete", "-locations", "none", "-extensions", "cpp,h"]
+            [lupdate, "-no-obsolete", "-locations", "none", "-extensions", "cpp,h",
+             "-tr-function-alias", "QT_TRANSLATE_NOOP+=ORVALIN_UI_TEXT"]
             + [os.path.join(root, d) for d in dirs] + ["-ts", fresh],
             capture_output=True, text=True)
         if run.returncode != 0:
@@ -36,7 +37,7 @@ def main():
         name = context.findtext("name")
         for message in context.iter("message"):
             count += 1
-            source = message.findtext("source") or ""
+            source = "".join(message.find("source").itertext())
             translation = message.find("translation")
             text = "" if translation is None else "".join(translation.itertext())
             where = f"{name}: {source!r}"
