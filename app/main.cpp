@@ -9,10 +9,10 @@
 #include <memory>
 #include <system_error>
 
-#include "app/interface_language.h"
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "app/translation.h"
+#include "prompter/interface_language.h"
 #include "prompter/prompter.h"
 #include "update/staged_install.h"
 

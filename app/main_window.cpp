@@ -17,7 +17,6 @@
 #include "app/device_check.h"
 #include "app/help_page.h"
 #include "app/ibtn.h"
-#include "app/interface_language.h"
 #include "app/link_monitor.h"
 #include "app/shell_open.h"
 #include "app/translation.h"
@@ -26,6 +25,7 @@
 #include "common/version.h"
 #include "device/vorkel.h"
 #include "learning/table_backup.h"
+#include "prompter/interface_language.h"
 #include "prompter/prompter.h"
 #include "update/update_window.h"
 

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include "prompter/localized_picture.h"
+
 namespace orvalin::app {
 
 TForm1::TForm1(QWidget* parent) : QLabel(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
@@ -12,7 +14,7 @@ TForm1::TForm1(QWidget* parent) : QLabel(parent, Qt::SplashScreen | Qt::Frameles
     setWindowTitle(QCoreApplication::translate("TForm1", "启动界面"));
     setFixedSize(462, 258);
     setScaledContents(true);
-    setPixmap(QPixmap(QStringLiteral(":/window/splash")));
+    setPixmap(QPixmap(ui::localized_picture(QStringLiteral(":/window/splash"))));
     // Centred on the screen (a fixed place suits only one screen size).
     QRect where(QPoint(336, 212), size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTranslator>
 
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 
 namespace orvalin::app {
 

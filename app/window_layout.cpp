@@ -11,6 +11,7 @@
 #include "app/ibtn.h"
 #include "app/main_window.h"
 #include "common/key_table.h"
+#include "prompter/localized_picture.h"
 
 namespace orvalin::app {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 const QColor kBackground(53, 124, 168);
 
 QPixmap window_picture(const char* name) {
-    return QPixmap(QStringLiteral(":/window/") + QLatin1String(name));
+    return QPixmap(ui::localized_picture(QStringLiteral(":/window/") + QLatin1String(name)));
 }
 
 QLabel* picture_label(QWidget* parent, const char* name, QRect where) {

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <limits>
 
 #include "common/vendor_host.h"
+#include "prompter/interface_language.h"
+#include "prompter/localized_picture.h"
 #include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
@@ -65,7 +68,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption) {
 
 QLabel* picture(QLabel* label, const char* name, const QString& resource) {
     label->setObjectName(QString::fromLatin1(name));
-    label->setPixmap(QPixmap(resource));
+    label->setPixmap(QPixmap(ui::localized_picture(resource)));
     return label;
 }
 
@@ -216,11 +219,15 @@ void Tupdate::showEvent(QShowEvent* event) {
 }
 
 bool Tupdate::extract_animation(const QString& swf) {
-    const QString library =
+    QString library =
         QString::fromStdString(data_file(program_dir_.toStdString(), kResourceLibrary.toStdString(),
                                          options_.folders.data.empty() ? std::filesystem::path()
                                                                        : options_.folders.overlay())
                                    .string());
+    // The English interface shows the English animation when it is there.
+    if (const QString english = ui::localized_library_dir(program_dir_) + kResourceLibrary;
+        app::interface_language() == "en" && QFileInfo(english).isFile())
+        library = english;
     if (!QResource::registerResource(library, kResourceRoot)) return false;
     QFile source(kAnimation);
     bool ok = source.open(QIODevice::ReadOnly);

@@ -99,7 +99,7 @@
     </message>
     <message>
         <source>,请点击停止学习按钮</source>
-        <translation>, click the stop-learning button</translation>
+        <translation>, click "Stop learning"</translation>
     </message>
     <message>
         <source>键编码已学习过，要重新学习吗?</source>
@@ -117,11 +117,11 @@
     </message>
     <message>
         <source>现在学习的是</source>
-        <translation>Now learning in </translation>
+        <translation>Learning </translation>
     </message>
     <message>
         <source>区里的</source>
-        <translation> mode the </translation>
+        <translation> </translation>
     </message>
     <message>
         <source>键正在学习！</source>
@@ -133,7 +133,7 @@
     </message>
     <message>
         <source>区的</source>
-        <translation> mode: the </translation>
+        <translation> </translation>
     </message>
     <message>
         <source>键已接收遥控器编码！</source>
@@ -169,7 +169,7 @@
     </message>
     <message>
         <source>删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。</source>
-        <translation>Deleting failed: the deleted keys are not yet written to the remote! Click the stop-deleting button again to retry.</translation>
+        <translation>Deleting failed: the deleted keys are not yet written to the remote! Click "Stop deleting" again to retry.</translation>
     </message>
     <message>
         <source>正在完成删除操作，请稍候片刻！</source>
@@ -181,7 +181,7 @@
     </message>
     <message>
         <source>请在左面遥控器上选择待删除的按键！</source>
-        <translation>Pick the key to delete on the remote at the left!</translation>
+        <translation>Click the key to delete on the remote picture!</translation>
     </message>
     <message>
         <source>现在正在学习状态，要删除请先停止学习！</source>
@@ -205,23 +205,23 @@
     </message>
     <message>
         <source>现在是自学习遥控器按键编码状态，要清空请先点击</source>
-        <translation>Learning is on. To clear, first click the </translation>
+        <translation>Learning is on. To clear, first click </translation>
     </message>
     <message>
         <source>停止学习</source>
-        <translation>stop learning</translation>
+        <translation>Stop learning</translation>
     </message>
     <message>
         <source>按钮！</source>
-        <translation> button!</translation>
+        <translation>!</translation>
     </message>
     <message>
         <source>现在是删除单个遥控器按键编码状态，要清空请先点击</source>
-        <translation>Deleting single keys is on. To clear, first click the </translation>
+        <translation>Deleting single keys is on. To clear, first click </translation>
     </message>
     <message>
         <source>停止删除</source>
-        <translation>stop deleting</translation>
+        <translation>Stop deleting</translation>
     </message>
     <message>
         <source>没有可清空的按键的编码！</source>
@@ -249,10 +249,10 @@
     </message>
     <message>
         <source>删除操作失败，已删除的按键编码未能写入遥控器！</source>
-        <translation>Deleting failed: the deleted keys could not be written to the remote!</translation>
+        <translation>Deleting failed: the remote was not written!</translation>
     </message>
     <message>
-        <source><byte value="xd"/>
+        <source><byte value="xd" />
 按“重试”再次写入，按“取消”放弃这些删除。</source>
         <translation>
 Click Retry to write again, Cancel to give up these deletions.</translation>
@@ -275,23 +275,23 @@ Click Retry to write again, Cancel to give up these deletions.</translation>
     </message>
     <message>
         <source>请在左面遥控器上点击待学习的按键！</source>
-        <translation>Click the key to learn on the remote at the left!</translation>
+        <translation>Click the key to learn on the remote picture!</translation>
     </message>
     <message>
         <source>请先点击开始学习按钮！</source>
-        <translation>Click the begin-learning button first!</translation>
+        <translation>Click "Learn keys" first!</translation>
     </message>
     <message>
         <source>准备学习</source>
-        <translation>Ready to learn in </translation>
+        <translation>Ready: </translation>
     </message>
     <message>
         <source>区的 </source>
-        <translation> mode the </translation>
+        <translation> </translation>
     </message>
     <message>
         <source> 按键， 请发码</source>
-        <translation> key: press it on the old remote now</translation>
+        <translation> key, press it now</translation>
     </message>
     <message>
         <source>你是否确认本次自学习的按键？</source>
@@ -315,10 +315,10 @@ Click Retry to write again, Cancel to give up these deletions.</translation>
     </message>
     <message>
         <source>完成自学习操作失败，学习的按键未能写入遥控器！</source>
-        <translation>Finishing the learning failed: the learned keys could not be written to the remote!</translation>
+        <translation>Learning failed: the remote was not written!</translation>
     </message>
     <message>
-        <source><byte value="xd"/>
+        <source><byte value="xd" />
 按“重试”再次写入，按“取消”放弃写入。</source>
         <translation>
 Click Retry to write again, Cancel to give up the write.</translation>
@@ -328,9 +328,9 @@ Click Retry to write again, Cancel to give up the write.</translation>
         <translation>Pick a key again to learn it!</translation>
     </message>
     <message>
-        <source>无法保存遥控器编码表的备份！<byte value="xd"/>
+        <source>无法保存遥控器编码表的备份！<byte value="xd" />
 仍然要写入遥控器吗？</source>
-        <translation>The backup of the remote&apos;s code table cannot be saved!
+        <translation>The backup of the remote's code table cannot be saved!
 Write to the remote all the same?</translation>
     </message>
     <message>
@@ -342,7 +342,7 @@ Write to the remote all the same?</translation>
         <translation>The pictures cannot be loaded!</translation>
     </message>
     <message>
-        <source>你目前的显示器分辨率是%1*%2<byte value="xd"/>
+        <source>你目前的显示器分辨率是%1*%2<byte value="xd" />
 为了运行该软件，你的显示器分辨率至少要1024*768</source>
         <translation>Your screen resolution is %1*%2
 This program needs a screen resolution of at least 1024*768</translation>
@@ -352,13 +352,13 @@ This program needs a screen resolution of at least 1024*768</translation>
         <translation>You are learning. Stop learning before you close the program!</translation>
     </message>
     <message>
-        <source><byte value="xd"/>
+        <source><byte value="xd" />
 未写入的编码表已保存在：</source>
         <translation>
 The unwritten code table is saved in: </translation>
     </message>
     <message>
-        <source><byte value="xd"/>
+        <source><byte value="xd" />
 未写入的编码表无法保存：</source>
         <translation>
 The unwritten code table cannot be saved: </translation>
@@ -376,21 +376,21 @@ The unwritten code table cannot be saved: </translation>
         <translation>The program is deleting. Stop deleting before you update!</translation>
     </message>
     <message>
-        <source><byte value="xd"/>
-遥控器中的编码表无法使用。是否用最新的备份恢复？<byte value="xd"/>
+        <source><byte value="xd" />
+遥控器中的编码表无法使用。是否用最新的备份恢复？<byte value="xd" />
 </source>
         <translation>
 The code table in the remote cannot be used. Restore the newest backup?
 </translation>
     </message>
     <message>
-        <source>已用备份恢复遥控器编码表！<byte value="xd"/>
+        <source>已用备份恢复遥控器编码表！<byte value="xd" />
 </source>
-        <translation>The remote&apos;s code table has been restored from the backup!
+        <translation>The remote's code table has been restored from the backup!
 </translation>
     </message>
     <message>
-        <source><byte value="xd"/>
+        <source><byte value="xd" />
 是否从空的编码表开始？遥控器中的编码将被清除（读出的内容先备份）。</source>
         <translation>
 Start from an empty code table? The codes in the remote will be erased (what was read is backed up first).</translation>
@@ -436,7 +436,7 @@ Start from an empty code table? The codes in the remote will be erased (what was
     </message>
     <message>
         <source>升级配置文件的签名不对，不能升级！</source>
-        <translation>The update configuration&apos;s signature is wrong: no update!</translation>
+        <translation>The update configuration's signature is wrong: no update!</translation>
     </message>
     <message>
         <source>需要重新启动程序，升级才能完成！</source>
@@ -504,15 +504,15 @@ Start from an empty code table? The codes in the remote will be erased (what was
     </message>
     <message>
         <source>“%1”下载失败</source>
-        <translation>Downloading &quot;%1&quot; failed</translation>
+        <translation>Downloading "%1" failed</translation>
     </message>
     <message>
         <source>“%1”的大小与签名的不符</source>
-        <translation>The size of &quot;%1&quot; does not match its signature</translation>
+        <translation>The size of "%1" does not match its signature</translation>
     </message>
     <message>
         <source>“%1”的内容与签名的校验值不符</source>
-        <translation>The content of &quot;%1&quot; does not match the signed checksum</translation>
+        <translation>The content of "%1" does not match the signed checksum</translation>
     </message>
     <message>
         <source>升级成功</source>
@@ -535,7 +535,7 @@ Start from an empty code table? The codes in the remote will be erased (what was
     <name>device_check</name>
     <message>
         <source>遥控器固件程序版本比较低，请到</source>
-        <translation>The remote&apos;s firmware is too old. Please download the newest firmware from </translation>
+        <translation>The remote's firmware is too old. Please download the newest firmware from </translation>
     </message>
     <message>
         <source>下载最新的固件程序版本！</source>
@@ -563,14 +563,14 @@ Start from an empty code table? The codes in the remote will be erased (what was
     </message>
     <message>
         <source>遥控器固件版本比较低，请到</source>
-        <translation>The remote&apos;s firmware is too old. Please download the newest firmware from </translation>
+        <translation>The remote's firmware is too old. Please download the newest firmware from </translation>
     </message>
 </context>
 <context>
     <name>learning</name>
     <message>
         <source>遥控器编码表的数据格式不正确，无法处理！</source>
-        <translation>The data of the remote&apos;s code table is malformed and cannot be handled!</translation>
+        <translation>The data of the remote's code table is malformed and cannot be handled!</translation>
     </message>
     <message>
         <source>编码数据过长（超过127字节），无法写入遥控器！</source>
@@ -582,7 +582,7 @@ Start from an empty code table? The codes in the remote will be erased (what was
     </message>
     <message>
         <source>遥控器编码表出错！</source>
-        <translation>Error in the remote&apos;s code table!</translation>
+        <translation>Error in the remote's code table!</translation>
     </message>
 </context>
 <context>

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/ibtn.h"
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 #include "app/main_window.h"
 #include "app/translation.h"
 #include "device/sim/sim_control.h"
