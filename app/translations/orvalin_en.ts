@@ -121,7 +121,7 @@
     </message>
     <message>
         <source>区里的</source>
-        <translation> </translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>键正在学习！</source>
@@ -133,7 +133,7 @@
     </message>
     <message>
         <source>区的</source>
-        <translation> </translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>键已接收遥控器编码！</source>
@@ -283,15 +283,15 @@ Click Retry to write again, Cancel to give up these deletions.</translation>
     </message>
     <message>
         <source>准备学习</source>
-        <translation>Ready: </translation>
+        <translation>Learn </translation>
     </message>
     <message>
         <source>区的 </source>
-        <translation> </translation>
+        <translation>: </translation>
     </message>
     <message>
         <source> 按键， 请发码</source>
-        <translation> key, press it now</translation>
+        <translation> key – press it now</translation>
     </message>
     <message>
         <source>你是否确认本次自学习的按键？</source>
