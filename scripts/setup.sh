@@ -11,6 +11,7 @@ packages=(
   fonts-noto-cjk python3 xvfb xauth binutils openssl libssl-dev
   dpkg-dev file
   lirc lirc-compat-remotes
+  umockdev libumockdev-dev gir1.2-umockdev-1.0
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
