@@ -552,6 +552,11 @@ void EmulatedRemote::fail_next_string_reads(Fault fault, int count) {
     for (int i = 0; i < count; ++i) faults_.push_back(fault);
 }
 
+void EmulatedRemote::clear_faults() {
+    std::lock_guard lock(*mutex_);
+    faults_.clear();
+}
+
 void EmulatedRemote::unplug_after_reports(std::size_t reports) {
     std::lock_guard lock(*mutex_);
     unplug_after_reports_ = reports;

@@ -62,6 +62,7 @@ class EmulatedRemote {
 
     // Faults of the next string-descriptor requests (string 0 not counted), in order.
     void fail_next_string_reads(Fault fault, int count = 1);
+    void clear_faults();
     // The device goes away (remove uevent, then ENODEV on every node) after this
     // many more reports, or at this string read (0: the next one).
     void unplug_after_reports(std::size_t reports);
