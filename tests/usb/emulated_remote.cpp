@@ -547,6 +547,11 @@ void EmulatedRemote::set_signal_folder(const std::filesystem::path& folder) {
     signals_.set_folder(folder);
 }
 
+void EmulatedRemote::set_demo_signals(bool on) {
+    std::lock_guard lock(*mutex_);
+    signals_.set_demo(on);
+}
+
 void EmulatedRemote::fail_next_string_reads(Fault fault, int count) {
     std::lock_guard lock(*mutex_);
     for (int i = 0; i < count; ++i) faults_.push_back(fault);

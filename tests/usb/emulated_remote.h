@@ -59,6 +59,7 @@ class EmulatedRemote {
     void queue_signal(const PulseSignal& signal);
     // Where captured signals come from when none is queued (see SignalSource).
     void set_signal_folder(const std::filesystem::path& folder);
+    void set_demo_signals(bool on);
 
     // Faults of the next string-descriptor requests (string 0 not counted), in order.
     void fail_next_string_reads(Fault fault, int count = 1);
