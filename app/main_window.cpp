@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "app/device_check.h"
+#include "app/help_page.h"
 #include "app/ibtn.h"
+#include "app/interface_language.h"
 #include "app/link_monitor.h"
 #include "app/shell_open.h"
 #include "common/key_table.h"
@@ -256,9 +258,12 @@ void Tmainorvalin::link_monitor_done() {
     if (!closing) close();
 }
 
+// The manual in the interface's language, from the program's own data only.
 void Tmainorvalin::helpibtnClick() {
     const Busy busy(*this);
-    if (!open_document(QStringLiteral("studyhelp.chm")))
+    const auto page =
+        find_manual_page(program_dir_.toStdString(), ORVALIN_DOC_DIR, interface_language());
+    if (!page || !open_file(QString::fromStdString(page->string())))
         box(this, QStringLiteral("找不到帮助文件！"));
 }
 

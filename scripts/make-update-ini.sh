@@ -30,6 +30,7 @@ name="主服务器"
 output=""
 key=""
 genkey=""
+[ "${1:-}" != --help ] || set -- -h
 while getopts "n:o:k:g:h" opt; do
   case "$opt" in
     n) name="$OPTARG" ;;
