@@ -141,7 +141,7 @@ void Tmainorvalin::delallstudykeyClick() {
         return;
     }
     set_status(QStringLiteral("正在完成清空操作，请稍候片刻！"), true);
-    if (!session_.write_cleared(cleared.text)) {
+    if (!session_.write_cleared()) {
         // The remote and the table keep the keys, so the panel keeps showing them.
         box(this, QStringLiteral("清空操作失败！"));
         set_status(QStringLiteral("清空操作失败！"), true);
