@@ -18,7 +18,7 @@ const char* usage_text() {
            "  orvalin-cli render [TABLE_HEX | -]\n"
            "  orvalin-cli render --format F [--name NAME] [TABLE_HEX | -]\n"
            "  orvalin-cli doctor\n"
-           "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
+           "  orvalin-cli info | keys [--mode M] [--json] | backup [FILE] | restore FILE [--yes]\n"
            "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"

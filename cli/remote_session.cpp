@@ -10,6 +10,7 @@
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/code_table.h"
+#include "learning/key_code.h"
 #include "learning/recognition.h"
 #include "learning/remote_lock.h"
 #include "learning/table_backup.h"
@@ -141,14 +142,9 @@ std::filesystem::path program_folder() {
 std::string recognised_type(const std::string& table, int table_code) {
     const learning::TableResult image = learning::one_key_text(table, table_code);
     if (!image.ok()) return {};
-    const auto replayed = ircode::replay_table(image.text);
-    if (!replayed) return {};
-    const std::string timing =
-        ir_signals::timing_text_of(formats::render_press(formats::from_replay("key", *replayed)));
-    // The code types only: a converter's generic code is no type name.
-    return learning::recognise_timing(timing, table_code,
-                                      program_folder() / ircode::kCodeInfoFileName, {})
-        .type_name;
+    const auto code = learning::describe_key_code(image.text, table_code,
+                                                  program_folder() / ircode::kCodeInfoFileName);
+    return code ? code->type_name : std::string();
 }
 
 bool read_basic_info(std::string& info, std::ostream& err) {
