@@ -157,7 +157,7 @@ void Tmainorvalin::delallstudykeyClick() {
         return;
     }
     set_status(QCoreApplication::translate("Tmainorvalin", "正在完成清空操作，请稍候片刻！"), true);
-    if (!session_.write_cleared(cleared.text)) {
+    if (!session_.write_cleared()) {
         // The remote and the table keep the keys, so the panel keeps showing them.
         box(this, QCoreApplication::translate("Tmainorvalin", "清空操作失败！"));
         set_status(QCoreApplication::translate("Tmainorvalin", "清空操作失败！"), true);

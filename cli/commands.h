@@ -33,6 +33,10 @@ int run_delete(const std::vector<std::string>& args, Streams io);
 int run_clear(const std::vector<std::string>& args, Streams io);
 int run_learn(const std::vector<std::string>& args, Streams io);
 int run_export(const std::vector<std::string>& args, Streams io);
+// The code library and whole-mode imports from it (0 done, 1 nothing found or
+// learned, remote refused; 2 bad input).
+int run_library(const std::vector<std::string>& args, Streams io);
+int run_import(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

@@ -1,6 +1,6 @@
 // orvalin-cli learn --mode M --key NAME [--timeout S]: one key from the remote's
-// own receiver: code collection, recognition, the rebuilt table written with a
-// backup first, then read back.
+// own receiver: code collection, recognition, the key written onto the table read
+// right before the write (backed up first), then read back.
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -192,13 +192,8 @@ int write_learned(learning::Session& session, const KeyRef& key, const learning:
         return kExitBadInput;
     }
     session.stop_learning();
-    if (!session.commit()) {
-        io.err << "orvalin-cli learn: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
-    }
+    if (!session.commit()) return report_write_failure(session, "learn", io.err);
     session.confirm_pending();
-    if (!verify_written(session.table(), io.err)) return kExitRemote;
     io.out << "learned: " << name << " ("
            << (r.type_name.empty() ? (r.shape.empty() ? "generic" : "generic (" + r.shape + ")")
                                    : r.type_name)

@@ -18,10 +18,12 @@ const char* usage_text() {
            "  orvalin-cli render [TABLE_HEX | -]\n"
            "  orvalin-cli render --format F [--name NAME] [TABLE_HEX | -]\n"
            "  orvalin-cli doctor\n"
-           "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
+           "  orvalin-cli info | keys [--mode M] [--json] | backup [FILE] | restore FILE [--yes]\n"
            "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
+           "  orvalin-cli library add DIR | remove DIR | list | search TEXT [--kind K] | show ID\n"
+           "  orvalin-cli import --mode M (FILE | --library ID) [--map SIGNAL=KEY]... [--dry-run]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -94,6 +96,8 @@ int main(int argc, char** argv) {
     if (command == "delete") return run_delete(args, io);
     if (command == "clear") return run_clear(args, io);
     if (command == "export") return run_export(args, io);
+    if (command == "library") return run_library(args, io);
+    if (command == "import") return run_import(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

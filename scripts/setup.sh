@@ -9,11 +9,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools
-  libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev libsodium-dev
+  libusb-1.0-0-dev libcurl4-openssl-dev libinih-dev libgif-dev libsodium-dev libsqlite3-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcpp-httplib-dev
   fonts-noto-cjk python3 xvfb xauth binutils openssl libssl-dev
   dpkg-dev file
   lirc lirc-compat-remotes
+  umockdev libumockdev-dev gir1.2-umockdev-1.0
   scdoc lintian desktop-file-utils appstream imagemagick
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
 )

@@ -199,7 +199,8 @@ TEST_F(RemoteCommands, LearnTakesOneKeyFromTheReceiver) {
     Result r = run({"learn", "--mode", "DVD", "--key", "vol+", "--timeout", "5"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("learned: DVD VOL+ (NEC1)\n"), std::string::npos) << r.out;
-    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned (NEC1)");
+    EXPECT_EQ(key_line("DVD", "DVD 0x76"),
+              "DVD 0x76 VOL+: learned NEC1 device=4 function=8 carrier=37.7kHz");
     EXPECT_EQ(files_in_backups("code-table-").size(), 1u);
 
     // No signal left: the time runs out, nothing is written.
@@ -216,7 +217,8 @@ TEST_F(RemoteCommands, LearnFromACodeFile) {
         {"learn", "--mode", "TV", "--key", "F1", "--from", (kData / "nec1_press.mode2").string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "learned: TV F1 (NEC1)\n");
-    EXPECT_EQ(key_line("TV", "TV 0x16"), "TV 0x16 F1: learned (NEC1)");
+    EXPECT_EQ(key_line("TV", "TV 0x16"),
+              "TV 0x16 F1: learned NEC1 device=4 function=8 carrier=37.7kHz");
 
     // A file of several signals needs --signal; a name that is not there is bad input.
     const std::string held = remote_table();
@@ -234,7 +236,58 @@ TEST_F(RemoteCommands, LearnFromACodeFile) {
     r = run({"learn", "--mode", "TV", "--key", "F2", "--from", (formats / "remote.ir").string(),
              "--signal", "Power"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(key_line("TV", "TV 0x18"), "TV 0x18 F2: learned (NEC1)");
+    EXPECT_EQ(key_line("TV", "TV 0x18"),
+              "TV 0x18 F2: learned NEC1 device=4 function=8 carrier=37.7kHz");
+}
+
+// A learned key's line names its code type with the protocol's numbers read
+// back from the image, and the carrier; --json gives the same for scripts.
+TEST_F(RemoteCommands, KeysShowTheProtocolAndParametersOfLearnedKeys) {
+    const std::string parsed = [] {
+        std::string out = "Filetype: IR signals file\nVersion: 1\n";
+        const char* signals[][4] = {{"rc5", "RC5", "05 00 00 00", "35 00 00 00"},
+                                    {"sirc", "SIRC", "01 00 00 00", "15 00 00 00"},
+                                    {"samsung", "Samsung32", "07 00 00 00", "02 00 00 00"},
+                                    {"rc6", "RC6", "00 00 00 00", "0C 00 00 00"},
+                                    {"necext", "NECext", "04 12 00 00", "15 EA 00 00"}};
+        for (const auto& s : signals)
+            out += std::string("#\nname: ") + s[0] + "\ntype: parsed\nprotocol: " + s[1] +
+                   "\naddress: " + s[2] + "\ncommand: " + s[3] + "\n";
+        return out;
+    }();
+    const fs::path codes = file("codes.ir", parsed);
+    const struct {
+        const char* signal;
+        const char* line;
+    } cases[] = {
+        {"rc5", "CBL 0x49 F1: learned RC5 device=5 function=53 carrier=35.7kHz"},
+        {"sirc", "CBL 0x49 F1: learned Sony12 function=21 device=1 carrier=40.0kHz"},
+        {"samsung",
+         "CBL 0x49 F1: learned Samsung32 device=7 subdevice=7 function=2 carrier=37.7kHz"},
+        {"rc6", "CBL 0x49 F1: learned RC6 mode=0 device=0 function=12 carrier=35.7kHz"},
+        {"necext", "CBL 0x49 F1: learned NEC1 device=4 subdevice=18 function=21 carrier=37.7kHz"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.signal);
+        const Result r = run({"learn", "--mode", "CBL", "--key", "F1", "--from", codes.string(),
+                              "--signal", c.signal});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(key_line("CBL", "CBL 0x49"), c.line);
+    }
+
+    Result r = run({"keys", "--mode", "CBL", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("[\n{\"mode\":\"CBL\"")) << r.out.substr(0, 80);
+    EXPECT_TRUE(r.out.ends_with("}\n]\n"));
+    EXPECT_NE(
+        r.out.find("{\"mode\":\"CBL\",\"table_code\":\"0x49\",\"key\":\"F1\",\"state\":"
+                   "\"learned\",\"code\":{\"type\":\"NEC1\",\"parameters\":{\"device\":4,"
+                   "\"subdevice\":18,\"function\":21},\"shape\":\"\",\"carrier_hz\":37736,"
+                   "\"symbols\":[[557,-557],[557,-1670]],\"frames\":[{\"durations\":[8904,-4452,"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"key\":\"F2\",\"state\":\"empty\",\"code\":null}"), std::string::npos);
+    EXPECT_EQ(run({"keys", "--json", "extra"}).status, 2);
 }
 
 // Export replays every learned key's image: the exported signal is recognised
