@@ -45,12 +45,20 @@ def help_options(text):
     return set(re.findall(r"(?<![\w-])(--?[a-z][a-z-]*)", text))
 
 
-def man_commands(source):
-    """The terms of the COMMANDS section: lines '*name* ...' at its left margin."""
+def man_terms(source):
+    """The terms of the COMMANDS section: lines '*name* ...' or '*name* *sub* ...'
+    at its left margin, as (name, sub or None)."""
     section = re.search(r"^# COMMANDS\n(.*?)(?=^# )", source, re.S | re.M)
     if not section:
         return set()
-    return set(re.findall(r"^\*([a-z][a-z-]*)\*", section.group(1), re.M))
+    return set((m[0], m[1] or None) for m in re.findall(
+        r"^\*([a-z][a-z-]*)\*(?: \*([a-z][a-z-]*)\*)?", section.group(1), re.M))
+
+
+def man_commands(source):
+    """Every command or subcommand the COMMANDS section describes."""
+    terms = man_terms(source)
+    return {name for name, _ in terms} | {sub for _, sub in terms if sub}
 
 
 def main():
@@ -70,7 +78,7 @@ def main():
     for option in sorted(help_options(text)):
         if f"*{option}*" not in source:
             faults.append(f"option '{option}' of --help is not in {man_path}")
-    for command in sorted(described - commands):
+    for command in sorted({name for name, _ in man_terms(source)} - commands):
         faults.append(f"{man_path} describes command '{command}', which --help does not name")
     for fault in faults:
         print(fault)
