@@ -89,7 +89,7 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     if (!session_.learning()) beginstudyibtnClick();
     if (session_.holds_learned_code(k) &&
         box(this,
-            key->Path() +
+            translated("keys", key->Path().toStdString()) +
                 QCoreApplication::translate("Tmainorvalin", "键编码已学习过，要重新学习吗?"),
             Buttons::yes_no) != Answer::yes)
         return;
@@ -123,7 +123,8 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
 
     const QString mode = mode_name(cur_mode());
     set_status(QCoreApplication::translate("Tmainorvalin", "现在学习的是") + mode +
-                   QCoreApplication::translate("Tmainorvalin", "区里的") + key->Path() +
+                   QCoreApplication::translate("Tmainorvalin", "区里的") +
+                   translated("keys", key->Path().toStdString()) +
                    QCoreApplication::translate("Tmainorvalin", "键正在学习！"),
                true);
     // One press of the signal, captured and recognised as a code from the remote.
@@ -152,7 +153,8 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     show_normal(key);
     show_hint(gifkesdra);
     box(this, QCoreApplication::translate("Tmainorvalin", "已接收到遥控器编码！"));
-    set_status(mode + QCoreApplication::translate("Tmainorvalin", "区的") + key->Path() +
+    set_status(mode + QCoreApplication::translate("Tmainorvalin", "区的") +
+                   translated("keys", key->Path().toStdString()) +
                    QCoreApplication::translate("Tmainorvalin", "键已接收遥控器编码！"),
                true);
     refresh_key_pictures();
@@ -164,8 +166,9 @@ void Tmainorvalin::export_key(IBtn* key) {
     const int k = key_code_of(key);
     if (k < 0 || is_mode_key(k)) return;
     if (!session_.holds_learned_code(k)) {
-        box(this, key->Path() + QCoreApplication::translate("Tmainorvalin",
-                                                            "键没有学习过的编码，不能导出！"));
+        box(this,
+            translated("keys", key->Path().toStdString()) +
+                QCoreApplication::translate("Tmainorvalin", "键没有学习过的编码，不能导出！"));
         return;
     }
     // A key learned in this session is exported as learned, before its commit.
@@ -179,7 +182,8 @@ void Tmainorvalin::export_key(IBtn* key) {
         one ? ircode::replay_table(*one, &error) : std::nullopt;
     if (!replayed) {
         append_memo(QStringLiteral("export: ") + QString::fromStdString(error));
-        box(this, key->Path() + QCoreApplication::translate("Tmainorvalin", "键的编码无法导出！"));
+        box(this, translated("keys", key->Path().toStdString()) +
+                      QCoreApplication::translate("Tmainorvalin", "键的编码无法导出！"));
         return;
     }
     const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
@@ -196,9 +200,10 @@ void Tmainorvalin::export_key(IBtn* key) {
         box(this, QCoreApplication::translate("Tmainorvalin", "导出按键失败！"));
         return;
     }
-    set_status(key->Path() + QCoreApplication::translate("Tmainorvalin", "键已导出！"));
-    box(this,
-        key->Path() + QCoreApplication::translate("Tmainorvalin", "键已导出到") + choice->path);
+    set_status(translated("keys", key->Path().toStdString()) +
+               QCoreApplication::translate("Tmainorvalin", "键已导出！"));
+    box(this, translated("keys", key->Path().toStdString()) +
+                  QCoreApplication::translate("Tmainorvalin", "键已导出到") + choice->path);
 }
 
 }  // namespace orvalin::app

@@ -192,8 +192,8 @@ QString key_name_of(const IBtn* key) {
     const int k = key_code_of(key);
     for (const KeyInfo& info : kKeyTable)
         if (info.code == k) {
-            const std::string_view name = key_message_name(info);
-            return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+            // Names in words (静音, 播放) are translated like the messages around them.
+            return translated("keys", std::string(key_message_name(info)));
         }
     return key->Path();
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "common/ui_text.h"
+
 namespace orvalin {
 
 struct KeyInfo {
@@ -42,36 +44,38 @@ inline constexpr std::array<KeyInfo, kKeysPerMode> kKeyTable{{
     {0x0C, "IBtn14", "7", 30, 164, 32, 26, "7"},
     {0x0D, "IBtn20", "TV/AV", 139, 198, 33, 26, "AV"},
     {0x0E, "IBtn19", "0", 86, 200, 32, 28, "0"},
-    {0x0F, "IBtn18", "数位", 28, 198, 34, 27, "-/--"},
+    {0x0F, "IBtn18", ORVALIN_UI_TEXT("keys", "数位"), 28, 198, 34, 27, "-/--"},
     {0x10, "IBtn24", "VOL+", 135, 237, 38, 34, "VOL+"},
-    {0x11, "IBtn23", "切换", 85, 239, 28, 27, "切换"},
+    {0x11, "IBtn23", ORVALIN_UI_TEXT("keys", "切换"), 85, 239, 28, 27,
+     ORVALIN_UI_TEXT("keys", "切换")},
     {0x12, "IBtn22", "CH+", 26, 236, 39, 33, "CH+"},
     {0x13, "IBtn28", "VOL-", 135, 270, 40, 35, "VOL-"},
-    {0x14, "IBtn27", "静音", 85, 274, 29, 25, "静音"},
+    {0x14, "IBtn27", ORVALIN_UI_TEXT("keys", "静音"), 85, 274, 29, 25,
+     ORVALIN_UI_TEXT("keys", "静音")},
     {0x15, "IBtn26", "CH-", 26, 268, 38, 34, "CH-"},
-    {0x16, "IBtn36", "自定义", 141, 315, 29, 24, "F1"},
+    {0x16, "IBtn36", ORVALIN_UI_TEXT("keys", "自定义"), 141, 315, 29, 24, "F1"},
     {0x17, "IBtn35", "UP", 84, 309, 38, 46, "▲"},
-    {0x18, "IBtn52", "自定义", 29, 316, 26, 24, "F2"},
+    {0x18, "IBtn52", ORVALIN_UI_TEXT("keys", "自定义"), 29, 316, 26, 24, "F2"},
     {0x19, "IBtn33", "RIGHT", 125, 349, 44, 38, "▶"},
     {0x1A, "IBtn25", "DVD/1", 85, 350, 35, 35, "OK"},
     {0x1B, "IBtn56", "LEFT", 33, 349, 50, 37, "◀"},
-    {0x1C, "IBtn34", "自定义", 140, 400, 29, 24, "F3"},
+    {0x1C, "IBtn34", ORVALIN_UI_TEXT("keys", "自定义"), 140, 400, 29, 24, "F3"},
     {0x1D, "IBtn50", "DOWN", 85, 388, 37, 43, "▼"},
-    {0x1E, "IBtn49", "自定义", 29, 399, 27, 26, "F4"},
-    {0x1F, "IBtn55", "下一段", 134, 452, 36, 21, "▶▶|"},
-    {0x20, "IBtn51", "播放", 79, 451, 42, 20, "▶"},
-    {0x21, "IBtn54", "上一段", 25, 451, 42, 21, "|◀◀"},
-    {0x22, "IBtn60", "暂停", 141, 484, 29, 23, "❚❚"},
-    {0x23, "IBtn53", "停止", 78, 482, 44, 22, "■"},
-    {0x24, "IBtn2", "录象", 32, 484, 27, 25, "●"},
-    {0x25, "IBtn45", "自定义", 140, 515, 30, 19, "F5"},
-    {0x26, "IBtn29", "自定义", 105, 516, 28, 19, "F6"},
-    {0x27, "IBtn62", "CBL自定义", 66, 516, 29, 19, "F7"},
-    {0x28, "IBtn65", "自定义", 29, 516, 28, 19, "F8"},
-    {0x29, "IBtn9", "自定义", 146, 545, 30, 25, "F9"},
-    {0x2A, "IBtn13", "自定义", 106, 545, 30, 27, "F10"},
-    {0x2B, "IBtn21", "自定义", 66, 545, 30, 26, "F11"},
-    {0x2C, "IBtn17", "自定义", 26, 545, 30, 26, "F12"},
+    {0x1E, "IBtn49", ORVALIN_UI_TEXT("keys", "自定义"), 29, 399, 27, 26, "F4"},
+    {0x1F, "IBtn55", ORVALIN_UI_TEXT("keys", "下一段"), 134, 452, 36, 21, "▶▶|"},
+    {0x20, "IBtn51", ORVALIN_UI_TEXT("keys", "播放"), 79, 451, 42, 20, "▶"},
+    {0x21, "IBtn54", ORVALIN_UI_TEXT("keys", "上一段"), 25, 451, 42, 21, "|◀◀"},
+    {0x22, "IBtn60", ORVALIN_UI_TEXT("keys", "暂停"), 141, 484, 29, 23, "❚❚"},
+    {0x23, "IBtn53", ORVALIN_UI_TEXT("keys", "停止"), 78, 482, 44, 22, "■"},
+    {0x24, "IBtn2", ORVALIN_UI_TEXT("keys", "录象"), 32, 484, 27, 25, "●"},
+    {0x25, "IBtn45", ORVALIN_UI_TEXT("keys", "自定义"), 140, 515, 30, 19, "F5"},
+    {0x26, "IBtn29", ORVALIN_UI_TEXT("keys", "自定义"), 105, 516, 28, 19, "F6"},
+    {0x27, "IBtn62", ORVALIN_UI_TEXT("keys", "CBL自定义"), 66, 516, 29, 19, "F7"},
+    {0x28, "IBtn65", ORVALIN_UI_TEXT("keys", "自定义"), 29, 516, 28, 19, "F8"},
+    {0x29, "IBtn9", ORVALIN_UI_TEXT("keys", "自定义"), 146, 545, 30, 25, "F9"},
+    {0x2A, "IBtn13", ORVALIN_UI_TEXT("keys", "自定义"), 106, 545, 30, 27, "F10"},
+    {0x2B, "IBtn21", ORVALIN_UI_TEXT("keys", "自定义"), 66, 545, 30, 26, "F11"},
+    {0x2C, "IBtn17", ORVALIN_UI_TEXT("keys", "自定义"), 26, 545, 30, 26, "F12"},
 }};
 
 // The name that messages give a key: what its picture shows when that is a word or

@@ -567,6 +567,53 @@ Start from an empty code table? The codes in the remote will be erased (what was
     </message>
 </context>
 <context>
+    <name>keys</name>
+    <message>
+        <source>数位</source>
+        <translation>-/--</translation>
+    </message>
+    <message>
+        <source>切换</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>Mute</translation>
+    </message>
+    <message>
+        <source>自定义</source>
+        <translation>Custom</translation>
+    </message>
+    <message>
+        <source>下一段</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>上一段</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>录象</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>CBL自定义</source>
+        <translation>CBL custom</translation>
+    </message>
+</context>
+<context>
     <name>learning</name>
     <message>
         <source>遥控器编码表的数据格式不正确，无法处理！</source>
