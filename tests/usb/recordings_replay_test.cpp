@@ -14,28 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_run.h"
 #include "tests/usb/emulated_remote.h"
 
 namespace orvalin::usb_test {
 namespace {
 
 namespace fs = std::filesystem;
+using cli_test::quote;
+using cli_test::read_file;
 
 const fs::path kRecordings = fs::path(ORVALIN_TEST_DATA_DIR) / "recordings";
-const fs::path kProgram = fs::path(ORVALIN_PROGRAM_DIR) / "orvalin-cli";
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
+using cli_test::kProgram;
 
 std::vector<fs::path> recordings() {
     std::vector<fs::path> found;
