@@ -67,6 +67,12 @@ bool write_manifest(const fs::path& staging_dir, const std::vector<StagedEntry>&
     return replace_file(target, text.str());
 }
 
+bool write_staged_config(const fs::path& staging_dir, std::string_view signed_bytes,
+                         std::string_view signature) {
+    return replace_file(staging_dir / kStagedConfigName, signed_bytes) &&
+           replace_file(staging_dir / kStagedSignatureName, signature);
+}
+
 DownloadCheck check_download(const fs::path& file, std::uint64_t size, const std::string& sha256) {
     const auto digest = digest_file(file);
     if (!digest) return DownloadCheck::missing;
