@@ -57,6 +57,20 @@ for library in libc6 libqt6widgets6 libusb-1.0-0 libcurl4; do
 done
 dpkg-deb -I "$deb" postinst >/dev/null || fail "no postinst"
 
+# RUNPATH: no ELF file of the package may look for libraries in the current folder
+# (an empty entry) or relative to it.
+check_runpaths() {
+    local unpacked
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    if ! "$root/scripts/check-runpath.sh" "$unpacked"; then
+        rm -rf "$unpacked"
+        fail "an ELF file of the package has an empty or relative RUNPATH entry"
+    fi
+    rm -rf "$unpacked"
+}
+check_runpaths
+
 scratch=$(mktemp -d)
 cleanup() {
     if dpkg-query -W -f='${Status}' orvalin 2>/dev/null | grep -q 'installed'; then
