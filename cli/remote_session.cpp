@@ -5,6 +5,8 @@
 #include <charconv>
 #include <chrono>
 
+#include "common/data_files.h"
+#include "common/data_files.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
@@ -146,7 +148,7 @@ std::string recognised_type(const std::string& table, int table_code) {
         ir_signals::timing_text_of(formats::render_press(formats::from_replay("key", *replayed)));
     // The code types only: a converter's generic code is no type name.
     return learning::recognise_timing(timing, table_code,
-                                      program_folder() / ircode::kCodeInfoFileName, {})
+                                      data_file(program_folder(), ircode::kCodeInfoFileName), {})
         .type_name;
 }
 

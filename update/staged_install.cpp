@@ -10,11 +10,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "update/configuration_check.h"
 #include "update/file_io.h"
-#include "update/release.h"
-#include "update/signed_offer.h"
 #include "update/staged_manifest.h"
-#include "update/update_config.h"
 #include "update/update_names.h"
 
 namespace orvalin::update {
@@ -174,24 +172,32 @@ std::optional<std::pair<Offer, Release>> staged_offer(const fs::path& staging,
     }
     const auto bytes = read_small_file(staging / kStagedConfigName, kMaxConfigBytes);
     const auto signature = read_small_file(staging / kStagedSignatureName, kMaxSignatureFileBytes);
-    if (!bytes || !signature ||
-        check_signature(*bytes, *signature, *key) != SignatureCheck::valid) {
+    if (!bytes || !signature) {
         why = "升级配置文件的签名不对";
         return std::nullopt;
     }
-    const UpdateConfig config = parse_update_config(*bytes);
-    Offer offer = check_offer(config);
-    if (!offer.accepted()) {
-        why = offer.refusal;
-        return std::nullopt;
-    }
-    Release release;
     // Its expiry was checked when it was fetched; a later, accepted release supersedes it.
-    if (check_release(config, *bytes, read_accepted_release(staging), {}, &release, true) !=
-        ReleaseCheck::fresh) {
-        why = "升级配置文件已被更新的版本取代";
-        return std::nullopt;
+    CheckedConfiguration checked =
+        check_configuration(*bytes, *signature, *key, read_accepted_release(staging), {}, true);
+    switch (checked.verdict) {
+        case ConfigVerdict::accepted:
+            break;
+        case ConfigVerdict::unsigned_config:
+        case ConfigVerdict::bad_signature:
+            why = "升级配置文件的签名不对";
+            return std::nullopt;
+        case ConfigVerdict::unsound_offer:
+            why = checked.offer.refusal;
+            return std::nullopt;
+        case ConfigVerdict::stale:
+            why = checked.release_check == ReleaseCheck::older ||
+                          checked.release_check == ReleaseCheck::replayed
+                      ? "升级配置文件已被更新的版本取代"
+                      : "升级配置文件没有版本号和有效期";
+            return std::nullopt;
     }
+    Offer offer = std::move(checked.offer);
+    Release release = checked.release;
     return std::pair{std::move(offer), release};
 }
 

@@ -23,9 +23,11 @@
 #include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
+#include "update/configuration_check.h"
+#include "update/configuration_fetch.h"
 #include "update/connection_probe.h"
 #include "update/digest.h"
-#include "update/download_sink.h"
+#include "update/file_download.h"
 #include "update/file_list.h"
 #include "update/staged_install.h"
 #include "update/staged_manifest.h"
@@ -334,29 +336,11 @@ void Tupdate::fetch_clicked() {
     for (const QString& old : {ini, sig})
         if (ok && QFile::exists(old)) ok = QFile::remove(old);
 
-    bool too_long = false;
-    auto fetch = [this, &too_long](const std::string& url, std::size_t limit, std::string& into) {
-        return http_.get(
-            url,
-            [&into, &too_long, limit](const char* data, std::size_t size) {
-                too_long = into.size() + size > limit;
-                if (!too_long) into.append(data, size);
-                return !too_long;
-            },
-            this);
-    };
-    std::string body;
-    std::string signature;
-    HttpResult signature_result;
-    if (ok) ok = fetch(config_url(vendor_host()), kMaxConfigBytes, body).ok;
-    if (ok && !closing_) {
-        signature_result = fetch(signature_url(vendor_host()), kMaxSignatureFileBytes, signature);
-        // No signature published, or one far too long, is refused below; any other
-        // failure is a failed fetch.
-        ok = signature_result.ok || signature_result.status == 404 || too_long;
-        if (signature_result.status == 404) signature.clear();
-        if (too_long) signature = "not a signature";
-    }
+    FetchedConfiguration fetched;
+    if (ok) fetched = fetch_configuration(http_, vendor_host(), this);
+    ok = ok && fetched.ok;
+    std::string& body = fetched.body;
+    std::string& signature = fetched.signature;
     busy_ = false;
     if (closing_) return;
     if (!ok) {
@@ -367,41 +351,35 @@ void Tupdate::fetch_clicked() {
         refuse_configuration(kFetchFailed);
         return;
     }
-    switch (check_signature(body, signature, *options_.publisher_key)) {
-        case SignatureCheck::valid:
+    // Signed, offering data files only, and new: old configurations replayed, or
+    // changed under a serial used already, are refused.
+    const auto accepted = read_accepted_release(dir);
+    CheckedConfiguration checked =
+        check_configuration(body, signature, *options_.publisher_key, accepted, now_seconds());
+    switch (checked.verdict) {
+        case ConfigVerdict::accepted:
             break;
-        case SignatureCheck::missing:
+        case ConfigVerdict::unsigned_config:
             refuse_configuration(kUnsigned);
             return;
-        case SignatureCheck::malformed:
-        case SignatureCheck::wrong:
+        case ConfigVerdict::bad_signature:
             refuse_configuration(kBadSignature);
             return;
+        case ConfigVerdict::unsound_offer:
+            refuse_configuration(QString::fromStdString(checked.offer.refusal));
+            return;
+        case ConfigVerdict::stale:
+            refuse_configuration(release_refusal(checked.release_check, checked.release, accepted));
+            return;
     }
-    // Only the verified bytes are read, never the saved copy.
-    UpdateConfig config = parse_update_config(body);
-    Offer offer = check_offer(config);
-    if (!offer.accepted()) {
-        refuse_configuration(QString::fromStdString(offer.refusal));
-        return;
-    }
-    // Signed, but is it new? Old configurations replayed, or changed under a serial
-    // used already, are refused.
-    const auto accepted = read_accepted_release(dir);
-    Release release;
-    const ReleaseCheck fresh = check_release(
-        config, body, accepted,
-        std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()),
-        &release);
-    if (fresh != ReleaseCheck::fresh) {
-        refuse_configuration(release_refusal(fresh, release, accepted));
-        return;
-    }
+    const Release& release = checked.release;
     if ((!accepted || release.serial > accepted->serial) &&
         !write_accepted_release(dir, {release.serial, sha256_hex(body)})) {
         refuse_configuration(kFetchFailed);
         return;
     }
+    UpdateConfig config = std::move(checked.config);
+    Offer offer = std::move(checked.offer);
     signed_body_ = body;
     signed_signature_ = signature;
     body += '\n';
@@ -525,26 +503,20 @@ void Tupdate::upgrade_clicked() {
     for (std::size_t i = 0; i < listed_.size() && !closing_; ++i) {
         const OfferedFile& f = listed_[i];
         const QString file = QString::fromStdString(f.file);
-        HttpResult result;
-        bool sink_ok = false;
+        FileDownload download;
         if (base_ok) {
-            DownloadSink sink(dir / f.file, f.size);
             abort_requested_ = false;
-            result = http_.get(
-                server_name_.toStdString() + f.file,
-                [&sink](const char* data, std::size_t n) { return sink.write(data, n); }, this);
-            sink_ok = sink.close() && !sink.failed();
+            download = download_offered_file(http_, server_name_.toStdString(), dir, f, this);
         }
         QApplication::processEvents();
         if (closing_) break;
         ++processed;
-        bool ok = false;
-        if (!base_ok || !result.ok || !sink_ok) {
+        const bool ok = download.ok();
+        if (!base_ok || !download.http.ok || !download.written) {
             reasons << QStringLiteral("“%1”下载失败").arg(file);
         } else {
-            switch (check_download(dir / f.file, f.size, f.sha256)) {
+            switch (download.check) {
                 case DownloadCheck::matches:
-                    ok = true;
                     break;
                 case DownloadCheck::missing:
                     reasons << QStringLiteral("“%1”下载失败").arg(file);
