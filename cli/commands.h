@@ -33,6 +33,8 @@ int run_delete(const std::vector<std::string>& args, Streams io);
 int run_clear(const std::vector<std::string>& args, Streams io);
 int run_learn(const std::vector<std::string>& args, Streams io);
 int run_export(const std::vector<std::string>& args, Streams io);
+// Online updates: 0 done, 1 refused, failed or absent, 2 bad input.
+int run_update(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

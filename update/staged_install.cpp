@@ -156,9 +156,7 @@ bool write_records(const InstallFolders& f, const std::vector<std::string>& file
 
 void drop_staged(const fs::path& staging, const std::vector<StagedEntry>& entries) {
     for (const auto& e : entries) ::unlink((staging / e.file).c_str());
-    ::unlink((staging / kStagedConfigName).c_str());
-    ::unlink((staging / kStagedSignatureName).c_str());
-    write_manifest(staging, {});
+    drop_staged_update(staging);
 }
 
 // The signed configuration the update was staged under, verified again; the reason

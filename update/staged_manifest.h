@@ -38,6 +38,14 @@ bool write_manifest(const std::filesystem::path& staging_dir,
 bool write_staged_config(const std::filesystem::path& staging_dir, std::string_view signed_bytes,
                          std::string_view signature);
 
+// Removes a staged update (its files, configuration and list), if there is one.
+void drop_staged_update(const std::filesystem::path& staging_dir);
+
+// Stages a complete update: the configuration as signed, then the list of its files
+// (present already in staging_dir). The list comes last: it makes the update.
+bool stage_update(const std::filesystem::path& staging_dir, std::string_view signed_bytes,
+                  std::string_view signature, const std::vector<StagedEntry>& entries);
+
 enum class DownloadCheck { matches, missing, size_differs, hash_differs };
 
 // Does the file hold exactly the signed bytes?

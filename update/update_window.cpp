@@ -489,11 +489,8 @@ void Tupdate::upgrade_clicked() {
     const std::filesystem::path dir = staging_dir();
     // An update staged earlier and not yet installed gives way to this one.
     std::error_code ignored;
-    if (const auto earlier = read_manifest(dir))
-        for (const auto& e : *earlier) std::filesystem::remove(dir / e.file, ignored);
-    bool ok_so_far = write_manifest(dir, {});
-    for (const char* name : {kStagedConfigName, kStagedSignatureName})
-        std::filesystem::remove(dir / name, ignored);
+    drop_staged_update(dir);
+    const bool ok_so_far = !std::filesystem::exists(dir / kManifestName, ignored);
     // Only web addresses: a base URL of another kind or none at all fails every file.
     const bool base_ok = server_name_.startsWith(QLatin1String("http://")) ||
                          server_name_.startsWith(QLatin1String("https://"));
@@ -534,8 +531,7 @@ void Tupdate::upgrade_clicked() {
     }
     // All or nothing: an update is staged only when every one of its files passed.
     const bool complete = !closing_ && processed > 0 && verified.size() == listed_.size() &&
-                          ok_so_far && write_staged_config(dir, signed_body_, signed_signature_) &&
-                          write_manifest(dir, verified);
+                          ok_so_far && stage_update(dir, signed_body_, signed_signature_, verified);
     if (!complete) {
         for (const auto& f : listed_) std::filesystem::remove(dir / f.file, ignored);
         if (reasons.isEmpty() && processed > 0) reasons << QStringLiteral("不能保存下载的文件");
