@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/splash.h"
 #include "prompter/prompter.h"
+#include "update/publisher_key.h"
 #include "update/staged_install.h"
 
 namespace {
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
     // before anything of them is loaded.
     const auto installed = orvalin::update::install_staged_updates(
         orvalin::update::InstallFolders::for_program(program_folder(argc > 0 ? argv[0] : "orvalin"),
-                                                     orvalin::UserFolders::from_environment()));
+                                                     orvalin::UserFolders::from_environment()),
+        orvalin::update::built_in_publisher_key());
 
     QApplication app(argc, argv);
     const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');

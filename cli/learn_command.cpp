@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/remote_session.h"
+#include "common/data_files.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
@@ -144,7 +145,7 @@ int run_learn(const std::vector<std::string>& args, Streams io) {
     session.set_device_mode(key->mode);
     const std::string name = std::string(mode_text(key->mode)) + " " + key_name(key->key_code);
 
-    const std::filesystem::path codeinfo = program_folder() / ircode::kCodeInfoFileName;
+    const std::filesystem::path codeinfo = data_file(program_folder(), ircode::kCodeInfoFileName);
     const std::filesystem::path converter = program_folder() / learning::kFallbackLibraryName;
     const learning::Recognition r =
         file_timing.empty()

@@ -24,6 +24,7 @@ const char* usage_text() {
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
            "  orvalin-cli library add DIR | remove DIR | list | search TEXT [--kind K] | show ID\n"
            "  orvalin-cli import --mode M (FILE | --library ID) [--map SIGNAL=KEY]... [--dry-run]\n"
+           "  orvalin-cli update check [--json] | install [--server NAME] | rollback | status [--json]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -51,6 +52,8 @@ const char* usage_text() {
            "         CBL or DVD; NAME: a key name or label, or the table code as 0xNN);\n"
            "         every write is preceded by a backup; exit status 0 done, 1 remote\n"
            "         refused or absent, 2 bad input.\n"
+           "update   fetches, installs and rolls back signed online updates of the data files\n"
+           "         (orvalin-cli update --help).\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 learned (render: done), 1 not learned,\n"
@@ -98,6 +101,7 @@ int main(int argc, char** argv) {
     if (command == "export") return run_export(args, io);
     if (command == "library") return run_library(args, io);
     if (command == "import") return run_import(args, io);
+    if (command == "update") return run_update(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }
