@@ -316,7 +316,7 @@ void LibraryDialog::choose(int row) {
     replaced_label->clear();
     if (row < 0 || row >= static_cast<int>(state_->found.size()) || !state_->names) return;
     const library::FileEntry& e = state_->found[static_cast<std::size_t>(row)];
-    state_->file = library::read_library_file(e.path, e.folder);
+    state_->file = library::read_entry(e);
     if (!state_->file.ok()) {
         note->setText(tr("无法读取该编码文件！") + QStringLiteral("\n") +
                       text_of(state_->file.error));
