@@ -6,7 +6,9 @@
 // file of several on its own) (default
 // /usr/share/lirc/remotes); prints the figures for TV, set-top box and DVD files
 // and for all files.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -77,12 +79,22 @@ int main(int argc, char** argv) {
                     plan_import(file.path, 0, file.signals, mapping, {}, codeinfo, converter);
                 const bool is_media = file.kind == DeviceKind::tv || file.kind == DeviceKind::stb ||
                                       file.kind == DeviceKind::dvd;
+                // A fallback name means its key only where the file has none of the key's
+                // other names ("Enter" beside "Ok" is a key of its own).
+                std::vector<std::size_t> primary;
+                for (const std::string& n : signal_names)
+                    if (const auto m = names->lookup(n); m && !m->fallback)
+                        primary.push_back(m->entry);
                 for (Tally* t : {&all, is_media ? &media : nullptr}) {
                     if (t == nullptr) continue;
                     ++t->files;
                     for (std::size_t i = 0; i < mapping.size(); ++i) {
                         const auto match = names->lookup(signal_names[i]);
-                        const int meant = match ? names->entries()[match->entry].key_code : -1;
+                        const bool displaced = match && match->fallback &&
+                                               std::find(primary.begin(), primary.end(),
+                                                         match->entry) != primary.end();
+                        const int meant =
+                            match && !displaced ? names->entries()[match->entry].key_code : -1;
                         if (fixed_key(meant)) {
                             ++t->meaning;
                             if (mapping[i].key_code == meant) {
