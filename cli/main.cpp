@@ -24,12 +24,9 @@ const char* usage_text() {
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
            "  orvalin-cli library add DIR | remove DIR | list | search TEXT [--kind K] | show ID\n"
            "  orvalin-cli import --mode M (FILE [--remote R] | --library ID) [--map "
-           "SIGNAL=KEY]...
-"
-           "                     [--dry-run]
-"
-           "  orvalin-cli update check [--json] | install [--server NAME] | rollback | status [--json]
-"
+           "SIGNAL=KEY]...\n"
+           "                     [--dry-run]\n"
+           "  orvalin-cli update check [--json] | install [--server NAME] | rollback | status [--json]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
