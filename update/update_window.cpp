@@ -1,8 +1,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,6 +22,8 @@
 #include <string_view>
 
 #include "common/vendor_host.h"
+#include "prompter/interface_language.h"
+#include "prompter/localized_picture.h"
 #include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
@@ -40,15 +44,17 @@ namespace {
 const QString kResourceLibrary = QStringLiteral("voredirav44.dll");
 const QString kResourceRoot = QStringLiteral("/voredirav44");
 const QString kAnimation = QStringLiteral(":/voredirav44/linkflash");
-const QString kNoServer = QStringLiteral("没有可用的升级服务器！");
-const QString kFetchFailed = QStringLiteral("获得升级配置文件出错！");
-const QString kUnsigned = QStringLiteral("升级配置文件没有签名，不能升级！");
-const QString kBadSignature = QStringLiteral("升级配置文件的签名不对，不能升级！");
-const QString kRestart = QStringLiteral("需要重新启动程序，升级才能完成！");
-const QString kNothingInstalled = QStringLiteral("升级失败，没有安装任何文件：");
+const char* const kNoServer = QT_TRANSLATE_NOOP("Tupdate", "没有可用的升级服务器！");
+const char* const kFetchFailed = QT_TRANSLATE_NOOP("Tupdate", "获得升级配置文件出错！");
+const char* const kUnsigned = QT_TRANSLATE_NOOP("Tupdate", "升级配置文件没有签名，不能升级！");
+const char* const kBadSignature =
+    QT_TRANSLATE_NOOP("Tupdate", "升级配置文件的签名不对，不能升级！");
+const char* const kRestart = QT_TRANSLATE_NOOP("Tupdate", "需要重新启动程序，升级才能完成！");
+const char* const kNothingInstalled = QT_TRANSLATE_NOOP("Tupdate", "升级失败，没有安装任何文件：");
 
-QString tr8(const char* s) {
-    return QString::fromUtf8(s);
+// A text of this window, marked for the translation, in the interface's language.
+QString ui_text(const char* s) {
+    return QCoreApplication::translate("Tupdate", s);
 }
 
 // Configuration texts are UTF-8, or GBK from servers of the original program.
@@ -63,14 +69,14 @@ QString decode_text(const std::string& bytes) {
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
-    auto* b = new QPushButton(tr8(caption), parent);
+    auto* b = new QPushButton(ui_text(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
     return b;
 }
 
 QLabel* picture(QLabel* label, const char* name, const QString& resource) {
     label->setObjectName(QString::fromLatin1(name));
-    label->setPixmap(QPixmap(resource));
+    label->setPixmap(QPixmap(ui::localized_picture(resource)));
     return label;
 }
 
@@ -109,7 +115,7 @@ void Tupdate::FormCreate() {
 
 void Tupdate::build_pages() {
     setObjectName(QStringLiteral("update"));
-    setWindowTitle(tr8("升级"));
+    setWindowTitle(QCoreApplication::translate("Tupdate", "升级"));
     auto* root = new QHBoxLayout(this);
     Image1 = picture(new QLabel(this), "Image1", QStringLiteral(":/window/update_Image1"));
     root->addWidget(Image1, 0, Qt::AlignTop);
@@ -122,12 +128,12 @@ void Tupdate::build_pages() {
     Default->setObjectName(QStringLiteral("Default"));
     {
         auto* v = new QVBoxLayout(Default);
-        Label1 = new QLabel(tr8("选择服务器"), Default);
+        Label1 = new QLabel(QCoreApplication::translate("Tupdate", "选择服务器"), Default);
         Label1->setObjectName(QStringLiteral("Label1"));
         ListBox1 = new QListWidget(Default);
         ListBox1->setObjectName(QStringLiteral("ListBox1"));
-        choose_button = button(Default, "Button6", "下一步");
-        server_exit_button = button(Default, "Button8", "退出");
+        choose_button = button(Default, "Button6", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+        server_exit_button = button(Default, "Button8", QT_TRANSLATE_NOOP("Tupdate", "退出"));
         auto* row = new QHBoxLayout;
         row->addStretch(1);
         row->addWidget(choose_button);
@@ -148,17 +154,17 @@ void Tupdate::build_pages() {
         StringGrid1->verticalHeader()->hide();
         StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
         StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        Label2 = new QLabel(tr8("升级进度"), next_page);
+        Label2 = new QLabel(QCoreApplication::translate("Tupdate", "升级进度"), next_page);
         Label2->setObjectName(QStringLiteral("Label2"));
         ProgressBar1 = new QProgressBar(next_page);
         ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
         ProgressBar1->setRange(0, 100);
         ProgressBar1->setValue(0);
-        back_button = button(next_page, "Button1", "上一步");
+        back_button = button(next_page, "Button1", QT_TRANSLATE_NOOP("Tupdate", "上一步"));
         back_button->hide();
-        upgrade_button = button(next_page, "Button2", "升级");
-        abort_button = button(next_page, "Button3", "中断");
-        files_exit_button = button(next_page, "Button4", "退出");
+        upgrade_button = button(next_page, "Button2", QT_TRANSLATE_NOOP("Tupdate", "升级"));
+        abort_button = button(next_page, "Button3", QT_TRANSLATE_NOOP("Tupdate", "中断"));
+        files_exit_button = button(next_page, "Button4", QT_TRANSLATE_NOOP("Tupdate", "退出"));
         auto* row = new QHBoxLayout;
         row->addWidget(back_button);
         row->addStretch(1);
@@ -185,8 +191,8 @@ void Tupdate::build_pages() {
         labnetlink = new QLabel(linkstate);
         labnetlink->setObjectName(QStringLiteral("labnetlink"));
         labnetlink->setAlignment(Qt::AlignCenter);
-        fetch_button = button(linkstate, "Button5", "下一步");
-        link_exit_button = button(linkstate, "Button7", "退出");
+        fetch_button = button(linkstate, "Button5", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+        link_exit_button = button(linkstate, "Button7", QT_TRANSLATE_NOOP("Tupdate", "退出"));
         undo_button = new QPushButton(tr("撤销上次升级"), linkstate);
         undo_button->setObjectName(QStringLiteral("undo_button"));
         undo_button->setVisible(
@@ -227,11 +233,15 @@ void Tupdate::showEvent(QShowEvent* event) {
 }
 
 bool Tupdate::extract_animation(const QString& swf) {
-    const QString library =
+    QString library =
         QString::fromStdString(data_file(program_dir_.toStdString(), kResourceLibrary.toStdString(),
                                          options_.folders.data.empty() ? std::filesystem::path()
                                                                        : options_.folders.overlay())
                                    .string());
+    // The English interface shows the English animation when it is there.
+    if (const QString english = ui::localized_library_dir(program_dir_) + kResourceLibrary;
+        app::interface_language() == "en" && QFileInfo(english).isFile())
+        library = english;
     if (!QResource::registerResource(library, kResourceRoot)) return false;
     QFile source(kAnimation);
     bool ok = source.open(QIODevice::ReadOnly);
@@ -273,7 +283,7 @@ void Tupdate::FormShow() {
                : QString::fromStdString(temp_folder_->path().string()) +
                      QStringLiteral("/orvalin-%1-78.swf").arg(QCoreApplication::applicationPid());
     if (swf_.isEmpty() || !extract_animation(swf_)) {
-        ui::plain_message(this, tr8("升级失败！"));
+        ui::plain_message(this, QCoreApplication::translate("Tupdate", "升级失败！"));
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         return;
     }
@@ -284,7 +294,7 @@ void Tupdate::FormShow() {
 
     Image3->hide();
     Image2->hide();
-    labnetlink->setText(tr8("正在连接服务器！"));
+    labnetlink->setText(QCoreApplication::translate("Tupdate", "正在连接服务器！"));
     fetch_button->setEnabled(false);
 
     const QString url = QString::fromStdString(vendor_base_url(vendor_host()));
@@ -304,11 +314,11 @@ void Tupdate::net_thread_done() {
     if (movie_ != nullptr) movie_->stop();
     const bool ok = net_ok_;
     if (ok) {
-        labnetlink->setText(tr8("连接服务器成功！"));
+        labnetlink->setText(QCoreApplication::translate("Tupdate", "连接服务器成功！"));
         Image2->show();
         net_ok_ = false;
     } else {
-        labnetlink->setText(tr8("连接服务器失败！"));
+        labnetlink->setText(QCoreApplication::translate("Tupdate", "连接服务器失败！"));
         Image3->show();
     }
     test_done_ = true;
@@ -344,11 +354,11 @@ void Tupdate::fetch_clicked() {
     busy_ = false;
     if (closing_) return;
     if (!ok) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
     if (!options_.publisher_key) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
     // Signed, offering data files only, and new: old configurations replayed, or
@@ -375,7 +385,7 @@ void Tupdate::fetch_clicked() {
     const Release& release = checked.release;
     if ((!accepted || release.serial > accepted->serial) &&
         !write_accepted_release(dir, {release.serial, sha256_hex(body)})) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
     UpdateConfig config = std::move(checked.config);
@@ -394,7 +404,7 @@ void Tupdate::fetch_clicked() {
         }
     }
     if (!ok) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
     update_config_ = std::move(config);
@@ -442,11 +452,13 @@ void Tupdate::ListBox1Click() {
 
 void Tupdate::choose_clicked() {
     if (ListBox1->count() == 0 || !update_config_) {
-        ui::plain_message(this, kNoServer);
+        ui::plain_message(this, ui_text(kNoServer));
         return;
     }
-    StringGrid1->setItem(0, 0, new QTableWidgetItem(tr8("软件名称")));
-    StringGrid1->setItem(0, 1, new QTableWidgetItem(tr8("状态")));
+    StringGrid1->setItem(0, 0,
+                         new QTableWidgetItem(QCoreApplication::translate("Tupdate", "软件名称")));
+    StringGrid1->setItem(0, 1,
+                         new QTableWidgetItem(QCoreApplication::translate("Tupdate", "状态")));
     if (!server_chosen_) server_name_ = ListBox1->item(0)->text();
     QString url;
     for (qsizetype i = 0; i < server_names_.size(); ++i) {
@@ -467,7 +479,8 @@ void Tupdate::choose_clicked() {
         const int row = StringGrid1->rowCount() - 1;
         StringGrid1->insertRow(StringGrid1->rowCount());
         StringGrid1->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(e.name)));
-        StringGrid1->setItem(row, 1, new QTableWidgetItem(tr8("未升级")));
+        StringGrid1->setItem(
+            row, 1, new QTableWidgetItem(QCoreApplication::translate("Tupdate", "未升级")));
         update_list_ << QString::fromStdString(e.name) + QLatin1Char('|') + QString::number(e.size);
         listed_.push_back(e);
     }
@@ -510,23 +523,28 @@ void Tupdate::upgrade_clicked() {
         ++processed;
         const bool ok = download.ok();
         if (!base_ok || !download.http.ok || !download.written) {
-            reasons << QStringLiteral("“%1”下载失败").arg(file);
+            reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
         } else {
             switch (download.check) {
                 case DownloadCheck::matches:
                     break;
                 case DownloadCheck::missing:
-                    reasons << QStringLiteral("“%1”下载失败").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
                     break;
                 case DownloadCheck::size_differs:
-                    reasons << QStringLiteral("“%1”的大小与签名的不符").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate", "“%1”的大小与签名的不符")
+                                   .arg(file);
                     break;
                 case DownloadCheck::hash_differs:
-                    reasons << QStringLiteral("“%1”的内容与签名的校验值不符").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate",
+                                                           "“%1”的内容与签名的校验值不符")
+                                   .arg(file);
                     break;
             }
         }
-        set_status(static_cast<int>(i) + 1, ok ? tr8("升级成功") : tr8("升级失败"));
+        set_status(static_cast<int>(i) + 1,
+                   ok ? QCoreApplication::translate("Tupdate", "升级成功")
+                      : QCoreApplication::translate("Tupdate", "升级失败"));
         if (ok) verified.push_back({f.file, f.size, f.sha256});
     }
     // All or nothing: an update is staged only when every one of its files passed.
@@ -534,18 +552,19 @@ void Tupdate::upgrade_clicked() {
                           ok_so_far && stage_update(dir, signed_body_, signed_signature_, verified);
     if (!complete) {
         for (const auto& f : listed_) std::filesystem::remove(dir / f.file, ignored);
-        if (reasons.isEmpty() && processed > 0) reasons << QStringLiteral("不能保存下载的文件");
+        if (reasons.isEmpty() && processed > 0)
+            reasons << QCoreApplication::translate("Tupdate", "不能保存下载的文件");
     }
-    upgrade_button->setText(tr8("完成"));
+    upgrade_button->setText(QCoreApplication::translate("Tupdate", "完成"));
     upgrade_button->setEnabled(false);
     abort_button->setEnabled(false);
     busy_ = false;
     if (closing_) return;
     if (complete)
-        ui::box(this, kRestart);
+        ui::box(this, ui_text(kRestart));
     else if (processed > 0)
-        ui::box(this,
-                kNothingInstalled + QStringLiteral("\r\n") + reasons.join(QStringLiteral("\r\n")));
+        ui::box(this, ui_text(kNothingInstalled) + QStringLiteral("\r\n") +
+                          reasons.join(QStringLiteral("\r\n")));
 }
 
 void Tupdate::abort_clicked() {

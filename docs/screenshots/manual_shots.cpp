@@ -21,8 +21,9 @@
 #include <vector>
 
 #include "app/ibtn.h"
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "device/sim/sim_control.h"
 
 namespace {
@@ -226,7 +227,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: orvalin-manual-shots [--lang zh|en] OUTPUT_DIR\n");
         return 2;
     }
-    if (!choice.language.empty()) orvalin::app::set_interface_language(choice.language);
+    orvalin::app::install_translation(QCoreApplication::applicationDirPath() + "/",
+                                      choice.language.empty() ? "zh" : choice.language);
     output_dir = QString::fromLocal8Bit(argv[argc - 1]);
     if (!QDir().mkpath(output_dir)) {
         std::fprintf(stderr, "manual shots: cannot make %s\n", argv[argc - 1]);

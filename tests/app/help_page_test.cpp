@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 
 namespace orvalin::app {
 namespace {

@@ -10,7 +10,7 @@
 #include <QTest>
 #include <array>
 
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 #include "common/key_table.h"
 #include "learning/key_states.h"
 #include "tests/app/window_fixture.h"

@@ -1,4 +1,4 @@
-#include "app/interface_language.h"
+#include "prompter/interface_language.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-// The language of the window's texts: Chinese (the texts as written) or English
+// The language of the windows' texts: Chinese (the texts as written) or English
 // (the translation). Chosen once at start-up; the help page follows it.
 #pragma once
 
