@@ -5,6 +5,7 @@
 // "signals" macro, which this file does not use.
 #include "signals/formats/code_file.h"
 // clang-format off
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 #include <QSaveFile>
@@ -13,11 +14,13 @@
 
 #include "app/file_picker.h"
 #include "app/ibtn.h"
+#include "app/key_code_dialog.h"
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/fallback_converter.h"
+#include "learning/key_code.h"
 #include "learning/one_key_table.h"
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
@@ -32,6 +35,15 @@ namespace {
 
 const QString kLearnFromFile = QStringLiteral("从文件学习…");
 const QString kExportKey = QStringLiteral("导出按键…");
+
+// The one-key table of a learned key: a key learned in this session as learned,
+// before its commit.
+std::optional<std::string> learned_image(const learning::Session& session, int key_code) {
+    const std::string& table = session.learning() && !session.working_table().empty()
+                                   ? session.working_table()
+                                   : session.table();
+    return learning::one_key_table_of(table, session.table_code_of(key_code));
+}
 const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
 
 }  // namespace
@@ -55,6 +67,27 @@ QMenu* Tmainorvalin::key_menu(IBtn* key) {
     QAction* save = menu->addAction(kExportKey);
     save->setEnabled(session_.holds_learned_code(key_code_of(key)));
     connect(save, &QAction::triggered, this, [this, key] { export_key(key); });
+    QAction* view = menu->addAction(QCoreApplication::translate("KeyMenu", "查看编码…"));
+    view->setEnabled(session_.holds_learned_code(key_code_of(key)));
+    connect(view, &QAction::triggered, this, [this, key] {
+        const int k = key_code_of(key);
+        if (k < 0 || !session_.holds_learned_code(k)) return;
+        const std::optional<std::string> one = learned_image(session_, k);
+        std::string error;
+        const std::optional<learning::KeyCode> code =
+            one ? learning::describe_key_code(
+                      *one, session_.table_code_of(k),
+                      data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName), &error)
+                : std::nullopt;
+        if (!code) {
+            append_memo(QStringLiteral("view code: ") + QString::fromStdString(error));
+            box(this,
+                QCoreApplication::translate("KeyMenu", "%1键的编码无法读出！").arg(key->Path()));
+            return;
+        }
+        KeyCodeDialog dialog(key->Path(), *code, std::nullopt, this);
+        dialog.exec();
+    });
     return menu;
 }
 
@@ -150,12 +183,7 @@ void Tmainorvalin::export_key(IBtn* key) {
         box(this, key->Path() + QStringLiteral("键没有学习过的编码，不能导出！"));
         return;
     }
-    // A key learned in this session is exported as learned, before its commit.
-    const std::string& table = session_.learning() && !session_.working_table().empty()
-                                   ? session_.working_table()
-                                   : session_.table();
-    const std::optional<std::string> one =
-        learning::one_key_table_of(table, session_.table_code_of(k));
+    const std::optional<std::string> one = learned_image(session_, k);
     std::string error;
     const std::optional<ircode::ReplayedSignal> replayed =
         one ? ircode::replay_table(*one, &error) : std::nullopt;
