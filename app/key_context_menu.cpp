@@ -195,8 +195,14 @@ void Tmainorvalin::export_key(IBtn* key) {
     const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
     const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
     if (!choice) return;
+    // By protocol where the format names protocols and the code maps to one.
+    const std::optional<learning::KeyCode> code =
+        learning::describe_key_code(*one, session_.table_code_of(k),
+                                    data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName));
     const std::string text = formats::write_replayed_keys(
-        choice->format, {formats::ReplayedKey{name.toStdString(), *replayed, std::nullopt}});
+        choice->format,
+        {formats::ReplayedKey{name.toStdString(), *replayed,
+                              code ? learning::parsed_code_of(*code) : std::nullopt}});
     // Written aside and renamed: a failed export never leaves half a file.
     QSaveFile out(choice->path);
     if (!out.open(QIODevice::WriteOnly) ||
