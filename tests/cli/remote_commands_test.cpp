@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "signals/protocol_signals.h"
 
 namespace {
 
@@ -237,6 +240,73 @@ TEST_F(RemoteCommands, LearnTakesOneKeyFromTheReceiver) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no code within 1 s"), std::string::npos) << r.err;
     EXPECT_EQ(remote_table(), held);
+}
+
+// learn --verify against the receiver: the key is taken when two presses agree,
+// a third decides when they differ, and a toggle bit is no difference.
+TEST_F(RemoteCommands, LearnVerifiedByASecondPress) {
+    const auto queue = [&](const std::vector<std::pair<std::string, std::string>>& presses) {
+        for (const auto& [name, text] : presses) file("signals/" + name, text);
+    };
+    const auto mode2 = [](const char* protocol, std::vector<unsigned> params, int toggle) {
+        std::mt19937 rng(7);
+        const auto& p = orvalin::protocols::protocol(protocol);
+        const auto g =
+            orvalin::protocols::generate(p, params, toggle, p.frames_per_press, rng, 0.02);
+        std::string out = "carrier " + std::to_string(g.signal.carrier_hz) + "\n";
+        for (const int d : g.signal.durations_us)
+            out += (d > 0 ? "pulse " : "space ") + std::to_string(std::abs(d)) + "\n";
+        return out;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> presses;
+        int status;
+        std::vector<std::string> out;  // lines the output holds
+        const char* line;              // the key's line afterwards
+    } cases[] = {
+        {"two equal presses",
+         {{"a.mode2", mode2("NEC1", {4, 0, 21}, 0)}, {"b.mode2", mode2("NEC1", {4, 0, 21}, 0)}},
+         0,
+         {"press the key once more to check it"},
+         "TV 0x10 VOL+: learned NEC1 device=4 function=21 carrier=37.7kHz"},
+        {"a toggle bit",
+         {{"a.mode2", mode2("RC5", {5, 83}, 0)}, {"b.mode2", mode2("RC5", {5, 83}, 1)}},
+         0,
+         {"press the key once more to check it"},
+         "TV 0x10 VOL+: learned RC5 device=5 function=83 carrier=35.7kHz"},
+        {"two different, a third decides",
+         {{"a.mode2", mode2("NEC1", {4, 0, 21}, 0)},
+          {"b.mode2", mode2("NEC1", {4, 0, 22}, 0)},
+          {"c.mode2", mode2("NEC1", {4, 0, 22}, 0)}},
+         0,
+         {"the two presses differ (function 21 / 22); press the key a third time"},
+         "TV 0x10 VOL+: learned NEC1 device=4 function=22 carrier=37.7kHz"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        queue(c.presses);
+        const Result r =
+            run({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "5", "--verify"});
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& line : c.out)
+            EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << r.out;
+        EXPECT_EQ(key_line("TV", "TV 0x10"), c.line);
+    }
+    // Three different codes: nothing is written.
+    const std::string held = remote_table();
+    queue({{"a.mode2", mode2("NEC1", {4, 0, 1}, 0)},
+           {"b.mode2", mode2("NEC1", {4, 0, 2}, 0)},
+           {"c.mode2", mode2("NEC1", {4, 0, 3}, 0)}});
+    const Result r = run({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "5", "--verify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("three presses gave three different codes: function 1 / 3; function 2 / "
+                         "3; nothing written"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(remote_table(), held);
+    EXPECT_EQ(run({"learn", "--mode", "TV", "--key", "F1", "--verify", "--from", "x.ir"}).status,
+              2);
 }
 
 TEST_F(RemoteCommands, LearnFromACodeFile) {
