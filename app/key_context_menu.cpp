@@ -14,11 +14,13 @@
 
 #include "app/file_picker.h"
 #include "app/ibtn.h"
+#include "app/key_code_dialog.h"
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/fallback_converter.h"
+#include "learning/key_code.h"
 #include "learning/one_key_table.h"
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
@@ -43,6 +45,15 @@ QString not_recognised_text() {
                                        "未能识别该遥控器编码，请重新选择按键进行学习！");
 }
 
+// The one-key table of a learned key: a key learned in this session as learned,
+// before its commit.
+std::optional<std::string> learned_image(const learning::Session& session, int key_code) {
+    const std::string& table = session.learning() && !session.working_table().empty()
+                                   ? session.working_table()
+                                   : session.table();
+    return learning::one_key_table_of(table, session.table_code_of(key_code));
+}
+
 }  // namespace
 
 void Tmainorvalin::install_key_menus() {
@@ -64,6 +75,27 @@ QMenu* Tmainorvalin::key_menu(IBtn* key) {
     QAction* save = menu->addAction(export_key_caption());
     save->setEnabled(session_.holds_learned_code(key_code_of(key)));
     connect(save, &QAction::triggered, this, [this, key] { export_key(key); });
+    QAction* view = menu->addAction(QCoreApplication::translate("KeyMenu", "查看编码…"));
+    view->setEnabled(session_.holds_learned_code(key_code_of(key)));
+    connect(view, &QAction::triggered, this, [this, key] {
+        const int k = key_code_of(key);
+        if (k < 0 || !session_.holds_learned_code(k)) return;
+        const std::optional<std::string> one = learned_image(session_, k);
+        std::string error;
+        const std::optional<learning::KeyCode> code =
+            one ? learning::describe_key_code(
+                      *one, session_.table_code_of(k),
+                      data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName), &error)
+                : std::nullopt;
+        if (!code) {
+            append_memo(QStringLiteral("view code: ") + QString::fromStdString(error));
+            box(this,
+                QCoreApplication::translate("KeyMenu", "%1键的编码无法读出！").arg(key->Path()));
+            return;
+        }
+        KeyCodeDialog dialog(key->Path(), *code, std::nullopt, this);
+        dialog.exec();
+    });
     return menu;
 }
 
@@ -171,12 +203,7 @@ void Tmainorvalin::export_key(IBtn* key) {
                 QCoreApplication::translate("Tmainorvalin", "键没有学习过的编码，不能导出！"));
         return;
     }
-    // A key learned in this session is exported as learned, before its commit.
-    const std::string& table = session_.learning() && !session_.working_table().empty()
-                                   ? session_.working_table()
-                                   : session_.table();
-    const std::optional<std::string> one =
-        learning::one_key_table_of(table, session_.table_code_of(k));
+    const std::optional<std::string> one = learned_image(session_, k);
     std::string error;
     const std::optional<ircode::ReplayedSignal> replayed =
         one ? ircode::replay_table(*one, &error) : std::nullopt;
@@ -189,8 +216,14 @@ void Tmainorvalin::export_key(IBtn* key) {
     const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
     const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
     if (!choice) return;
+    // By protocol where the format names protocols and the code maps to one.
+    const std::optional<learning::KeyCode> code =
+        learning::describe_key_code(*one, session_.table_code_of(k),
+                                    data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName));
     const std::string text = formats::write_replayed_keys(
-        choice->format, {formats::ReplayedKey{name.toStdString(), *replayed, std::nullopt}});
+        choice->format,
+        {formats::ReplayedKey{name.toStdString(), *replayed,
+                              code ? learning::parsed_code_of(*code) : std::nullopt}});
     // Written aside and renamed: a failed export never leaves half a file.
     QSaveFile out(choice->path);
     if (!out.open(QIODevice::WriteOnly) ||

@@ -14,6 +14,7 @@
 #include "app/translation.h"
 #include "prompter/interface_language.h"
 #include "prompter/prompter.h"
+#include "update/publisher_key.h"
 #include "update/staged_install.h"
 
 namespace {
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     // before anything of them is loaded.
     const auto installed = orvalin::update::install_staged_updates(
         orvalin::update::InstallFolders::for_program(program_folder(argc > 0 ? argv[0] : "orvalin"),
-                                                     orvalin::UserFolders::from_environment()));
+                                                     orvalin::UserFolders::from_environment()),
+        orvalin::update::built_in_publisher_key());
 
     QApplication app(argc, argv);
     const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');

@@ -5,6 +5,7 @@
 //   learning_session.cpp start/stop learning, key click, commit, end of collection
 //   key_deletion.cpp     delete one key, clear all
 //   key_context_menu.cpp a key's menu: learn from a code file, export
+//   library_import.cpp   a whole mode from the code library (library_dialog.*)
 // The tables, key states and the session's state live in learning::Session; the
 // window asks it and shows what it says.
 #pragma once
@@ -24,6 +25,7 @@
 class QMenu;
 class QMovie;
 class QPlainTextEdit;
+class QPushButton;
 class QScrollArea;
 
 namespace orvalin::learning {
@@ -88,6 +90,7 @@ class Tmainorvalin : public QWidget {
     QLabel* software_version_label = nullptr;   // lab_softver
     QLabel* firmware_version_label = nullptr;   // lab_gjbb
     QPlainTextEdit* diagnostic_memo = nullptr;  // Memo2, hidden
+    QPushButton* library_button = nullptr;      // 从遥控器库导入…
     std::vector<IBtn*> key_buttons;             // the 45 key buttons, in key table order
     IBtn* key_button(int key_code) const;
     // Every IBtn of the window in component order (key buttons, mode buttons, tools).
@@ -143,6 +146,9 @@ class Tmainorvalin : public QWidget {
     QMenu* key_menu(IBtn* key);  // built fresh for one showing; the caller deletes it
     void learn_key_from_file(IBtn* key);
     void export_key(IBtn* key);
+
+    // ---- code library (library_import.cpp) ----
+    void library_import_click();
 
     // ---- learning and deletion support (learning_session.cpp, key_deletion.cpp) ----
     // FormClose calls this before its commit step: stops and joins the collection

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMovie>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 
@@ -172,6 +173,12 @@ void Tmainorvalin::create_components() {
     connect(helpibtn, &IBtn::clicked, this, &Tmainorvalin::helpibtnClick);
     connect(updateibtn, &IBtn::clicked, this, &Tmainorvalin::updateibtnClick);
     connect(close_button, &IBtn::clicked, this, &Tmainorvalin::close_button_click);
+
+    // Between the instruction panels and the learning buttons, clear of both.
+    library_button = new QPushButton(tr("从遥控器库导入…"), this);
+    library_button->setObjectName(QStringLiteral("library_button"));
+    library_button->setGeometry(564, 588, 160, 26);
+    connect(library_button, &QPushButton::clicked, this, &Tmainorvalin::library_import_click);
 
     const auto info_label = [this](const char* name, QRect where) {
         QLabel* label = text_label(this, name, where);

@@ -28,8 +28,8 @@ using library::json_string;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvalin-cli import --mode M (FILE | --library ID) [--map SIGNAL=KEY]...\n"
-    "                          [--dry-run] [--json]\n"
+    "usage: orvalin-cli import --mode M (FILE [--remote NAME] | --library ID)\n"
+    "                          [--map SIGNAL=KEY]... [--dry-run] [--json]\n"
     "\n"
     "Learns every signal of a code file (or of file ID of the library) whose name\n"
     "means a key of the remote into the device mode M (TV, CBL or DVD), as if each\n"
@@ -37,7 +37,7 @@ constexpr const char* kUsage =
     "backup first. --map SIGNAL=KEY puts a signal on another key (a key name, its\n"
     "label such as F1 or OK, or 0xNN; KEY none leaves it out). Keys already learned\n"
     "in the mode are named as replaced before the write. --dry-run recognises and\n"
-    "reports but writes nothing.\n"
+    "reports but writes nothing. A file of several remotes (LIRC) needs --remote NAME.\n"
     "exit status: 0 done, 1 nothing learned or the remote refused or is absent,\n"
     "             2 bad input\n";
 
@@ -102,7 +102,7 @@ std::optional<std::size_t> signal_named(const std::vector<library::Assignment>& 
 
 int run_import(const std::vector<std::string>& args, Streams io) {
     std::string why;
-    const auto options = parse_options(args, {"--mode", "--library", "--map"},
+    const auto options = parse_options(args, {"--mode", "--library", "--map", "--remote"},
                                        {"--dry-run", "--json", "--help"}, why);
     if (!options) {
         io.err << "orvalin-cli import: " << why << "\n" << kUsage;
@@ -149,10 +149,24 @@ int run_import(const std::vector<std::string>& args, Streams io) {
             io.err << "orvalin-cli import: no file " << id << " in the library\n";
             return kExitBadInput;
         }
-        file = library::read_library_file(entry->path, entry->folder);
+        file = library::read_entry(*entry);
     } else {
         const fs::path path = options->rest.front();
         file = library::read_library_file(path, path.parent_path());
+        const std::vector<std::string> remotes = library::remote_names(file);
+        if (const auto remote = options->value("--remote")) {
+            file = library::one_remote(file, *remote);
+        } else if (file.ok() && remotes.size() > 1) {
+            std::string list;
+            for (const std::string& r : remotes) list += (list.empty() ? "" : ", ") + r;
+            io.err << "orvalin-cli import: " << file.path << " holds " << remotes.size()
+                   << " remotes; choose one with --remote NAME: " << list << "\n";
+            return kExitBadInput;
+        }
+    }
+    if (from_library && options->value("--remote")) {
+        io.err << "orvalin-cli import: --remote goes with FILE (a library ID names one remote)\n";
+        return kExitBadInput;
     }
     if (!file.ok()) {
         io.err << "orvalin-cli import: " << file.error << "; nothing written\n";

@@ -193,7 +193,7 @@ int show(const Options& options, Streams io) {
         io.err << "orvalin-cli library: no file " << id << " in the library\n";
         return kExitNoFit;
     }
-    const library::LibraryFile file = library::read_library_file(entry->path, entry->folder);
+    const library::LibraryFile file = library::read_entry(*entry);
     std::vector<std::string> signal_names;
     for (const auto& s : file.signals) signal_names.push_back(s.name);
     const auto mapping = library::map_signals(signal_names, *names);

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <chrono>
 
+#include "common/data_files.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
@@ -143,7 +144,7 @@ std::string recognised_type(const std::string& table, int table_code) {
     const learning::TableResult image = learning::one_key_text(table, table_code);
     if (!image.ok()) return {};
     const auto code = learning::describe_key_code(image.text, table_code,
-                                                  program_folder() / ircode::kCodeInfoFileName);
+                                                  data_file(program_folder(), ircode::kCodeInfoFileName));
     return code ? code->type_name : std::string();
 }
 

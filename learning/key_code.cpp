@@ -24,7 +24,45 @@ std::string int_array(const std::vector<int>& v) {
     return json_array(v, [](int d) { return std::to_string(d); });
 }
 
+std::optional<std::uint32_t> parameter(const KeyCode& code, std::string_view name) {
+    for (const ircode::Parameter& p : code.parameters)
+        if (p.name == name) return p.value;
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::optional<formats::ParsedCode> parsed_code_of(const KeyCode& code) {
+    const auto device = parameter(code, "device");
+    const auto function = parameter(code, "function");
+    if (code.generic() || !device || !function) return std::nullopt;
+    const auto subdevice = parameter(code, "subdevice");
+    const std::string& t = code.type_name;
+    const auto parsed = [](const char* protocol, std::uint32_t address, std::uint32_t command) {
+        return formats::ParsedCode{protocol, address, command};
+    };
+    // NEC with a ditto repeat: S = ~D and the inverted function are left out
+    // of the parameters (the plain form); anything else is the 16-bit form.
+    if (t == "NEC1" || t == "NEC (1 frame)") {
+        const auto inverse = parameter(code, "inverse");
+        if (!subdevice && !inverse) return parsed("NEC", *device, *function);
+        const std::uint32_t s = subdevice.value_or(~*device & 0xFF);
+        const std::uint32_t i = inverse.value_or(~*function & 0xFF);
+        return parsed("NECext", *device | s << 8, *function | i << 8);
+    }
+    if (t == "Samsung32" && subdevice == device && !parameter(code, "inverse"))
+        return parsed("Samsung32", *device, *function);
+    if (t == "RC5" || t == "RC5 (1 frame)") return parsed("RC5", *device, *function);
+    if ((t == "RC6" || t == "RC6 (1 frame)") && parameter(code, "mode") == 0u)
+        return parsed("RC6", *device, *function);
+    if (t.starts_with("Sony12")) return parsed("SIRC", *device, *function);
+    if (t.starts_with("Sony15")) return parsed("SIRC15", *device, *function);
+    if (t.starts_with("Sony20") && subdevice)
+        return parsed("SIRC20", *device | *subdevice << 5, *function);
+    if (t.starts_with("LC7461")) return parsed("NEC42", *device, *function);
+    if (t.starts_with("RCA")) return parsed("RCA", *device, *function);
+    return std::nullopt;
+}
 
 std::optional<KeyCode> describe_key_code(std::string_view table_hex, int table_code,
                                          const std::filesystem::path& codeinfo,

@@ -13,6 +13,12 @@
 #include "ircode/parameter_decoder.h"
 #include "ircode/replay.h"
 
+// Declared only: the formats' header must come before Qt's where both are used
+// (its code files have a member named as Qt's "signals" macro).
+namespace orvalin::formats {
+struct ParsedCode;
+}
+
 namespace orvalin::learning {
 
 struct KeyCode {
@@ -40,6 +46,11 @@ std::string carrier_text(int carrier_hz);
 // symbols (durations in microseconds) and frames (durations, gap after,
 // repeat, the symbols sent).
 std::string key_code_json(const KeyCode& code);
+
+// The key as a code file names it by protocol (Flipper's protocol names, its
+// address and command), where its code type and parameters say exactly what
+// that protocol sends; nullopt otherwise (the key is then written raw).
+std::optional<formats::ParsedCode> parsed_code_of(const KeyCode& code);
 
 // A JSON string literal of UTF-8 text.
 std::string json_string(std::string_view text);

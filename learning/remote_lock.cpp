@@ -45,6 +45,8 @@ struct LockFile {
 }  // namespace
 
 std::filesystem::path runtime_folder() {
+    if (const char* named = std::getenv("ORVALIN_RUNTIME_DIR"); named != nullptr && *named == '/')
+        return named;
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg != nullptr && *xdg == '/') return xdg;
     return std::filesystem::temp_directory_path() / ("orvalin-" + std::to_string(::getuid()));
 }

@@ -13,7 +13,8 @@ namespace orvalin::learning {
 // How long a second writer waits before it reports the remote busy.
 inline constexpr std::chrono::milliseconds kRemoteLockWait{3000};
 
-// $XDG_RUNTIME_DIR, else /tmp/orvalin-<uid>: the folder of the lock files.
+// ORVALIN_RUNTIME_DIR if set, else $XDG_RUNTIME_DIR, else /tmp/orvalin-<uid>: the
+// folder of the lock files.
 std::filesystem::path runtime_folder();
 
 // "orvalin-remote-<USB port path>.lock" for the remote attached now ("1-1.2"; the

@@ -72,6 +72,24 @@ void Session::log(const std::string& line) const {
     if (io_.log) io_.log(line);
 }
 
+void Session::journal() const {
+    if (!io_.journal) return;
+    std::vector<KeyChange> unwritten = owed_;
+    unwritten.insert(unwritten.end(), learned_.begin(), learned_.end());
+    io_.journal(unwritten, identity_);
+}
+
+bool Session::write_changes(const std::vector<KeyChange>& changes) {
+    for (const KeyChange& c : changes) {
+        std::erase_if(owed_, [&](const KeyChange& o) { return o.code == c.code; });
+        owed_.push_back(c);
+    }
+    journal();
+    if (!write_fresh(owed_, nullptr)) return false;
+    changed_ = false;
+    return true;
+}
+
 TableError Session::load(std::string table_text) {
     KeyLinesResult parsed = parse_key_lines(table_text);
     if (!parsed.ok()) return parsed.error;
@@ -79,6 +97,9 @@ TableError Session::load(std::string table_text) {
     working_ = table_;
     remote_ = std::string(table_without_padding(table_));
     keys_ = read_key_lines(parsed.lines);
+    prior_.clear();
+    session_prior_begin_ = 0;
+    changed_ = false;
     learned_.clear();
     owed_.clear();
     owed_keys_ = false;
@@ -128,6 +149,7 @@ TableError Session::add_learned_key(int key_code, std::string_view one_key_table
     changed_ = true;
     std::erase_if(learned_, [&](const KeyChange& c) { return c.code == code; });
     learned_.push_back({code, std::string(one_key_table)});
+    journal();
     if (const auto prior = find_prior(keys_, code)) prior_.push_back(*prior);
     set_pending(keys_, code);
     return TableError::none;
@@ -151,6 +173,7 @@ bool Session::commit() {
 void Session::decline() {
     working_ = table_;
     learned_.clear();
+    journal();
     // Keys kept at an earlier stop whose write failed are still owed to the remote.
     changed_ = owed_to_remote();
     // Keys learned in this session get back the state they had before it; only this
@@ -196,6 +219,7 @@ TableError Session::delete_key(int key_code) {
     remove_key(keys_, code);
     std::erase_if(owed_, [&](const KeyChange& c) { return c.code == code; });
     owed_.push_back(removal(code));
+    journal();
     return TableError::none;
 }
 
@@ -208,6 +232,11 @@ bool Session::write_deletions() {
 void Session::give_up_deletions() {
     changed_ = false;
     deleting_ = false;
+    std::erase_if(owed_, [](const KeyChange& c) {
+        OneKeyTable key;
+        return read_one_key(c.one_key, key) == TableError::none && key.removes_key();
+    });
+    journal();
 }
 
 std::vector<int> Session::learned_keys_in_mode() const {
@@ -270,6 +299,7 @@ void Session::adopt(const std::string& written) {
     keys_ = read_key_lines(parse_key_lines(written).lines);
     owed_.clear();
     owed_keys_ = false;
+    journal();
 }
 
 bool Session::write_fresh(const std::vector<KeyChange>& changes, const std::string* whole) {
@@ -290,8 +320,10 @@ bool Session::write_fresh(const std::vector<KeyChange>& changes, const std::stri
 
     std::shared_ptr<void> held;
     if (io_.lock && !(held = io_.lock())) return fail(WriteStatus::busy, planned);
-    if (relinked_)
+    if (relinked_) {
+        report_.relinked = true;
         return fail(WriteStatus::other_remote, planned, "the link was lost and came back");
+    }
     if (io_.identity && !identity_.empty()) {
         const std::optional<std::string> info = io_.identity();
         if (!info) return fail(WriteStatus::read_failed, planned);

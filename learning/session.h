@@ -56,6 +56,11 @@ struct SessionIo {
     // Keys changed both by the session and on the remote since it was read (table
     // codes): which side wins. Empty: the write is refused.
     std::function<ConflictChoice(const std::vector<int>& codes)> resolve = {};
+    // Told every time the changes not yet on the remote change (the session journal),
+    // with the basic information of the remote they are for; an empty list: nothing
+    // is owed any more. May be empty.
+    std::function<void(const std::vector<KeyChange>& unwritten, const std::string& identity)>
+        journal = {};
 };
 
 enum class DeleteCheck { ok, no_keys, not_learned };
@@ -79,6 +84,7 @@ struct WriteReport {
     std::vector<int> conflicts;  // table codes changed on both sides
     std::vector<int> merged;     // table codes the remote changed that the write kept
     std::string why;             // for other_remote and table_error
+    bool relinked = false;       // other_remote: the link was lost and came back
     bool ok() const {
         return status == WriteStatus::written || status == WriteStatus::nothing_to_write;
     }
@@ -164,6 +170,9 @@ class Session {
     const WriteReport& last_write() const { return report_; }
     // The changes the next write carries (kept learned keys and deletions).
     const std::vector<KeyChange>& owed_changes() const { return owed_; }
+    // Writes changes left by an earlier session (its journal) onto what the remote
+    // holds now, with the changes this session owes.
+    bool write_changes(const std::vector<KeyChange>& changes);
 
   private:
     void log(const std::string& line) const;
@@ -173,6 +182,7 @@ class Session {
     bool write_fresh(const std::vector<KeyChange>& changes, const std::string* whole);
     bool fail(WriteStatus status, const std::string& planned, std::string why = {});
     void adopt(const std::string& written);
+    void journal() const;
 
     SessionIo io_;
     std::string table_;    // as last read from or written to the remote

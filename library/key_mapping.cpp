@@ -54,21 +54,33 @@ std::vector<Assignment> map_signals(const std::vector<std::string>& signal_names
         if (!b || matches[i]->rank < b->rank) b = Claim{i, matches[i]->rank};
     }
     std::size_t next_custom = 0;
+    const auto take_custom = [&](Assignment& a) {
+        if (next_custom < kCustomKeys.size()) {
+            a.key_code = kCustomKeys[next_custom++];
+        } else {
+            a.reason = "all twelve custom keys are taken";
+        }
+    };
     for (std::size_t e = 0; e < entries.size(); ++e) {
         if (!best[e]) continue;
         Assignment& a = out[best[e]->signal];
         a.function = entries[e].label;
         if (entries[e].key_code >= 0) {
             a.key_code = entries[e].key_code;
-        } else if (next_custom < kCustomKeys.size()) {
-            a.key_code = kCustomKeys[next_custom++];
         } else {
-            a.reason = "all twelve custom keys are taken";
+            take_custom(a);
         }
     }
     for (std::size_t i = 0; i < out.size(); ++i) {
         if (!matches[i] || out[i].key_code >= 0 || !out[i].reason.empty()) continue;
         const auto& winner = best[matches[i]->entry];
+        // A fallback name that lost its key ("Enter" beside "Ok") is a function of
+        // its own: it takes a custom key left over, in file order.
+        if (matches[i]->fallback && entries[matches[i]->entry].key_code >= 0) {
+            out[i].function = out[i].signal;
+            take_custom(out[i]);
+            continue;
+        }
         out[i].function = entries[matches[i]->entry].label;
         out[i].reason = "its key takes " + out[winner->signal].signal;
     }

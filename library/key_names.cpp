@@ -122,9 +122,14 @@ std::optional<KeyNames> KeyNames::parse(std::string_view text, const std::string
     for (std::size_t i = 0; i < table.entries_.size(); ++i) {
         const KeyNameEntry& e = table.entries_[i];
         for (std::size_t r = 0; r < e.names.size(); ++r) {
-            const std::string n = normal_name(e.names[r]);
+            std::string_view name = e.names[r];
+            const bool fallback = name.size() > 1 && name.front() == '~';
+            if (fallback) name.remove_prefix(1);
+            const std::string n = normal_name(name);
             if (n.empty()) continue;
-            const auto [it, added] = table.index_.emplace(n, NameMatch{i, r});
+            // Fallback names rank after every other name of the key.
+            const std::size_t rank = fallback ? r + e.names.size() : r;
+            const auto [it, added] = table.index_.emplace(n, NameMatch{i, rank, fallback});
             if (!added && it->second.entry != i) {
                 line_number = 0;
                 why = file_name + ": '" + e.names[r] + "' means both " +

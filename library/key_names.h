@@ -29,10 +29,13 @@ struct KeyNameEntry {
     std::vector<std::string> names;
 };
 
-// Where a name leads: the entry and its rank among the entry's names.
+// Where a name leads: the entry and its rank among the entry's names. A
+// fallback name ("~Enter") takes its key only when none of the key's other names
+// is in the file; otherwise its signal goes to a free custom key.
 struct NameMatch {
     std::size_t entry = 0;
     std::size_t rank = 0;
+    bool fallback = false;
 };
 
 class KeyNames {

@@ -97,6 +97,26 @@ void describe(LibraryFile& file, const fs::path& root,
     if (file.brand.empty()) file.brand = root.filename().string();
 }
 
+std::vector<std::string> remote_names(const LibraryFile& file) {
+    std::vector<std::string> groups;
+    for (const auto& s : file.signals)
+        if (std::find(groups.begin(), groups.end(), s.group) == groups.end())
+            groups.push_back(s.group);
+    if (groups.size() <= 1) return {std::string()};
+    return groups;
+}
+
+LibraryFile one_remote(const LibraryFile& file, const std::string& remote) {
+    if (remote.empty()) return file;
+    LibraryFile out = file;
+    out.signals.clear();
+    for (const auto& s : file.signals)
+        if (s.group == remote) out.signals.push_back(s);
+    out.model = remote;
+    if (out.ok() && out.signals.empty()) out.error = file.path + ": no remote named " + remote;
+    return out;
+}
+
 LibraryFile parse_library_file(std::string_view text, const fs::path& path, const fs::path& root) {
     LibraryFile file;
     file.path = path.string();

@@ -28,6 +28,13 @@ struct LibraryFile {
     bool ok() const { return error.empty(); }
 };
 
+// The remotes a file describes, in file order: the groups of its signals when
+// it holds several (a LIRC file of several remotes), else one unnamed remote "".
+std::vector<std::string> remote_names(const LibraryFile& file);
+// The file narrowed to one of its remotes: that remote's signals, its name as
+// the model. "" gives the file as it is.
+LibraryFile one_remote(const LibraryFile& file, const std::string& remote);
+
 // The format a file of the library is read in, from its name and first bytes;
 // nullopt for files that are no code files (read-me files, pictures, lircrc).
 std::optional<std::string> library_format(std::string_view file_name, std::string_view head);

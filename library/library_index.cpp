@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <unordered_map>
@@ -18,12 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 // Bumped when what is stored changes; an older index is rebuilt.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS files(
   id INTEGER PRIMARY KEY,
-  path TEXT NOT NULL UNIQUE,
+  path TEXT NOT NULL,
+  remote TEXT NOT NULL,
   folder TEXT NOT NULL,
   mtime INTEGER NOT NULL,
   size INTEGER NOT NULL,
@@ -32,7 +34,8 @@ CREATE TABLE IF NOT EXISTS files(
   model TEXT NOT NULL,
   kind TEXT NOT NULL,
   signals INTEGER NOT NULL,
-  error TEXT NOT NULL);
+  error TEXT NOT NULL,
+  UNIQUE(path, remote));
 CREATE VIRTUAL TABLE IF NOT EXISTS words USING fts5(brand, model, kind, names);
 )";
 
@@ -74,24 +77,25 @@ class Statement {
 };
 
 constexpr const char* kEntryColumns =
-    "id, path, folder, format, brand, model, kind, signals, error";
+    "id, path, remote, folder, format, brand, model, kind, signals, error";
 
 FileEntry entry_of(const Statement& s) {
     FileEntry e;
     e.id = s.integer(0);
     e.path = s.text(1);
-    e.folder = s.text(2);
-    e.format = s.text(3);
-    e.brand = s.text(4);
-    e.model = s.text(5);
-    e.kind = s.text(6);
-    e.signals = static_cast<int>(s.integer(7));
-    e.error = s.text(8);
+    e.remote = s.text(2);
+    e.folder = s.text(3);
+    e.format = s.text(4);
+    e.brand = s.text(5);
+    e.model = s.text(6);
+    e.kind = s.text(7);
+    e.signals = static_cast<int>(s.integer(8));
+    e.error = s.text(9);
     return e;
 }
 
 struct Seen {
-    std::int64_t id;
+    std::vector<std::int64_t> ids;  // one per remote
     std::int64_t mtime;
     std::int64_t size;
     bool found = false;
@@ -141,7 +145,7 @@ void collect(const fs::path& folder, std::unordered_map<std::string, Seen>& know
                 head.clear();
             }
             if (!library_format(name, head)) continue;
-            known.emplace(path, Seen{0, -1, -1, true});
+            known.emplace(path, Seen{{}, -1, -1, true});
             ++files;
         }
         out.push_back({e.path(), folder, mtime, size});
@@ -228,7 +232,10 @@ UpdateStats LibraryIndex::update(const std::vector<fs::path>& folders, const Pro
     std::unordered_map<std::string, Seen> known;
     {
         Statement s(db_, "SELECT path, id, mtime, size FROM files");
-        while (s.step()) known.emplace(s.text(0), Seen{s.integer(1), s.integer(2), s.integer(3)});
+        while (s.step()) {
+            const auto [it, added] = known.emplace(s.text(0), Seen{{}, s.integer(2), s.integer(3)});
+            it->second.ids.push_back(s.integer(1));
+        }
     }
     std::vector<Candidate> changed;
     for (const fs::path& folder : folders) collect(folder, known, changed, stats.files);
@@ -237,54 +244,65 @@ UpdateStats LibraryIndex::update(const std::vector<fs::path>& folders, const Pro
     Statement remove_file(db_, "DELETE FROM files WHERE id = ?1");
     Statement remove_words(db_, "DELETE FROM words WHERE rowid = ?1");
     for (const auto& [path, seen] : known) {
-        if (seen.found || seen.id == 0) continue;
-        remove_file.bind(1, seen.id).run();
-        remove_words.bind(1, seen.id).run();
+        if (seen.found || seen.ids.empty()) continue;
+        for (const std::int64_t id : seen.ids) {
+            remove_file.bind(1, id).run();
+            remove_words.bind(1, id).run();
+        }
         ++stats.removed;
     }
     Statement upsert(db_,
-                     "INSERT INTO files(path, folder, mtime, size, format, brand, model, kind, "
-                     "signals, error) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
-                     "ON CONFLICT(path) DO UPDATE SET folder=?2, mtime=?3, size=?4, format=?5, "
-                     "brand=?6, model=?7, kind=?8, signals=?9, error=?10 RETURNING id");
+                     "INSERT INTO files(path, remote, folder, mtime, size, format, brand, model, "
+                     "kind, signals, error) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11) "
+                     "ON CONFLICT(path, remote) DO UPDATE SET folder=?3, mtime=?4, size=?5, "
+                     "format=?6, brand=?7, model=?8, kind=?9, signals=?10, error=?11 RETURNING id");
     Statement add_words(db_,
                         "INSERT INTO words(rowid, brand, model, kind, names) "
                         "VALUES(?1, ?2, ?3, ?4, ?5)");
     std::size_t done = 0;
     for (const Candidate& c : changed) {
         if (progress && !progress(done, changed.size())) break;
-        const LibraryFile file = read_library_file(c.path, c.folder);
-        std::string names;
-        for (const auto& s : file.signals) {
-            names += s.name + ' ';
-            if (!s.group.empty()) names += s.group + ' ';
+        const LibraryFile whole = read_library_file(c.path, c.folder);
+        std::vector<std::int64_t> kept;
+        for (const std::string& remote : remote_names(whole)) {
+            const LibraryFile file = one_remote(whole, remote);
+            std::string names;
+            for (const auto& s : file.signals) names += s.name + ' ';
+            if (!remote.empty()) names += remote + ' ';
+            for (const auto& u : file.unsupported) names += u.name + ' ';
+            const std::string kind(kind_name(file.kind));
+            upsert.bind(1, file.path)
+                .bind(2, remote)
+                .bind(3, c.folder.string())
+                .bind(4, c.mtime)
+                .bind(5, c.size)
+                .bind(6, file.format)
+                .bind(7, file.brand)
+                .bind(8, file.model)
+                .bind(9, kind)
+                .bind(10, static_cast<std::int64_t>(file.signals.size()))
+                .bind(11, file.error);
+            std::int64_t id = 0;
+            if (upsert.step()) id = upsert.integer(0);
+            upsert.run();
+            kept.push_back(id);
+            remove_words.bind(1, id).run();
+            if (file.ok()) {
+                add_words.bind(1, id)
+                    .bind(2, file.brand)
+                    .bind(3, file.model)
+                    .bind(4, kind)
+                    .bind(5, names);
+                add_words.run();
+            }
         }
-        for (const auto& u : file.unsupported) names += u.name + ' ';
-        const std::string kind(kind_name(file.kind));
-        upsert.bind(1, file.path)
-            .bind(2, c.folder.string())
-            .bind(3, c.mtime)
-            .bind(4, c.size)
-            .bind(5, file.format)
-            .bind(6, file.brand)
-            .bind(7, file.model)
-            .bind(8, kind)
-            .bind(9, static_cast<std::int64_t>(file.signals.size()))
-            .bind(10, file.error);
-        std::int64_t id = 0;
-        if (upsert.step()) id = upsert.integer(0);
-        upsert.run();
-        remove_words.bind(1, id).run();
-        if (file.ok()) {
-            add_words.bind(1, id)
-                .bind(2, file.brand)
-                .bind(3, file.model)
-                .bind(4, kind)
-                .bind(5, names);
-            add_words.run();
-        } else {
-            ++stats.unreadable;
+        // Remotes the file no longer holds.
+        for (const std::int64_t id : known[c.path.string()].ids) {
+            if (std::find(kept.begin(), kept.end(), id) != kept.end()) continue;
+            remove_file.bind(1, id).run();
+            remove_words.bind(1, id).run();
         }
+        if (!whole.ok()) ++stats.unreadable;
         ++stats.read;
         ++done;
     }
@@ -301,8 +319,8 @@ std::vector<FileEntry> LibraryIndex::search(const std::string& text, std::option
     std::string sql = std::string("SELECT ") + kEntryColumns + " FROM files";
     if (!query.empty()) {
         sql = std::string(
-                  "SELECT f.id, f.path, f.folder, f.format, f.brand, f.model, f.kind, "
-                  "f.signals, f.error FROM words JOIN files f ON f.id = words.rowid "
+                  "SELECT f.id, f.path, f.remote, f.folder, f.format, f.brand, f.model, "
+                  "f.kind, f.signals, f.error FROM words JOIN files f ON f.id = words.rowid "
                   "WHERE words MATCH ?1 AND f.error = ''") +
               (kind ? " AND f.kind = ?2" : "") +
               " ORDER BY bm25(words, 10.0, 10.0, 2.0, 1.0) LIMIT ?3";
@@ -342,10 +360,14 @@ std::vector<FolderCount> LibraryIndex::counts() const {
 std::vector<FileEntry> LibraryIndex::unreadable() const {
     std::vector<FileEntry> out;
     Statement s(db_, (std::string("SELECT ") + kEntryColumns +
-                      " FROM files WHERE error != '' ORDER BY path")
+                      " FROM files WHERE error != '' ORDER BY path, remote")
                          .c_str());
     while (s.step()) out.push_back(entry_of(s));
     return out;
+}
+
+LibraryFile read_entry(const FileEntry& entry) {
+    return one_remote(read_library_file(entry.path, entry.folder), entry.remote);
 }
 
 std::unique_ptr<LibraryIndex> open_user_index(std::string& why, const Progress& progress,

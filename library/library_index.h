@@ -1,4 +1,5 @@
 // The index of the code library: every code file below the library's folders
+// (each remote of a file of several remotes on its own)
 // with its brand, model, kind, signal count or reader's error, in an SQLite
 // database with full-text search over brand, model, kind and signal names.
 // Brought up to date incrementally: only files whose modification time or size
@@ -22,6 +23,7 @@ namespace orvalin::library {
 struct FileEntry {
     std::int64_t id = 0;
     std::string path;
+    std::string remote;  // one remote of a file of several (LIRC); empty for the others
     std::string folder;  // the library folder it was found below
     std::string format;
     std::string brand;
@@ -32,7 +34,7 @@ struct FileEntry {
 };
 
 struct UpdateStats {
-    std::size_t files = 0;  // code files below the folders
+    std::size_t files = 0;  // code files below the folders (entries may be more: remotes)
     std::size_t read = 0;   // read again (new or changed)
     std::size_t removed = 0;
     std::size_t unreadable = 0;  // of those read
@@ -40,7 +42,7 @@ struct UpdateStats {
 
 struct FolderCount {
     std::string folder;
-    std::size_t files = 0;
+    std::size_t files = 0;  // entries: files, each remote of a file of several counted
     std::size_t signals = 0;
     std::size_t unreadable = 0;
 };
@@ -69,6 +71,7 @@ class LibraryIndex {
     std::vector<FileEntry> search(const std::string& text, std::optional<DeviceKind> kind,
                                   std::size_t limit = 200) const;
     std::optional<FileEntry> find(std::int64_t id) const;
+
     std::vector<FolderCount> counts() const;
     // The files that could not be read, with the readers' errors.
     std::vector<FileEntry> unreadable() const;
@@ -78,6 +81,10 @@ class LibraryIndex {
     bool exec(const char* sql) const;
     sqlite3* db_;
 };
+
+// The entry's file read again from disk, narrowed to the entry's remote.
+struct LibraryFile;
+LibraryFile read_entry(const FileEntry& entry);
 
 // The user's index (index_file()) brought up to date with the user's folders
 // and the system's; nullptr with why.

@@ -94,6 +94,19 @@ check_lintian() {
     rm -rf "$unpacked"
 }
 check_lintian
+# RUNPATH: no ELF file of the package may look for libraries in the current folder
+# (an empty entry) or relative to it.
+check_runpaths() {
+    local unpacked
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    if ! "$root/scripts/check-runpath.sh" "$unpacked"; then
+        rm -rf "$unpacked"
+        fail "an ELF file of the package has an empty or relative RUNPATH entry"
+    fi
+    rm -rf "$unpacked"
+}
+check_runpaths
 
 scratch=$(mktemp -d)
 cleanup() {

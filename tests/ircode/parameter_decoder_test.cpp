@@ -174,4 +174,31 @@ TEST(ParameterDecoder, FramesThatDoNotCarryTheFieldsDecodeToNothing) {
     EXPECT_FALSE(ircode::decode_parameters(table->front(), s));
 }
 
+// NEC's third and fourth bytes: the inverted function byte is shown only when a
+// remote sends something else there, and S only when it is not ~D.
+TEST(ParameterDecoder, NecShowsOnlyWhatIsNotTheUsualComplement) {
+    const auto* nec1 = ircode::find_parameters(ircode::builtin_parameter_table(), "NEC1");
+    ASSERT_NE(nec1, nullptr);
+    const auto frame_of = [](std::initializer_list<unsigned> bytes) {
+        ircode::ReplayedSignal s;
+        s.frames.push_back({});
+        for (const unsigned b : bytes)
+            for (int i = 0; i < 8; ++i) s.frames[0].symbols.push_back((b >> i) & 1u);
+        return s;
+    };
+    const struct {
+        std::initializer_list<unsigned> bytes;
+        const char* text;
+    } cases[] = {
+        {{0x04, 0xFB, 0x15, 0xEA}, "device=4 function=21"},
+        {{0x04, 0x12, 0x15, 0xEA}, "device=4 subdevice=18 function=21"},
+        {{0x04, 0xFB, 0x15, 0x15}, "device=4 function=21 inverse=21"},
+    };
+    for (const auto& c : cases) {
+        const auto decoded = ircode::decode_parameters(*nec1, frame_of(c.bytes));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(ircode::parameters_text(*decoded), c.text);
+    }
+}
+
 }  // namespace

@@ -153,6 +153,19 @@ TEST(KeyNames, OneSignalPerKeyTheFirstListedNameWins) {
     EXPECT_EQ(mapping[2].key_code, -1);
     EXPECT_EQ(mapping[2].reason, "its key was given to Standby");
     ASSERT_TRUE(assign(mapping, 1, -1, why));
+
+    // A fallback name takes its key only alone; beside the key's own name it goes
+    // to a custom key after the listed functions.
+    const auto alone = map_signals({"Enter", "Play_pause"}, names);
+    EXPECT_EQ(alone[0].key_code, 0x1A);
+    EXPECT_EQ(alone[1].key_code, 0x20);
+    const auto beside = map_signals({"Enter", "Ok", "Play_pause", "Play", "Menu"}, names);
+    EXPECT_EQ(beside[1].key_code, 0x1A);
+    EXPECT_EQ(beside[3].key_code, 0x20);
+    EXPECT_EQ(key_label(beside[4].key_code), "F1");
+    EXPECT_EQ(key_label(beside[0].key_code), "F2");
+    EXPECT_EQ(key_label(beside[2].key_code), "F3");
+    EXPECT_EQ(beside[0].function, "Enter");
     EXPECT_EQ(mapping[1].key_code, -1);
     EXPECT_FALSE(assign(mapping, 9, 0x10, why));
 }

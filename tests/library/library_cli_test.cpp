@@ -208,6 +208,20 @@ TEST_F(LibraryCli, ImportLearnsTheWholeModeInOneWrite) {
     EXPECT_EQ(key_line("DVD", "DVD 0x86"), "DVD 0x86 播放: learned (NEC1)");
 }
 
+TEST_F(LibraryCli, AFileOfSeveralRemotesNeedsTheRemoteNamed) {
+    const fs::path file = fs::path(ORVALIN_TEST_DATA_DIR) / "formats" / "remotes.lircd.conf";
+    Result r = run({"import", "--mode", "TV", file.string(), "--dry-run"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("holds 2 remotes; choose one with --remote NAME: tv, fan"),
+              std::string::npos)
+        << r.err;
+    r = run({"import", "--mode", "TV", file.string(), "--remote", "tv", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json(r.out, "[(k['signal'], k['key'], k['learned']) for k in d['keys']]"),
+              "[('KEY_POWER', 'AMP', True), ('KEY_MUTE', '静音', True)]");
+    EXPECT_EQ(run({"import", "--mode", "TV", file.string(), "--remote", "vcr"}).status, 2);
+}
+
 TEST_F(LibraryCli, ImportRefusesBadInputBeforeTheRemote) {
     const std::string file = (tree() / "TVs" / "Samsung" / "Samsung_UE40.ir").string();
     const std::vector<std::vector<std::string>> cases = {

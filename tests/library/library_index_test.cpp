@@ -245,6 +245,42 @@ TEST_F(Index, UnreadableFilesAndForeignIndexFiles) {
     EXPECT_FALSE(LibraryIndex::open("", why));
 }
 
+TEST_F(Index, EachRemoteOfAFileOfSeveralIsAnEntryOfItsOwn) {
+    const fs::path folder = dir_ / "several";
+    fs::create_directories(folder / "acme");
+    const fs::path file = folder / "acme" / "lircd.conf.combo";
+    fs::copy_file(fs::path(ORVALIN_TEST_DATA_DIR) / "formats" / "remotes.lircd.conf", file);
+    EXPECT_EQ(index_->update({folder}).files, 1u);
+    std::map<std::string, FileEntry> by_remote;
+    for (const auto& e : index_->search("", std::nullopt)) by_remote[e.remote] = e;
+    ASSERT_EQ(by_remote.size(), 2u);
+    EXPECT_EQ(by_remote["tv"].model, "tv");
+    EXPECT_EQ(by_remote["fan"].model, "fan");
+    EXPECT_EQ(by_remote["tv"].brand, "acme");
+    EXPECT_EQ(by_remote["tv"].signals, 2);
+    // Search finds the remote whose signals match, not the whole file.
+    const auto speed = index_->search("speed", std::nullopt);
+    ASSERT_EQ(speed.size(), 1u);
+    EXPECT_EQ(speed[0].remote, "fan");
+    const LibraryFile fan = read_entry(speed[0]);
+    ASSERT_TRUE(fan.ok()) << fan.error;
+    ASSERT_EQ(fan.signals.size(), 2u);
+    EXPECT_EQ(fan.signals[1].name, "KEY_SPEED");
+
+    // The file keeps one remote: the other's entry goes, the kept one keeps its id.
+    std::string text;
+    {
+        std::ifstream in(file);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    rewrite(file, text.substr(0, text.find("begin remote", text.find("end remote"))));
+    index_->update({folder});
+    const auto left = index_->search("", std::nullopt);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].remote, "");  // one remote: named by the file
+    EXPECT_EQ(left[0].model, "combo");
+}
+
 TEST(LibraryFolders, AddedFoldersAreKeptInOrderOnceEach) {
     std::string tmpl = (fs::temp_directory_path() / "orvalin-folders-XXXXXX").string();
     const fs::path dir = ::mkdtemp(tmpl.data());

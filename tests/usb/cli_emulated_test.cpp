@@ -19,36 +19,22 @@
 #include "common/hex_text.h"
 #include "device/sim/factory_state.h"
 #include "signals/sampling.h"
+#include "tests/cli/cli_run.h"
 #include "tests/usb/emulated_remote.h"
 
 namespace orvalin::usb_test {
 namespace {
 
 namespace fs = std::filesystem;
+using cli_test::quote;
+using cli_test::read_file;
 namespace sim = vorkel::sim;
 
-const fs::path kProgram = fs::path(ORVALIN_PROGRAM_DIR) / "orvalin-cli";
+using cli_test::kProgram;
 const fs::path kData = fs::path(ORVALIN_TEST_DATA_DIR) / "cli";
 constexpr std::size_t kTableBytes = 5632;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quote(const std::string& arg) {
-    std::string q = "'";
-    for (const char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using cli_test::Result;
 
 class CliOnEmulatedRemote : public ::testing::Test {
   protected:

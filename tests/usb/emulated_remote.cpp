@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "common/hex_text.h"
@@ -134,7 +136,9 @@ std::string three_digits(int value) {
 // The levels a kernel creates for a USB HID device with a hidraw node: the USB
 // device, its HID interface, the HID device and its hidraw child, child first
 // (as umockdev-record writes them).
-std::string remote_text(const RemoteOptions& options) {
+}  // namespace
+
+std::string device_description(const RemoteOptions& options) {
     const Names n = names_of(options);
     const std::string vendor = hex_of(options.vendor);
     const std::string product = hex_of(options.product);
@@ -205,7 +209,10 @@ std::string remote_text(const RemoteOptions& options) {
     return t;
 }
 
+namespace {
+
 struct PendingUrb {
+    std::array<std::uint8_t, 8> setup{};
     UMockdevIoctlClient* client = nullptr;
     UMockdevIoctlData* urb = nullptr;  // resolved struct usbdevfs_urb, buffer resolved too
     std::vector<std::uint8_t> reply;
@@ -446,9 +453,12 @@ class RemoteDoor {
         p.client = client;
         p.urb = urb_data;
         p.answered = true;
+        std::copy_n(setup, kSetupSize, p.setup.begin());
         std::optional<Fault> fault;
-        if (request_type == kStandardDeviceIn && request == kGetDescriptor &&
-            (value >> 8) == kStringType) {
+        if (remote.replaying_) {
+            answer_from_recording(remote, p);
+        } else if (request_type == kStandardDeviceIn && request == kGetDescriptor &&
+                   (value >> 8) == kStringType) {
             const auto index = static_cast<std::uint8_t>(value & 0xFF);
             if (index != 0) {
                 const std::size_t read = remote.string_reads_++;
@@ -477,6 +487,9 @@ class RemoteDoor {
             p.status = -EPIPE;
         }
         if (fault) apply_fault(*fault, p);
+        if (remote.replaying_ && (value >> 8) == kStringType && (value & 0xFF) != 0) {
+            ++remote.string_reads_;
+        }
         if (p.reply.size() > room) p.reply.resize(room);
         remote.handlers_->pending.push_back(std::move(p));
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -498,6 +511,7 @@ class RemoteDoor {
                   static_cast<std::uint8_t*>(urb->buffer) + kSetupSize);
         urb->actual_length = static_cast<int>(p.reply.size());
         urb->status = p.status;
+        if (remote.log_) log_transfer(*remote.log_, *urb, p);
         // The argument is a struct usbdevfs_urb**: point it at the client's URB.
         UMockdevIoctlData* out = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
         if (out != nullptr) {
@@ -506,6 +520,30 @@ class RemoteDoor {
         }
         umockdev_ioctl_client_complete(client, 0, 0);
         g_object_unref(p.urb);
+    }
+
+    static void answer_from_recording(EmulatedRemote& remote, PendingUrb& p) {
+        if (remote.replay_.empty() || remote.replay_.front().setup != p.setup) {
+            ++remote.replay_mismatches_;
+            p.status = -EPIPE;
+            return;
+        }
+        p.status = remote.replay_.front().status;
+        p.reply = std::move(remote.replay_.front().reply);
+        remote.replay_.pop_front();
+    }
+
+    // One line as umockdev-record writes a reaped URB: type, endpoint, status,
+    // flags, buffer length, actual length, error count, then the whole buffer.
+    static void log_transfer(std::ofstream& log, const usbdevfs_urb& urb, const PendingUrb& p) {
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(urb.buffer_length), 0);
+        std::copy(p.setup.begin(), p.setup.end(), buffer.begin());
+        std::copy(p.reply.begin(), p.reply.end(), buffer.begin() + kSetupSize);
+        log << "USBDEVFS_REAPURBNDELAY 0 " << static_cast<unsigned>(urb.type) << ' '
+            << static_cast<unsigned>(urb.endpoint) << ' ' << urb.status << ' ' << urb.flags << ' '
+            << urb.buffer_length << ' ' << urb.actual_length << ' ' << urb.error_count << ' '
+            << orvalin::hex::from_bytes(buffer) << '\n';
+        log.flush();
     }
 
     static void discard(EmulatedRemote& remote, UMockdevIoctlClient* client,
@@ -560,6 +598,29 @@ void EmulatedRemote::fail_next_string_reads(Fault fault, int count) {
 void EmulatedRemote::clear_faults() {
     std::lock_guard lock(*mutex_);
     faults_.clear();
+}
+
+void EmulatedRemote::record_usbfs(const std::filesystem::path& log) {
+    std::lock_guard lock(*mutex_);
+    log_ = std::make_unique<std::ofstream>(log, std::ios::binary | std::ios::trunc);
+    if (!*log_) throw std::runtime_error("cannot write " + log.string());
+}
+
+void EmulatedRemote::replay(std::vector<RecordedTransfer> transfers) {
+    std::lock_guard lock(*mutex_);
+    replay_.assign(std::make_move_iterator(transfers.begin()),
+                   std::make_move_iterator(transfers.end()));
+    replaying_ = true;
+}
+
+std::size_t EmulatedRemote::replay_left() const {
+    std::lock_guard lock(*mutex_);
+    return replay_.size();
+}
+
+std::size_t EmulatedRemote::replay_mismatches() const {
+    std::lock_guard lock(*mutex_);
+    return replay_mismatches_;
 }
 
 void EmulatedRemote::unplug_after_reports(std::size_t reports) {
@@ -625,7 +686,44 @@ EmulatedBus::~EmulatedBus() {
 }
 
 EmulatedRemote& EmulatedBus::add_remote(const RemoteOptions& options) {
+    return attach(std::unique_ptr<EmulatedRemote>(new EmulatedRemote(*this, mutex_, options)),
+                  device_description(options));
+}
+
+EmulatedRemote& EmulatedBus::add_recorded_remote(const std::filesystem::path& description) {
+    std::ifstream in(description, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in && text.empty()) throw std::runtime_error("cannot read " + description.string());
+    RemoteOptions options;
+    std::string hidraw;
+    std::string usbfs;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("N: hidraw")) hidraw = "/dev/" + line.substr(3);
+        if (line.starts_with("N: bus/usb/") && usbfs.empty()) {
+            usbfs =
+                "/dev/" + line.substr(3, line.find('=') == std::string::npos ? std::string::npos
+                                                                             : line.find('=') - 3);
+        }
+        unsigned bus = 0;
+        unsigned vendor = 0;
+        unsigned product = 0;
+        if (std::sscanf(line.c_str(), "E: HID_ID=%x:%x:%x", &bus, &vendor, &product) == 3) {
+            options.vendor = static_cast<std::uint16_t>(vendor);
+            options.product = static_cast<std::uint16_t>(product);
+        }
+    }
+    if (hidraw.empty() || usbfs.empty()) {
+        throw std::runtime_error(description.string() + ": no hidraw or usbfs node");
+    }
     std::unique_ptr<EmulatedRemote> remote(new EmulatedRemote(*this, mutex_, options));
+    remote->hidraw_node_ = hidraw;
+    remote->usbfs_node_ = usbfs;
+    return attach(std::move(remote), text);
+}
+
+EmulatedRemote& EmulatedBus::attach(std::unique_ptr<EmulatedRemote> remote,
+                                    const std::string& text) {
     EmulatedRemote::Handlers& h = *remote->handlers_;
     h.hidraw = umockdev_ioctl_base_new();
     h.usbfs = umockdev_ioctl_base_new();
@@ -642,13 +740,55 @@ EmulatedRemote& EmulatedBus::add_remote(const RemoteOptions& options) {
                                        &error) ||
         !umockdev_testbed_attach_ioctl(testbed_->bed, remote->usbfs_node_.c_str(), h.usbfs,
                                        &error) ||
-        !umockdev_testbed_add_from_string(testbed_->bed, remote_text(options).c_str(), &error)) {
+        !umockdev_testbed_add_from_string(testbed_->bed, text.c_str(), &error)) {
         const std::string message = error != nullptr ? error->message : "unknown";
         g_clear_error(&error);
         throw std::runtime_error("umockdev remote: " + message);
     }
     remotes_.push_back(std::move(remote));
     return *remotes_.back();
+}
+
+std::optional<std::vector<RecordedTransfer>> read_control_transfers(
+    const std::filesystem::path& log) {
+    std::ifstream in(log, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::vector<RecordedTransfer> transfers;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string name;
+        long ret = 0;
+        unsigned type = 0;
+        unsigned endpoint = 0;
+        int status = 0;
+        unsigned flags = 0;
+        int buffer_length = 0;
+        int actual_length = 0;
+        int error_count = 0;
+        std::string data;
+        fields >> name;
+        if (name != "USBDEVFS_REAPURB" && name != "USBDEVFS_REAPURBNDELAY") continue;
+        if (!(fields >> ret >> type >> endpoint >> status >> flags >> buffer_length >>
+              actual_length >> error_count)) {
+            return std::nullopt;
+        }
+        fields >> data;
+        if (type != USBDEVFS_URB_TYPE_CONTROL || endpoint != 0) continue;
+        const std::vector<std::uint8_t> bytes = orvalin::hex::lenient_bytes(data);
+        if (buffer_length < static_cast<int>(kSetupSize) || actual_length < 0 ||
+            bytes.size() != static_cast<std::size_t>(buffer_length) ||
+            actual_length > buffer_length - static_cast<int>(kSetupSize) ||
+            data.size() != 2 * bytes.size() ||
+            data.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+            return std::nullopt;
+        }
+        RecordedTransfer t;
+        std::copy_n(bytes.begin(), kSetupSize, t.setup.begin());
+        t.status = status;
+        t.reply.assign(bytes.begin() + kSetupSize, bytes.begin() + kSetupSize + actual_length);
+        transfers.push_back(std::move(t));
+    }
+    return transfers;
 }
 
 void EmulatedBus::add_recording(const std::filesystem::path& file,

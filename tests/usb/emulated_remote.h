@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,19 @@ struct RemoteOptions {
 class EmulatedBus;
 class RemoteDoor;
 
+// One control transfer as a umockdev ioctl log holds it (a USBDEVFS_REAPURB or
+// REAPURBNDELAY line of endpoint 0): the setup packet and what came back.
+struct RecordedTransfer {
+    std::array<std::uint8_t, 8> setup{};
+    int status = 0;
+    std::vector<std::uint8_t> reply;
+};
+
+// The control transfers of an ioctl log in order; nullopt when the file cannot
+// be read or holds a line of that kind that does not parse.
+std::optional<std::vector<RecordedTransfer>> read_control_transfers(
+    const std::filesystem::path& log);
+
 // One remote: its firmware, its two nodes and the faults it will show.
 class EmulatedRemote {
   public:
@@ -68,6 +82,15 @@ class EmulatedRemote {
     // many more reports, or at this string read (0: the next one).
     void unplug_after_reports(std::size_t reports);
     void unplug_at_string_read(std::size_t read);
+
+    // Every control transfer answered from now on goes into this file, in
+    // umockdev's ioctl log format (what `umockdev-record --ioctl` writes).
+    void record_usbfs(const std::filesystem::path& log);
+    // Control transfers are answered from a recording instead of the firmware,
+    // in order; a request that is not the recorded one stalls and counts.
+    void replay(std::vector<RecordedTransfer> transfers);
+    std::size_t replay_left() const;
+    std::size_t replay_mismatches() const;
 
     // Records.
     std::vector<std::array<std::uint8_t, 9>> reports() const;
@@ -105,6 +128,10 @@ class EmulatedRemote {
     std::size_t string_reads_ = 0;
     std::size_t discards_ = 0;
     int opens_ = 0;
+    std::unique_ptr<std::ofstream> log_;
+    std::deque<RecordedTransfer> replay_;
+    bool replaying_ = false;
+    std::size_t replay_mismatches_ = 0;
     std::unique_ptr<Handlers> handlers_;
 };
 
@@ -117,6 +144,9 @@ class EmulatedBus {
     EmulatedBus& operator=(const EmulatedBus&) = delete;
 
     EmulatedRemote& add_remote(const RemoteOptions& options = {});
+    // A remote as a device description file (umockdev-record's format) shows it:
+    // its hidraw and usbfs nodes and HID_ID are taken from the file.
+    EmulatedRemote& add_recorded_remote(const std::filesystem::path& description);
     EmulatedRemote& remote(std::size_t index = 0) { return *remotes_.at(index); }
 
     // A real machine's devices from a umockdev recording; opens of the listed
@@ -133,6 +163,8 @@ class EmulatedBus {
     Testbed& testbed() { return *testbed_; }
 
   private:
+    EmulatedRemote& attach(std::unique_ptr<EmulatedRemote> remote, const std::string& text);
+
     mutable std::mutex mutex_;
     std::unique_ptr<Testbed> testbed_;
     std::vector<std::unique_ptr<EmulatedRemote>> remotes_;
@@ -140,6 +172,9 @@ class EmulatedBus {
     struct Watch;
     std::vector<std::unique_ptr<Watch>> watches_;
 };
+
+// The remote's sysfs levels and nodes in umockdev-record's format.
+std::string device_description(const RemoteOptions& options);
 
 // The GET_DESCRIPTOR string answer of a remote for one request, before faults:
 // string 0 lists US English, the three strings the firmware fills carry its raw

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,14 @@ extern char** environ;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orvalin-emulated-remote [--signals DIR] COMMAND [ARGUMENT...]\n"
+    "usage: orvalin-emulated-remote [--signals DIR] [--record DIR] COMMAND [ARGUMENT...]\n"
     "Runs COMMAND against an emulated remote behind the kernel's interfaces (umockdev):\n"
     "the real Linux backend of the device library carries its calls. The remote's memory\n"
     "is the simulated remote's state file (VORKEL_SIM_STATE, else the default one); what\n"
     "the command writes is kept there. Captures play the \"mode2\" files of DIR\n"
-    "(VORKEL_SIM_SIGNALS), else the built-in demo signals.\n";
+    "(VORKEL_SIM_SIGNALS), else the built-in demo signals. --record DIR writes the remote's\n"
+    "device description (DIR/device.umockdev) and its control transfers (DIR/usbfs.ioctl)\n"
+    "in umockdev's formats.\n";
 
 // A key press about 1.5 s into a capture, as with the simulated remote.
 constexpr int kSignalDelayPolls = 1500;
@@ -69,6 +73,7 @@ int run(const std::vector<std::string>& command, const std::vector<std::string>&
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string signals;
+    std::string record;
     if (const char* folder = std::getenv("VORKEL_SIM_SIGNALS")) signals = folder;
     std::size_t first = 0;
     while (first < args.size()) {
@@ -78,6 +83,11 @@ int main(int argc, char** argv) {
         }
         if (args[first] == "--signals" && first + 1 < args.size()) {
             signals = args[first + 1];
+            first += 2;
+            continue;
+        }
+        if (args[first] == "--record" && first + 1 < args.size()) {
+            record = args[first + 1];
             first += 2;
             continue;
         }
@@ -101,6 +111,12 @@ int main(int argc, char** argv) {
             remote.set_signal_folder(signals);
         } else {
             remote.set_demo_signals(true);
+        }
+        if (!record.empty()) {
+            std::filesystem::create_directories(record);
+            std::ofstream(std::filesystem::path(record) / "device.umockdev")
+                << usb::device_description({});
+            remote.record_usbfs(std::filesystem::path(record) / "usbfs.ioctl");
         }
         const int status = run({args.begin() + static_cast<std::ptrdiff_t>(first), args.end()},
                                bus.client_environment());

@@ -1,0 +1,86 @@
+// The dialog 「从遥控器库导入」: the folders of the code library (added and
+// removed here), indexed off the window's thread with a progress bar; search
+// by brand, model and kind; the chosen file's signals with the key each goes
+// to (editable) and what the recognition made of each; the keys whose learned
+// codes would be replaced. 导入 closes it with the plan; the main window writes.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "learning/key_states.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace orvalin::library {
+struct ImportPlan;
+}
+
+namespace orvalin::app {
+
+class LibraryDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // program_dir: where key-names.tsv and the code-info file lie; mode: the
+    // device mode imported into; keys: what the remote's keys hold now.
+    LibraryDialog(const QString& program_dir, int mode, learning::KeyStates keys,
+                  QWidget* parent = nullptr);
+    ~LibraryDialog() override;
+
+    // Folders: added and removed (also what the buttons do after their picker).
+    bool add_folder(const QString& folder);
+    bool remove_folder(const QString& folder);
+    // Indexing runs on a thread of its own; false once it has finished.
+    bool indexing() const;
+    // Runs the search of the search field and kind choice.
+    void search();
+    // Chooses row of the result list: its signals are mapped and recognised.
+    void choose(int row);
+    // Puts signal row on key_code (-1: none) as the row's key choice does.
+    void set_key(int signal_row, int key_code);
+    // What 导入 takes: valid after a file was chosen.
+    const library::ImportPlan& plan() const;
+    bool has_plan() const;
+
+    QListWidget* folder_list = nullptr;
+    QPushButton* add_folder_button = nullptr;
+    QPushButton* remove_folder_button = nullptr;
+    QProgressBar* progress = nullptr;
+    QLineEdit* search_field = nullptr;
+    QComboBox* kind_choice = nullptr;
+    QTableWidget* results = nullptr;
+    QTableWidget* signal_table = nullptr;
+    QLabel* replaced_label = nullptr;
+    QLabel* note = nullptr;  // what went wrong (names file, index, unreadable file)
+    QPushButton* import_button = nullptr;
+
+  Q_SIGNALS:
+    void indexing_finished();
+
+  private:
+    void start_indexing();
+    void index_done(std::size_t files, std::size_t unreadable);
+    void show_folders();
+    void replan();
+    void show_plan();
+
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// How the main window runs the dialog: exec() unless a test installed its own
+// runner (which drives the dialog and returns its result); empty restores exec().
+using LibraryDialogRunner = std::function<int(LibraryDialog&)>;
+void set_library_dialog_runner(LibraryDialogRunner runner);
+int run_library_dialog(LibraryDialog& dialog);
+
+}  // namespace orvalin::app
