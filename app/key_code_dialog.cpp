@@ -1,5 +1,6 @@
 #include "app/key_code_dialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -42,10 +43,11 @@ void PressPictureView::paintEvent(QPaintEvent*) {
 KeyCodeDialog::KeyCodeDialog(const QString& key_name, const learning::KeyCode& code,
                              const std::optional<std::vector<int>>& capture_us, QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(tr("%1键的编码").arg(key_name));
+    setWindowTitle(QCoreApplication::translate("KeyCodeDialog", "%1键的编码").arg(key_name));
     auto* form = new QFormLayout;
-    type_ = new QLabel(code.generic() ? tr("通用编码") : QString::fromStdString(code.type_name));
-    form->addRow(tr("编码类型："), type_);
+    type_ = new QLabel(code.generic() ? QCoreApplication::translate("KeyCodeDialog", "通用编码")
+                                      : QString::fromStdString(code.type_name));
+    form->addRow(QCoreApplication::translate("KeyCodeDialog", "编码类型："), type_);
     QString parameters;
     if (code.generic()) {
         parameters = QString::fromStdString(code.shape);
@@ -56,32 +58,41 @@ KeyCodeDialog::KeyCodeDialog(const QString& key_name, const learning::KeyCode& c
                            .arg(durations_text(code.replayed.symbols_us[k]));
         if (!symbols.empty()) parameters += QLatin1Char('\n') + symbols.join(QLatin1Char('\n'));
     } else if (code.parameters.empty()) {
-        parameters = tr("（此编码类型没有参数）");
+        parameters = QCoreApplication::translate("KeyCodeDialog", "（此编码类型没有参数）");
     } else {
         parameters = QString::fromStdString(ircode::parameters_text(code.parameters));
     }
     parameters_ = new QLabel(parameters);
-    form->addRow(code.generic() ? tr("信号形式：") : tr("参数："), parameters_);
+    form->addRow(code.generic() ? QCoreApplication::translate("KeyCodeDialog", "信号形式：")
+                                : QCoreApplication::translate("KeyCodeDialog", "参数："),
+                 parameters_);
     carrier_ = new QLabel(code.replayed.carrier_hz > 0
-                              ? tr("%1 kHz").arg(code.replayed.carrier_hz / 1000.0, 0, 'f', 1)
-                              : tr("无载波"));
-    form->addRow(tr("载波："), carrier_);
+                              ? QCoreApplication::translate("KeyCodeDialog", "%1 kHz")
+                                    .arg(code.replayed.carrier_hz / 1000.0, 0, 'f', 1)
+                              : QCoreApplication::translate("KeyCodeDialog", "无载波"));
+    form->addRow(QCoreApplication::translate("KeyCodeDialog", "载波："), carrier_);
     QStringList frames;
     for (std::size_t f = 0; f < code.replayed.frames.size(); ++f) {
         const ircode::ReplayedFrame& frame = code.replayed.frames[f];
-        QString line = (frame.repeat ? tr("重复帧 %1：%2 个时长") : tr("帧 %1：%2 个时长"))
-                           .arg(f + 1)
-                           .arg(frame.durations_us.size());
+        QString line =
+            (frame.repeat ? QCoreApplication::translate("KeyCodeDialog", "重复帧 %1：%2 个时长")
+                          : QCoreApplication::translate("KeyCodeDialog", "帧 %1：%2 个时长"))
+                .arg(f + 1)
+                .arg(frame.durations_us.size());
         if (frame.gap_after_us > 0)
-            line += tr("，之后静默 %1 毫秒").arg(frame.gap_after_us / 1000.0, 0, 'f', 1);
+            line += QCoreApplication::translate("KeyCodeDialog", "，之后静默 %1 毫秒")
+                        .arg(frame.gap_after_us / 1000.0, 0, 'f', 1);
         frames << line;
     }
     frames_ = new QLabel(frames.join(QLatin1Char('\n')));
-    form->addRow(tr("帧："), frames_);
+    form->addRow(QCoreApplication::translate("KeyCodeDialog", "帧："), frames_);
 
     std::vector<ircode::PictureRow> rows{
-        {tr("重放").toStdString(), ircode::flatten(code.replayed)}};
-    if (capture_us) rows.push_back({tr("采样").toStdString(), *capture_us});
+        {QCoreApplication::translate("KeyCodeDialog", "重放").toStdString(),
+         ircode::flatten(code.replayed)}};
+    if (capture_us)
+        rows.push_back(
+            {QCoreApplication::translate("KeyCodeDialog", "采样").toStdString(), *capture_us});
     view_ = new PressPictureView(ircode::layout_press(rows));
     auto* scroll = new QScrollArea;
     scroll->setWidget(view_);

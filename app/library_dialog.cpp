@@ -9,6 +9,7 @@
 // clang-format off
 #include "app/library_dialog.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -67,12 +68,12 @@ fs::path path_of(const QString& s) {
 // The kinds as the choice names them; index 0 is every kind.
 const std::vector<std::pair<QString, library::DeviceKind>>& kinds() {
     static const std::vector<std::pair<QString, library::DeviceKind>> all = {
-        {LibraryDialog::tr("电视"), library::DeviceKind::tv},
-        {LibraryDialog::tr("机顶盒"), library::DeviceKind::stb},
-        {LibraryDialog::tr("影碟机"), library::DeviceKind::dvd},
-        {LibraryDialog::tr("音响"), library::DeviceKind::audio},
-        {LibraryDialog::tr("投影仪"), library::DeviceKind::projector},
-        {LibraryDialog::tr("其他"), library::DeviceKind::other},
+        {QCoreApplication::translate("LibraryDialog", "电视"), library::DeviceKind::tv},
+        {QCoreApplication::translate("LibraryDialog", "机顶盒"), library::DeviceKind::stb},
+        {QCoreApplication::translate("LibraryDialog", "影碟机"), library::DeviceKind::dvd},
+        {QCoreApplication::translate("LibraryDialog", "音响"), library::DeviceKind::audio},
+        {QCoreApplication::translate("LibraryDialog", "投影仪"), library::DeviceKind::projector},
+        {QCoreApplication::translate("LibraryDialog", "其他"), library::DeviceKind::other},
     };
     return all;
 }
@@ -91,7 +92,7 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
                              QWidget* parent)
     : QDialog(parent), state_(std::make_unique<State>()) {
     setObjectName(QStringLiteral("library_dialog"));
-    setWindowTitle(tr("从遥控器库导入"));
+    setWindowTitle(QCoreApplication::translate("LibraryDialog", "从遥控器库导入"));
     resize(820, 620);
     state_->program_dir = path_of(program_dir);
     state_->mode = mode;
@@ -101,33 +102,40 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
     auto* folders_row = new QHBoxLayout;
     folder_list = new QListWidget(this);
     folder_list->setMaximumHeight(72);
-    add_folder_button = new QPushButton(tr("添加文件夹…"), this);
-    remove_folder_button = new QPushButton(tr("移除文件夹"), this);
+    add_folder_button =
+        new QPushButton(QCoreApplication::translate("LibraryDialog", "添加文件夹…"), this);
+    remove_folder_button =
+        new QPushButton(QCoreApplication::translate("LibraryDialog", "移除文件夹"), this);
     auto* folder_buttons = new QVBoxLayout;
     folder_buttons->addWidget(add_folder_button);
     folder_buttons->addWidget(remove_folder_button);
     folders_row->addWidget(folder_list, 1);
     folders_row->addLayout(folder_buttons);
-    layout->addWidget(new QLabel(tr("遥控器库的文件夹："), this));
+    layout->addWidget(
+        new QLabel(QCoreApplication::translate("LibraryDialog", "遥控器库的文件夹："), this));
     layout->addLayout(folders_row);
     progress = new QProgressBar(this);
-    progress->setFormat(tr("正在建立索引 %v/%m"));
+    progress->setFormat(QCoreApplication::translate("LibraryDialog", "正在建立索引 %v/%m"));
     progress->hide();
     layout->addWidget(progress);
 
     auto* search_row = new QHBoxLayout;
     search_field = new QLineEdit(this);
-    search_field->setPlaceholderText(tr("品牌、型号或按键名"));
+    search_field->setPlaceholderText(
+        QCoreApplication::translate("LibraryDialog", "品牌、型号或按键名"));
     kind_choice = new QComboBox(this);
-    kind_choice->addItem(tr("全部类型"));
+    kind_choice->addItem(QCoreApplication::translate("LibraryDialog", "全部类型"));
     for (const auto& [text, kind] : kinds()) kind_choice->addItem(text);
-    search_row->addWidget(new QLabel(tr("搜索："), this));
+    search_row->addWidget(new QLabel(QCoreApplication::translate("LibraryDialog", "搜索："), this));
     search_row->addWidget(search_field, 1);
     search_row->addWidget(kind_choice);
     layout->addLayout(search_row);
 
     results = new QTableWidget(0, 4, this);
-    results->setHorizontalHeaderLabels({tr("品牌"), tr("型号"), tr("类型"), tr("信号数")});
+    results->setHorizontalHeaderLabels({QCoreApplication::translate("LibraryDialog", "品牌"),
+                                        QCoreApplication::translate("LibraryDialog", "型号"),
+                                        QCoreApplication::translate("LibraryDialog", "类型"),
+                                        QCoreApplication::translate("LibraryDialog", "信号数")});
     results->setSelectionBehavior(QAbstractItemView::SelectRows);
     results->setSelectionMode(QAbstractItemView::SingleSelection);
     results->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -135,7 +143,9 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
     layout->addWidget(results, 2);
 
     signal_table = new QTableWidget(0, 3, this);
-    signal_table->setHorizontalHeaderLabels({tr("信号"), tr("按键"), tr("结果")});
+    signal_table->setHorizontalHeaderLabels({QCoreApplication::translate("LibraryDialog", "信号"),
+                                             QCoreApplication::translate("LibraryDialog", "按键"),
+                                             QCoreApplication::translate("LibraryDialog", "结果")});
     signal_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     signal_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(signal_table, 3);
@@ -147,9 +157,9 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
     layout->addWidget(replaced_label);
     layout->addWidget(note);
     auto* buttons = new QHBoxLayout;
-    import_button = new QPushButton(tr("导入"), this);
+    import_button = new QPushButton(QCoreApplication::translate("LibraryDialog", "导入"), this);
     import_button->setEnabled(false);
-    auto* close = new QPushButton(tr("关闭"), this);
+    auto* close = new QPushButton(QCoreApplication::translate("LibraryDialog", "关闭"), this);
     buttons->addStretch(1);
     buttons->addWidget(import_button);
     buttons->addWidget(close);
@@ -166,7 +176,8 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
         if (!rows.isEmpty()) choose(rows.front().row());
     });
     connect(add_folder_button, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, tr("添加遥控器库的文件夹"));
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, QCoreApplication::translate("LibraryDialog", "添加遥控器库的文件夹"));
         if (!folder.isEmpty()) add_folder(folder);
     });
     connect(remove_folder_button, &QPushButton::clicked, this, [this] {
@@ -176,9 +187,13 @@ LibraryDialog::LibraryDialog(const QString& program_dir, int mode, learning::Key
     std::string why;
     state_->names =
         library::KeyNames::load(data_file(state_->program_dir, library::kKeyNamesFileName), why);
-    if (!state_->names) note->setText(tr("无法读取按键名称文件：") + text_of(why));
+    if (!state_->names)
+        note->setText(QCoreApplication::translate("LibraryDialog", "无法读取按键名称文件：") +
+                      text_of(why));
     state_->index = library::LibraryIndex::open(library::index_file(), why);
-    if (!state_->index) note->setText(tr("无法打开遥控器库的索引：") + text_of(why));
+    if (!state_->index)
+        note->setText(QCoreApplication::translate("LibraryDialog", "无法打开遥控器库的索引：") +
+                      text_of(why));
     show_folders();
     start_indexing();
 }
@@ -216,7 +231,8 @@ void LibraryDialog::show_folders() {
 bool LibraryDialog::add_folder(const QString& folder) {
     std::string why;
     if (!library::add_folder(library::settings_file(), path_of(folder), why)) {
-        note->setText(tr("无法添加文件夹：") + text_of(why));
+        note->setText(QCoreApplication::translate("LibraryDialog", "无法添加文件夹：") +
+                      text_of(why));
         return false;
     }
     note->clear();
@@ -228,7 +244,8 @@ bool LibraryDialog::add_folder(const QString& folder) {
 bool LibraryDialog::remove_folder(const QString& folder) {
     std::string why;
     if (!library::remove_folder(library::settings_file(), path_of(folder), why)) {
-        note->setText(tr("无法移除文件夹：") + text_of(why));
+        note->setText(QCoreApplication::translate("LibraryDialog", "无法移除文件夹：") +
+                      text_of(why));
         return false;
     }
     note->clear();
@@ -283,7 +300,9 @@ void LibraryDialog::index_done(std::size_t files, std::size_t unreadable) {
     }
     progress->hide();
     if (unreadable > 0) {
-        note->setText(tr("%1 个文件中有 %2 个无法读取").arg(files).arg(unreadable));
+        note->setText(QCoreApplication::translate("LibraryDialog", "%1 个文件中有 %2 个无法读取")
+                          .arg(files)
+                          .arg(unreadable));
     }
     search();
     Q_EMIT indexing_finished();
@@ -318,8 +337,8 @@ void LibraryDialog::choose(int row) {
     const library::FileEntry& e = state_->found[static_cast<std::size_t>(row)];
     state_->file = library::read_entry(e);
     if (!state_->file.ok()) {
-        note->setText(tr("无法读取该编码文件！") + QStringLiteral("\n") +
-                      text_of(state_->file.error));
+        note->setText(QCoreApplication::translate("LibraryDialog", "无法读取该编码文件！") +
+                      QStringLiteral("\n") + text_of(state_->file.error));
         return;
     }
     note->clear();
@@ -355,7 +374,7 @@ void LibraryDialog::show_plan() {
         const library::ImportKey& k = plan.keys[static_cast<std::size_t>(row)];
         signal_table->setItem(row, 0, new QTableWidgetItem(text_of(k.signal)));
         auto* choice = new QComboBox(signal_table);
-        choice->addItem(tr("（不导入）"), -1);
+        choice->addItem(QCoreApplication::translate("LibraryDialog", "（不导入）"), -1);
         for (const KeyInfo& info : kKeyTable) {
             if (!library::learnable_key(info.code)) continue;
             choice->addItem(text_of(library::key_label(info.code)), info.code);
@@ -366,12 +385,13 @@ void LibraryDialog::show_plan() {
         signal_table->setCellWidget(row, 1, choice);
         QString result;
         if (k.learned) {
-            result = tr("可学习：") + text_of(k.type);
-            if (k.replaces) result += tr("（将替换已学习的编码）");
+            result = QCoreApplication::translate("LibraryDialog", "可学习：") + text_of(k.type);
+            if (k.replaces)
+                result += QCoreApplication::translate("LibraryDialog", "（将替换已学习的编码）");
         } else if (k.key_code >= 0) {
-            result = tr("不能学习：") + text_of(k.reason);
+            result = QCoreApplication::translate("LibraryDialog", "不能学习：") + text_of(k.reason);
         } else {
-            result = tr("不导入：") + text_of(k.reason);
+            result = QCoreApplication::translate("LibraryDialog", "不导入：") + text_of(k.reason);
         }
         signal_table->setItem(row, 2, new QTableWidgetItem(result));
     }
@@ -379,7 +399,8 @@ void LibraryDialog::show_plan() {
     for (const int code : plan.replaced()) replaced << text_of(library::key_label(code));
     replaced_label->setText(replaced.isEmpty()
                                 ? QString()
-                                : tr("将被替换的按键：") + replaced.join(QStringLiteral("、")));
+                                : QCoreApplication::translate("LibraryDialog", "将被替换的按键：") +
+                                      replaced.join(QStringLiteral("、")));
     import_button->setEnabled(plan.learned_count() > 0);
 }
 

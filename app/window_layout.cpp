@@ -175,7 +175,8 @@ void Tmainorvalin::create_components() {
     connect(close_button, &IBtn::clicked, this, &Tmainorvalin::close_button_click);
 
     // Between the instruction panels and the learning buttons, clear of both.
-    library_button = new QPushButton(tr("从遥控器库导入…"), this);
+    library_button =
+        new QPushButton(QCoreApplication::translate("Tmainorvalin", "从遥控器库导入…"), this);
     library_button->setObjectName(QStringLiteral("library_button"));
     library_button->setGeometry(564, 588, 160, 26);
     connect(library_button, &QPushButton::clicked, this, &Tmainorvalin::library_import_click);

@@ -193,7 +193,8 @@ void Tupdate::build_pages() {
         labnetlink->setAlignment(Qt::AlignCenter);
         fetch_button = button(linkstate, "Button5", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
         link_exit_button = button(linkstate, "Button7", QT_TRANSLATE_NOOP("Tupdate", "退出"));
-        undo_button = new QPushButton(tr("撤销上次升级"), linkstate);
+        undo_button =
+            new QPushButton(QCoreApplication::translate("Tupdate", "撤销上次升级"), linkstate);
         undo_button->setObjectName(QStringLiteral("undo_button"));
         undo_button->setVisible(
             rollback_available(InstallFolders::for_program(program_path(), options_.folders)));
@@ -265,9 +266,10 @@ void Tupdate::FormShow() {
         Image2->hide();
         Image3->hide();
         labnetlink->setWordWrap(true);
-        labnetlink->setText(
-            tr("这个版本的程序编译时没有设置发布者公钥，不接受在线升级。\n"
-               "维护者设置公钥的方法见 README 的“Serving updates yourself”一节。"));
+        labnetlink->setText(QCoreApplication::translate(
+            "Tupdate",
+            "这个版本的程序编译时没有设置发布者公钥，不接受在线升级。\n"
+            "维护者设置公钥的方法见 README 的“Serving updates yourself”一节。"));
         fetch_button->setEnabled(false);
         Notebook1->setCurrentIndex(2);
         test_done_ = true;
@@ -423,19 +425,24 @@ QString Tupdate::release_refusal(ReleaseCheck check, const Release& release,
                                  const std::optional<AcceptedRelease>& accepted) const {
     switch (check) {
         case ReleaseCheck::missing:
-            return tr("升级配置文件没有版本号和有效期，需要服务器重新签名，不能升级！");
+            return QCoreApplication::translate(
+                "Tupdate", "升级配置文件没有版本号和有效期，需要服务器重新签名，不能升级！");
         case ReleaseCheck::malformed:
-            return tr("升级配置文件的版本号或有效期格式不对，需要服务器重新签名，不能升级！");
+            return QCoreApplication::translate(
+                "Tupdate", "升级配置文件的版本号或有效期格式不对，需要服务器重新签名，不能升级！");
         case ReleaseCheck::older:
-            return tr("升级配置文件的版本号 %1 比已经接受过的 %2 "
-                      "旧，可能是重放的旧配置，不能升级！")
+            return QCoreApplication::translate("Tupdate",
+                                               "升级配置文件的版本号 %1 比已经接受过的 %2 "
+                                               "旧，可能是重放的旧配置，不能升级！")
                 .arg(release.serial)
                 .arg(accepted ? accepted->serial : 0);
         case ReleaseCheck::replayed:
-            return tr("升级配置文件的版本号 %1 已经用过，但内容不同，不能升级！")
+            return QCoreApplication::translate(
+                       "Tupdate", "升级配置文件的版本号 %1 已经用过，但内容不同，不能升级！")
                 .arg(release.serial);
         case ReleaseCheck::expired:
-            return tr("升级配置文件已经过期（有效期到 %1），不能升级！")
+            return QCoreApplication::translate("Tupdate",
+                                               "升级配置文件已经过期（有效期到 %1），不能升级！")
                 .arg(QString::fromStdString(utc_text(release.expires)));
         case ReleaseCheck::fresh:
             break;
@@ -577,9 +584,11 @@ void Tupdate::undo_clicked() {
     if (roll_back_last_install(InstallFolders::for_program(program_path(), options_.folders),
                                &why)) {
         undo_button->hide();
-        ui::plain_message(this, tr("已撤销上次升级，需要重新启动程序才能完成！"));
+        ui::plain_message(this, QCoreApplication::translate(
+                                    "Tupdate", "已撤销上次升级，需要重新启动程序才能完成！"));
     } else {
-        ui::plain_message(this, tr("不能撤销上次升级：%1").arg(QString::fromStdString(why)));
+        ui::plain_message(this, QCoreApplication::translate("Tupdate", "不能撤销上次升级：%1")
+                                    .arg(QString::fromStdString(why)));
     }
 }
 

@@ -2,6 +2,227 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>KeyCodeDialog</name>
+    <message>
+        <source>%1键的编码</source>
+        <translation>Code of the %1 key</translation>
+    </message>
+    <message>
+        <source>通用编码</source>
+        <translation>Generic code</translation>
+    </message>
+    <message>
+        <source>编码类型：</source>
+        <translation>Code type:</translation>
+    </message>
+    <message>
+        <source>（此编码类型没有参数）</source>
+        <translation>(this code type has no parameters)</translation>
+    </message>
+    <message>
+        <source>信号形式：</source>
+        <translation>Signal shape:</translation>
+    </message>
+    <message>
+        <source>参数：</source>
+        <translation>Parameters:</translation>
+    </message>
+    <message>
+        <source>%1 kHz</source>
+        <translation>%1 kHz</translation>
+    </message>
+    <message>
+        <source>无载波</source>
+        <translation>no carrier</translation>
+    </message>
+    <message>
+        <source>载波：</source>
+        <translation>Carrier:</translation>
+    </message>
+    <message>
+        <source>重复帧 %1：%2 个时长</source>
+        <translation>Repeat frame %1: %2 durations</translation>
+    </message>
+    <message>
+        <source>帧 %1：%2 个时长</source>
+        <translation>Frame %1: %2 durations</translation>
+    </message>
+    <message>
+        <source>，之后静默 %1 毫秒</source>
+        <translation>, then %1 ms of silence</translation>
+    </message>
+    <message>
+        <source>帧：</source>
+        <translation>Frames:</translation>
+    </message>
+    <message>
+        <source>重放</source>
+        <translation>Replayed</translation>
+    </message>
+    <message>
+        <source>采样</source>
+        <translation>Sampled</translation>
+    </message>
+</context>
+<context>
+    <name>KeyMenu</name>
+    <message>
+        <source>查看编码…</source>
+        <translation>Show the code…</translation>
+    </message>
+    <message>
+        <source>%1键的编码无法读出！</source>
+        <translation>The code of the %1 key cannot be read!</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryDialog</name>
+    <message>
+        <source>电视</source>
+        <translation>TV</translation>
+    </message>
+    <message>
+        <source>机顶盒</source>
+        <translation>Set-top box</translation>
+    </message>
+    <message>
+        <source>影碟机</source>
+        <translation>DVD player</translation>
+    </message>
+    <message>
+        <source>音响</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>投影仪</source>
+        <translation>Projector</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>从遥控器库导入</source>
+        <translation>Import from the code library</translation>
+    </message>
+    <message>
+        <source>添加文件夹…</source>
+        <translation>Add a folder…</translation>
+    </message>
+    <message>
+        <source>移除文件夹</source>
+        <translation>Remove the folder</translation>
+    </message>
+    <message>
+        <source>遥控器库的文件夹：</source>
+        <translation>Folders of the code library:</translation>
+    </message>
+    <message>
+        <source>正在建立索引 %v/%m</source>
+        <translation>Indexing %v/%m</translation>
+    </message>
+    <message>
+        <source>品牌、型号或按键名</source>
+        <translation>Brand, model or key name</translation>
+    </message>
+    <message>
+        <source>全部类型</source>
+        <translation>All kinds</translation>
+    </message>
+    <message>
+        <source>搜索：</source>
+        <translation>Search:</translation>
+    </message>
+    <message>
+        <source>品牌</source>
+        <translation>Brand</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>信号数</source>
+        <translation>Signals</translation>
+    </message>
+    <message>
+        <source>信号</source>
+        <translation>Signal</translation>
+    </message>
+    <message>
+        <source>按键</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>添加遥控器库的文件夹</source>
+        <translation>Add a folder to the code library</translation>
+    </message>
+    <message>
+        <source>无法读取按键名称文件：</source>
+        <translation>The key names file cannot be read: </translation>
+    </message>
+    <message>
+        <source>无法打开遥控器库的索引：</source>
+        <translation>The code library's index cannot be opened: </translation>
+    </message>
+    <message>
+        <source>无法添加文件夹：</source>
+        <translation>The folder cannot be added: </translation>
+    </message>
+    <message>
+        <source>无法移除文件夹：</source>
+        <translation>The folder cannot be removed: </translation>
+    </message>
+    <message>
+        <source>%1 个文件中有 %2 个无法读取</source>
+        <translation>%2 of %1 files cannot be read</translation>
+    </message>
+    <message>
+        <source>无法读取该编码文件！</source>
+        <translation>The code file cannot be read!</translation>
+    </message>
+    <message>
+        <source>（不导入）</source>
+        <translation>(not imported)</translation>
+    </message>
+    <message>
+        <source>可学习：</source>
+        <translation>Can be learned: </translation>
+    </message>
+    <message>
+        <source>（将替换已学习的编码）</source>
+        <translation>(replaces the learned code)</translation>
+    </message>
+    <message>
+        <source>不能学习：</source>
+        <translation>Cannot be learned: </translation>
+    </message>
+    <message>
+        <source>不导入：</source>
+        <translation>Not imported: </translation>
+    </message>
+    <message>
+        <source>将被替换的按键：</source>
+        <translation>Keys that will be replaced: </translation>
+    </message>
+</context>
+<context>
     <name>Prompter</name>
     <message>
         <source>确定</source>
@@ -419,6 +640,36 @@ Start from an empty code table? The codes in the remote will be erased (what was
         <source>关闭软件</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>现在在删除状态，要导入请先停止删除！</source>
+        <translation>Deleting is on. Stop deleting before you import!</translation>
+    </message>
+    <message>
+        <source>正在自学习，要从遥控器库导入请先停止学习！</source>
+        <translation>Learning is on. Stop learning before you import from the code library!</translation>
+    </message>
+    <message>
+        <source>以下按键已学习过，导入后编码将被替换：</source>
+        <translation>These keys are learned already; the import replaces their codes:</translation>
+    </message>
+    <message>
+        <source>
+要继续导入吗?</source>
+        <translation>
+Go on with the import?</translation>
+    </message>
+    <message>
+        <source>已从遥控器库导入%1个按键到%2区！</source>
+        <translation>%1 keys imported from the code library into %2 mode!</translation>
+    </message>
+    <message>
+        <source>没有可导入的按键！</source>
+        <translation>There are no keys to import!</translation>
+    </message>
+    <message>
+        <source>从遥控器库导入…</source>
+        <translation>Import from the code library…</translation>
+    </message>
 </context>
 <context>
     <name>Tupdate</name>
@@ -529,6 +780,44 @@ Start from an empty code table? The codes in the remote will be erased (what was
     <message>
         <source>完成</source>
         <translation>Done</translation>
+    </message>
+    <message>
+        <source>撤销上次升级</source>
+        <translation>Undo the last update</translation>
+    </message>
+    <message>
+        <source>这个版本的程序编译时没有设置发布者公钥，不接受在线升级。
+维护者设置公钥的方法见 README 的“Serving updates yourself”一节。</source>
+        <translation>This build of the program has no publisher key and accepts no online update.
+How a maintainer sets the key: README, section "Serving updates yourself".</translation>
+    </message>
+    <message>
+        <source>升级配置文件没有版本号和有效期，需要服务器重新签名，不能升级！</source>
+        <translation>The update configuration has no version and expiry; the server must sign it again: no update!</translation>
+    </message>
+    <message>
+        <source>升级配置文件的版本号或有效期格式不对，需要服务器重新签名，不能升级！</source>
+        <translation>The version or expiry of the update configuration is malformed; the server must sign it again: no update!</translation>
+    </message>
+    <message>
+        <source>升级配置文件的版本号 %1 比已经接受过的 %2 旧，可能是重放的旧配置，不能升级！</source>
+        <translation>The update configuration's version %1 is older than the accepted %2, perhaps an old configuration replayed: no update!</translation>
+    </message>
+    <message>
+        <source>升级配置文件的版本号 %1 已经用过，但内容不同，不能升级！</source>
+        <translation>The update configuration's version %1 was used before with other content: no update!</translation>
+    </message>
+    <message>
+        <source>升级配置文件已经过期（有效期到 %1），不能升级！</source>
+        <translation>The update configuration has expired (valid until %1): no update!</translation>
+    </message>
+    <message>
+        <source>已撤销上次升级，需要重新启动程序才能完成！</source>
+        <translation>The last update is undone; restart the program to complete it!</translation>
+    </message>
+    <message>
+        <source>不能撤销上次升级：%1</source>
+        <translation>The last update cannot be undone: %1</translation>
     </message>
 </context>
 <context>

@@ -9,9 +9,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -21,10 +23,10 @@
 #include <vector>
 
 #include "app/ibtn.h"
-#include "prompter/interface_language.h"
 #include "app/main_window.h"
 #include "app/translation.h"
 #include "device/sim/sim_control.h"
+#include "prompter/interface_language.h"
 
 namespace {
 
@@ -198,6 +200,21 @@ void run() {
     vorkel::sim::set_attached(false);
     wait_until([] { return box_plans.empty(); }, 5000);
     pump(600);
+
+    // The code library, with the remotes that Debian's LIRC package brings.
+    QTimer::singleShot(300, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        // Indexing runs a moment; then a search and its first file.
+        pump(6000);
+        if (auto* search = dialog->findChild<QLineEdit*>()) search->setText(QStringLiteral("a"));
+        pump(500);
+        if (auto* results = dialog->findChild<QTableWidget*>()) results->selectRow(0);
+        pump(800);
+        save(composed({dialog}), QStringLiteral("library-dialog"));
+        dialog->reject();
+    });
+    window->library_import_click();
 
     // The update window, a moment after it opened.
     QTimer::singleShot(1500, [] {
