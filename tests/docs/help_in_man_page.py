@@ -11,14 +11,15 @@ import sys
 
 
 def top_level_segments(line):
-    """Splits a usage line at the '|' that stand outside brackets."""
+    """Splits a usage line at the ' | ' that stand outside brackets (F|svg is
+    one value, not two commands)."""
     segments, depth, current = [], 0, ""
-    for ch in line:
+    for i, ch in enumerate(line):
         if ch in "[(":
             depth += 1
         elif ch in "])":
             depth -= 1
-        if ch == "|" and depth == 0:
+        if ch == "|" and depth == 0 and line[i - 1:i] == " " and line[i + 1:i + 2] == " ":
             segments.append(current.strip())
             current = ""
         else:
