@@ -125,7 +125,7 @@ TEST_F(CliOnEmulatedRemote, LearnDeleteAndRestoreChangeTheRemotesMemory) {
     EXPECT_NE(r.out.find("learned: DVD VOL+ (NEC1)\n"), std::string::npos) << r.out;
     const std::vector<std::uint8_t> learned = table();
     EXPECT_NE(learned, factory) << "the learned key is in the remote's memory";
-    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned (NEC1)");
+    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned NEC1 device=4 function=8 carrier=37.7kHz");
     const std::vector<fs::path> saved = files_in_backups("code-table-");
     ASSERT_EQ(saved.size(), 1u);
 
@@ -144,7 +144,7 @@ TEST_F(CliOnEmulatedRemote, RemovedDuringARestoreReportsTheFailureAndKeepsTheTab
     // One learned key (TV VOL+): a table that differs from the remote's.
     const fs::path file = dir_ / "one-key.hex";
     std::ofstream(file) << "000110CF0A00010B00015AA5\n";
-    remote_->unplug_after_reports(3);
+    remote_->unplug_in_write_after_reports(3);
     const Result r = run({"restore", file.string(), "--yes"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.err.find("the remote refused the write"), std::string::npos) << r.err;
