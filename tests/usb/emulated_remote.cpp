@@ -350,14 +350,6 @@ class RemoteDoor {
         remote->reports_.push_back(report);
         remote->firmware_.receive(report, [remote] { return remote->signals_.next(); });
         umockdev_ioctl_client_complete(client, arg->data_len, 0);
-        const bool block_header = report[1] == 0xC0 || report[1] == 0xC8;
-        if (remote->unplug_in_write_after_ && (remote->in_write_ || block_header)) {
-            remote->in_write_ = true;
-            if (--*remote->unplug_in_write_after_ == 0) {
-                remote->unplug_in_write_after_.reset();
-                remote->go_away();
-            }
-        }
         if (remote->unplug_after_reports_ && --*remote->unplug_after_reports_ == 0) {
             remote->unplug_after_reports_.reset();
             remote->go_away();
@@ -634,12 +626,6 @@ std::size_t EmulatedRemote::replay_mismatches() const {
 void EmulatedRemote::unplug_after_reports(std::size_t reports) {
     std::lock_guard lock(*mutex_);
     unplug_after_reports_ = reports;
-}
-
-void EmulatedRemote::unplug_in_write_after_reports(std::size_t reports) {
-    std::lock_guard lock(*mutex_);
-    unplug_in_write_after_ = reports;
-    in_write_ = false;
 }
 
 void EmulatedRemote::unplug_at_string_read(std::size_t read) {

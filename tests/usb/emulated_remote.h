@@ -81,9 +81,6 @@ class EmulatedRemote {
     // The device goes away (remove uevent, then ENODEV on every node) after this
     // many more reports, or at this string read (0: the next one).
     void unplug_after_reports(std::size_t reports);
-    // Pulled out at the given report of the first block write (its header counts
-    // as the first), whatever reads come before it.
-    void unplug_in_write_after_reports(std::size_t reports);
     void unplug_at_string_read(std::size_t read);
 
     // Every control transfer answered from now on goes into this file, in
@@ -125,8 +122,6 @@ class EmulatedRemote {
     std::string usb_syspath_;
     std::deque<Fault> faults_;
     std::optional<std::size_t> unplug_after_reports_;
-    std::optional<std::size_t> unplug_in_write_after_;
-    bool in_write_ = false;
     std::optional<std::size_t> unplug_at_read_;
     bool gone_ = false;
     std::vector<std::array<std::uint8_t, 9>> reports_;
