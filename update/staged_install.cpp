@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "common/decimal_text.h"
 #include "update/configuration_check.h"
 #include "update/file_io.h"
 #include "update/staged_manifest.h"
@@ -373,15 +374,7 @@ bool roll_back_last_install(const InstallFolders& f, std::string* why) {
 std::optional<std::uint64_t> installed_serial(const InstallFolders& f) {
     const auto text = read_small_file(f.staging / kInstalledRelease, 64);
     if (!text) return std::nullopt;
-    std::uint64_t v = 0;
-    std::size_t digits = 0;
-    for (char c : *text) {
-        if (c == '\n') break;
-        if (c < '0' || c > '9' || ++digits > 19) return std::nullopt;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (digits == 0) return std::nullopt;
-    return v;
+    return parse_decimal(std::string_view(*text).substr(0, text->find('\n')));
 }
 
 bool rollback_available(const InstallFolders& f) {
