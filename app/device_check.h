@@ -10,6 +10,9 @@ namespace orvalin::app {
 struct DeviceCheck {
     bool accepted = false;
     std::string message;  // UTF-8; empty when accepted
+    // The message's text before and after the vendor host, as the translation
+    // knows them (context "device_check").
+    std::string before, after;
 };
 
 // info: the basic information as text, one character per byte of the read buffer.
@@ -19,7 +22,7 @@ DeviceCheck check_basic_info(std::string_view info, std::string_view vendor_host
 
 // Shown when the remote was found but its basic information or code table could
 // not be read: what the diagnosis of this machine advises (UTF-8), and where the
-// full diagnosis is.
-std::string unreadable_remote_message();
+// full diagnosis is; in English when asked, else in Chinese.
+std::string unreadable_remote_message(bool english = false);
 
 }  // namespace orvalin::app

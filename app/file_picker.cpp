@@ -4,6 +4,7 @@
 #include "app/file_picker.h"
 // clang-format on
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <array>
@@ -18,29 +19,33 @@ struct FormatFilter {
 
 // The extensions that detect_format tells each format by.
 constexpr std::array<FormatFilter, 5> kSaveFilters{{
-    {formats::SignalFormat::pronto, "Pronto 编码 (*.pronto)"},
-    {formats::SignalFormat::flipper, "Flipper 编码 (*.ir)"},
-    {formats::SignalFormat::lirc, "LIRC 配置 (*.lircd.conf)"},
-    {formats::SignalFormat::broadlink, "Broadlink 编码 (*.broadlink)"},
-    {formats::SignalFormat::mode2, "mode2 文本 (*.mode2)"},
+    {formats::SignalFormat::pronto, QT_TRANSLATE_NOOP("Tmainorvalin", "Pronto 编码 (*.pronto)")},
+    {formats::SignalFormat::flipper, QT_TRANSLATE_NOOP("Tmainorvalin", "Flipper 编码 (*.ir)")},
+    {formats::SignalFormat::lirc, QT_TRANSLATE_NOOP("Tmainorvalin", "LIRC 配置 (*.lircd.conf)")},
+    {formats::SignalFormat::broadlink,
+     QT_TRANSLATE_NOOP("Tmainorvalin", "Broadlink 编码 (*.broadlink)")},
+    {formats::SignalFormat::mode2, QT_TRANSLATE_NOOP("Tmainorvalin", "mode2 文本 (*.mode2)")},
 }};
 
 class DialogPicker : public FilePicker {
   public:
     std::optional<QString> open_code_file(QWidget* parent) override {
         const QString path = QFileDialog::getOpenFileName(
-            parent, QStringLiteral("从文件学习"), QString(),
-            QStringLiteral("遥控编码文件 (*.ir *.conf *.pronto *.hex *.mode2 *.broadlink *.b64 "
-                           "*.txt *.json);;所有文件 (*)"));
+            parent, QCoreApplication::translate("Tmainorvalin", "从文件学习"), QString(),
+            QCoreApplication::translate(
+                "Tmainorvalin",
+                "遥控编码文件 (*.ir *.conf *.pronto *.hex *.mode2 *.broadlink *.b64 "
+                "*.txt *.json);;所有文件 (*)"));
         if (path.isEmpty()) return std::nullopt;
         return path;
     }
 
     std::optional<int> pick_signal(QWidget* parent, const QStringList& names) override {
         bool ok = false;
-        const QString name =
-            QInputDialog::getItem(parent, QStringLiteral("从文件学习"),
-                                  QStringLiteral("请选择要学习的编码："), names, 0, false, &ok);
+        const QString name = QInputDialog::getItem(
+            parent, QCoreApplication::translate("Tmainorvalin", "从文件学习"),
+            QCoreApplication::translate("Tmainorvalin", "请选择要学习的编码："), names, 0, false,
+            &ok);
         if (!ok) return std::nullopt;
         const int at = static_cast<int>(names.indexOf(name));
         if (at < 0) return std::nullopt;
@@ -49,15 +54,17 @@ class DialogPicker : public FilePicker {
 
     std::optional<SaveChoice> save_code_file(QWidget* parent, const QString& suggested) override {
         QStringList filters;
-        for (const FormatFilter& f : kSaveFilters) filters << QString::fromUtf8(f.filter);
+        for (const FormatFilter& f : kSaveFilters)
+            filters << QCoreApplication::translate("Tmainorvalin", f.filter);
         QString selected = filters.front();
-        const QString path =
-            QFileDialog::getSaveFileName(parent, QStringLiteral("导出按键"), suggested,
-                                         filters.join(QStringLiteral(";;")), &selected);
+        const QString path = QFileDialog::getSaveFileName(
+            parent, QCoreApplication::translate("Tmainorvalin", "导出按键"), suggested,
+            filters.join(QStringLiteral(";;")), &selected);
         if (path.isEmpty()) return std::nullopt;
         SaveChoice choice{path, kSaveFilters.front().format};
         for (const FormatFilter& f : kSaveFilters)
-            if (selected == QString::fromUtf8(f.filter)) choice.format = f.format;
+            if (selected == QCoreApplication::translate("Tmainorvalin", f.filter))
+                choice.format = f.format;
         return choice;
     }
 };

@@ -5,6 +5,7 @@
 // "signals" macro, which this file does not use.
 #include "signals/formats/code_file.h"
 // clang-format off
+#include <QCoreApplication>
 #include <QFile>
 #include <QMenu>
 #include <QSaveFile>
@@ -13,15 +14,18 @@
 
 #include "app/file_picker.h"
 #include "app/ibtn.h"
+#include "app/key_code_dialog.h"
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/fallback_converter.h"
+#include "learning/key_code.h"
 #include "learning/one_key_table.h"
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
 #include "signals/signal_capture.h"
+#include "app/translation.h"
 // clang-format on
 
 #undef signals
@@ -30,9 +34,25 @@ namespace orvalin::app {
 
 namespace {
 
-const QString kLearnFromFile = QStringLiteral("从文件学习…");
-const QString kExportKey = QStringLiteral("导出按键…");
-const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
+QString learn_from_file_caption() {
+    return QCoreApplication::translate("Tmainorvalin", "从文件学习…");
+}
+QString export_key_caption() {
+    return QCoreApplication::translate("Tmainorvalin", "导出按键…");
+}
+QString not_recognised_text() {
+    return QCoreApplication::translate("Tmainorvalin",
+                                       "未能识别该遥控器编码，请重新选择按键进行学习！");
+}
+
+// The one-key table of a learned key: a key learned in this session as learned,
+// before its commit.
+std::optional<std::string> learned_image(const learning::Session& session, int key_code) {
+    const std::string& table = session.learning() && !session.working_table().empty()
+                                   ? session.working_table()
+                                   : session.table();
+    return learning::one_key_table_of(table, session.table_code_of(key_code));
+}
 
 }  // namespace
 
@@ -50,11 +70,32 @@ void Tmainorvalin::install_key_menus() {
 
 QMenu* Tmainorvalin::key_menu(IBtn* key) {
     auto* menu = new QMenu(this);
-    QAction* learn = menu->addAction(kLearnFromFile);
+    QAction* learn = menu->addAction(learn_from_file_caption());
     connect(learn, &QAction::triggered, this, [this, key] { learn_key_from_file(key); });
-    QAction* save = menu->addAction(kExportKey);
+    QAction* save = menu->addAction(export_key_caption());
     save->setEnabled(session_.holds_learned_code(key_code_of(key)));
     connect(save, &QAction::triggered, this, [this, key] { export_key(key); });
+    QAction* view = menu->addAction(QCoreApplication::translate("KeyMenu", "查看编码…"));
+    view->setEnabled(session_.holds_learned_code(key_code_of(key)));
+    connect(view, &QAction::triggered, this, [this, key] {
+        const int k = key_code_of(key);
+        if (k < 0 || !session_.holds_learned_code(k)) return;
+        const std::optional<std::string> one = learned_image(session_, k);
+        std::string error;
+        const std::optional<learning::KeyCode> code =
+            one ? learning::describe_key_code(
+                      *one, session_.table_code_of(k),
+                      data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName), &error)
+                : std::nullopt;
+        if (!code) {
+            append_memo(QStringLiteral("view code: ") + QString::fromStdString(error));
+            box(this,
+                QCoreApplication::translate("KeyMenu", "%1键的编码无法读出！").arg(key->Path()));
+            return;
+        }
+        KeyCodeDialog dialog(key->Path(), *code, std::nullopt, this);
+        dialog.exec();
+    });
     return menu;
 }
 
@@ -63,21 +104,26 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     const int k = key_code_of(key);
     if (k < 0 || is_mode_key(k)) return;
     if (session_.deleting()) {
-        box(this, QStringLiteral("现在在删除状态，要学习请先停止删除！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "现在在删除状态，要学习请先停止删除！"));
         return;
     }
     if (!selected_keys.empty()) {
         const QString p = selected_keys.front()->Path();
-        box(this, p + QStringLiteral("按键") + QStringLiteral("正在学习，要停止") + p +
-                      QStringLiteral("按键") + QStringLiteral(",请点击停止学习按钮"));
+        box(this, p + QCoreApplication::translate("Tmainorvalin", "按键") +
+                      QCoreApplication::translate("Tmainorvalin", "正在学习，要停止") + p +
+                      QCoreApplication::translate("Tmainorvalin", "按键") +
+                      QCoreApplication::translate("Tmainorvalin", ",请点击停止学习按钮"));
         return;
     }
     // The key joins the learning session of the current mode, started here when
     // none is on, and is committed with it.
     if (!session_.learning()) beginstudyibtnClick();
     if (session_.holds_learned_code(k) &&
-        box(this, key->Path() + QStringLiteral("键编码已学习过，要重新学习吗?"), Buttons::yes_no) !=
-            Answer::yes)
+        box(this,
+            key->Path() +
+                QCoreApplication::translate("Tmainorvalin", "键编码已学习过，要重新学习吗?"),
+            Buttons::yes_no) != Answer::yes)
         return;
 
     const std::optional<QString> path = file_picker().open_code_file(this);
@@ -87,11 +133,12 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
         formats::load_signal_file(QFile::encodeName(*path).toStdString(), std::nullopt, &error);
     if (!file) {
         append_memo(QStringLiteral("code file: ") + QString::fromStdString(error));
-        box(this, QStringLiteral("无法读取该编码文件！\n") + QString::fromStdString(error));
+        box(this, QCoreApplication::translate("Tmainorvalin", "无法读取该编码文件！\n") +
+                      QString::fromStdString(error));
         return;
     }
     if (file->signals.empty()) {
-        box(this, QStringLiteral("该编码文件中没有遥控器编码！"));
+        box(this, QCoreApplication::translate("Tmainorvalin", "该编码文件中没有遥控器编码！"));
         return;
     }
     std::size_t index = 0;
@@ -107,8 +154,9 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     const formats::CodeSignal& signal = file->signals[index];
 
     const QString mode = mode_name(cur_mode());
-    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key->Path() +
-                   QStringLiteral("键正在学习！"),
+    set_status(QCoreApplication::translate("Tmainorvalin", "现在学习的是") + mode +
+                   QCoreApplication::translate("Tmainorvalin", "区里的") + key->Path() +
+                   QCoreApplication::translate("Tmainorvalin", "键正在学习！"),
                true);
     // One press of the signal, captured and recognised as a code from the remote.
     const std::string timing = ir_signals::timing_text_of(formats::render_press(signal, 1));
@@ -121,13 +169,13 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     append_memo(QStringLiteral("timing: ") + QString::fromStdString(r.timing));
     if (!r.ok()) {
         append_memo(QStringLiteral("not recognised: ") + QString::fromStdString(r.reason));
-        set_status(kNotRecognised, true);
-        box(this, kNotRecognised);
+        set_status(not_recognised_text(), true);
+        box(this, not_recognised_text());
         return;
     }
     if (const learning::TableError e = session_.add_learned_key(k, r.table);
         e != learning::TableError::none) {
-        const QString why = QString::fromStdString(learning::describe(e));
+        const QString why = translated("learning", learning::describe(e));
         append_memo(QStringLiteral("rebuild refused: ") + why);
         set_status(why, true);
         box(this, why);
@@ -135,8 +183,9 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     }
     show_normal(key);
     show_hint(gifkesdra);
-    box(this, QStringLiteral("已接收到遥控器编码！"));
-    set_status(mode + QStringLiteral("区的") + key->Path() + QStringLiteral("键已接收遥控器编码！"),
+    box(this, QCoreApplication::translate("Tmainorvalin", "已接收到遥控器编码！"));
+    set_status(mode + QCoreApplication::translate("Tmainorvalin", "区的") + key->Path() +
+                   QCoreApplication::translate("Tmainorvalin", "键已接收遥控器编码！"),
                true);
     refresh_key_pictures();
     update_delete_buttons();
@@ -147,39 +196,42 @@ void Tmainorvalin::export_key(IBtn* key) {
     const int k = key_code_of(key);
     if (k < 0 || is_mode_key(k)) return;
     if (!session_.holds_learned_code(k)) {
-        box(this, key->Path() + QStringLiteral("键没有学习过的编码，不能导出！"));
+        box(this, key->Path() + QCoreApplication::translate("Tmainorvalin",
+                                                            "键没有学习过的编码，不能导出！"));
         return;
     }
-    // A key learned in this session is exported as learned, before its commit.
-    const std::string& table = session_.learning() && !session_.working_table().empty()
-                                   ? session_.working_table()
-                                   : session_.table();
-    const std::optional<std::string> one =
-        learning::one_key_table_of(table, session_.table_code_of(k));
+    const std::optional<std::string> one = learned_image(session_, k);
     std::string error;
     const std::optional<ircode::ReplayedSignal> replayed =
         one ? ircode::replay_table(*one, &error) : std::nullopt;
     if (!replayed) {
         append_memo(QStringLiteral("export: ") + QString::fromStdString(error));
-        box(this, key->Path() + QStringLiteral("键的编码无法导出！"));
+        box(this, key->Path() + QCoreApplication::translate("Tmainorvalin", "键的编码无法导出！"));
         return;
     }
     const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
     const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
     if (!choice) return;
+    // By protocol where the format names protocols and the code maps to one.
+    const std::optional<learning::KeyCode> code =
+        learning::describe_key_code(*one, session_.table_code_of(k),
+                                    data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName));
     const std::string text = formats::write_replayed_keys(
-        choice->format, {formats::ReplayedKey{name.toStdString(), *replayed, std::nullopt}});
+        choice->format,
+        {formats::ReplayedKey{name.toStdString(), *replayed,
+                              code ? learning::parsed_code_of(*code) : std::nullopt}});
     // Written aside and renamed: a failed export never leaves half a file.
     QSaveFile out(choice->path);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(text.data(), static_cast<qint64>(text.size())) !=
             static_cast<qint64>(text.size()) ||
         !out.commit()) {
-        box(this, QStringLiteral("导出按键失败！"));
+        box(this, QCoreApplication::translate("Tmainorvalin", "导出按键失败！"));
         return;
     }
-    set_status(key->Path() + QStringLiteral("键已导出！"));
-    box(this, key->Path() + QStringLiteral("键已导出到") + choice->path);
+    set_status(key->Path() + QCoreApplication::translate("Tmainorvalin", "键已导出！"));
+    box(this,
+        key->Path() + QCoreApplication::translate("Tmainorvalin", "键已导出到") + choice->path);
 }
 
 }  // namespace orvalin::app

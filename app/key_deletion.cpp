@@ -1,10 +1,12 @@
 // Deleting learned keys as the window shows it: the delete-one-key state, the
 // delete branch of the key click, and clearing all learned keys of the current
 // device mode. The session core changes the table and the key states.
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "common/key_table.h"
 #include "prompter/prompter.h"
 
@@ -12,34 +14,41 @@ namespace orvalin::app {
 
 namespace {
 
-const QString kDeleteDone = QStringLiteral("删除操作完成！");
-const QString kDeleteDoneWithOwed =
-    QStringLiteral("删除操作完成！之前未能写入遥控器的学习按键也已一并写入。");
-const QString kDeleteFailed =
-    QStringLiteral("删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。");
+QString delete_done_text() {
+    return QCoreApplication::translate("Tmainorvalin", "删除操作完成！");
+}
+QString delete_done_with_owed_text() {
+    return QCoreApplication::translate("Tmainorvalin",
+                                       "删除操作完成！之前未能写入遥控器的学习按键也已一并写入。");
+}
+QString delete_failed_text() {
+    return QCoreApplication::translate(
+        "Tmainorvalin",
+        "删除操作失败，已删除的按键编码还没有写入遥控器！请再点击停止删除按钮重试。");
+}
 
 }  // namespace
 
 // Writes the single deletions pending in the table. On failure they stay pending
 // and the user is told.
 bool Tmainorvalin::write_pending_deletions() {
-    set_status(QStringLiteral("正在完成删除操作，请稍候片刻！"), true);
+    set_status(QCoreApplication::translate("Tmainorvalin", "正在完成删除操作，请稍候片刻！"), true);
     const bool with_owed = session_.carries_owed_keys();
     if (session_.write_deletions()) {
-        const QString done = with_owed ? kDeleteDoneWithOwed : kDeleteDone;
+        const QString done = with_owed ? delete_done_with_owed_text() : delete_done_text();
         box(this, done);
         set_status(done, true);
         return true;
     }
-    set_status(QStringLiteral("删除操作失败！"), true);
-    box(this, kDeleteFailed + unwritten_note());
+    set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
+    box(this, delete_failed_text() + unwritten_note());
     return false;
 }
 
 // Delete state on: instruction panel, status line, stop picture.
 void Tmainorvalin::show_delete_state() {
     show_instruction_panel(panel_deleting);
-    set_status(QStringLiteral("请在左面遥控器上选择待删除的按键！"));
+    set_status(QCoreApplication::translate("Tmainorvalin", "请在左面遥控器上选择待删除的按键！"));
     if (delstudykey) {
         delstudykey->setPicture(stopdelete);
         delstudykey->setEnabled(true);
@@ -49,7 +58,8 @@ void Tmainorvalin::show_delete_state() {
 void Tmainorvalin::delete_toggle_click() {
     const Busy busy(*this);
     if (session_.learning()) {
-        box(this, QStringLiteral("现在正在学习状态，要删除请先停止学习！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "现在正在学习状态，要删除请先停止学习！"));
         return;
     }
     session_.set_deleting(!session_.deleting());
@@ -66,7 +76,7 @@ void Tmainorvalin::delete_toggle_click() {
         // next click of the button tries the write again.
         session_.set_deleting(true);
         show_delete_state();
-        set_status(QStringLiteral("删除操作失败！"), true);
+        set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
     }
 }
 
@@ -76,24 +86,26 @@ void Tmainorvalin::delete_key(IBtn* key) {
     const int k = key_code_of(key);
     switch (session_.check_delete(k)) {
         case learning::DeleteCheck::no_keys:
-            box(this, QStringLiteral("该键还没有自学习过，无法删除！"));
+            box(this,
+                QCoreApplication::translate("Tmainorvalin", "该键还没有自学习过，无法删除！"));
             return;
         case learning::DeleteCheck::not_learned:
-            box(this, QStringLiteral("该按键还没有自学习过，无法删除！"));
+            box(this,
+                QCoreApplication::translate("Tmainorvalin", "该按键还没有自学习过，无法删除！"));
             return;
         case learning::DeleteCheck::ok:
             break;
     }
     set_status(QString());
-    if (box(this, QStringLiteral("你确实要删除该自学习按键的编码？"), Buttons::yes_no) !=
-        Answer::yes)
+    if (box(this, QCoreApplication::translate("Tmainorvalin", "你确实要删除该自学习按键的编码？"),
+            Buttons::yes_no) != Answer::yes)
         return;
     if (const learning::TableError error = session_.delete_key(k);
         error != learning::TableError::none) {
-        box(this, QString::fromStdString(learning::describe(error)));
+        box(this, translated("learning", learning::describe(error)));
         return;
     }
-    set_status(QStringLiteral("要删除的按键已选定！"));
+    set_status(QCoreApplication::translate("Tmainorvalin", "要删除的按键已选定！"));
     key->setIsEnable(true);
     if (k < KeyPictures::kSlots) key->setPicture(key_pictures.on[k]);
     if (session_.has_learned_keys()) return;  // written when the state is switched off
@@ -105,7 +117,7 @@ void Tmainorvalin::delete_key(IBtn* key) {
             delallstudykey->setPicture(clearhui);
             delallstudykey->setEnabled(false);
         }
-        set_status(QStringLiteral("删除操作失败！"), true);
+        set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
         return;
     }
     update_delete_buttons();  // greys both and leaves the delete state
@@ -116,39 +128,43 @@ void Tmainorvalin::delallstudykeyClick() {
     const Busy busy(*this);
     const QString quote = QStringLiteral("\"");
     if (session_.learning()) {
-        box(this, QStringLiteral("现在是自学习遥控器按键编码状态，要清空请先点击") + quote +
-                      QStringLiteral("停止学习") + quote + QStringLiteral("按钮！"));
+        box(this, QCoreApplication::translate("Tmainorvalin",
+                                              "现在是自学习遥控器按键编码状态，要清空请先点击") +
+                      quote + QCoreApplication::translate("Tmainorvalin", "停止学习") + quote +
+                      QCoreApplication::translate("Tmainorvalin", "按钮！"));
         return;
     }
     if (session_.deleting()) {
-        box(this, QStringLiteral("现在是删除单个遥控器按键编码状态，要清空请先点击") + quote +
-                      QStringLiteral("停止删除") + quote + QStringLiteral("按钮！"));
+        box(this, QCoreApplication::translate("Tmainorvalin",
+                                              "现在是删除单个遥控器按键编码状态，要清空请先点击") +
+                      quote + QCoreApplication::translate("Tmainorvalin", "停止删除") + quote +
+                      QCoreApplication::translate("Tmainorvalin", "按钮！"));
         return;
     }
     const std::vector<int> cleared_keys = session_.learned_keys_in_mode();
     if (cleared_keys.empty()) {
-        box(this, QStringLiteral("没有可清空的按键的编码！"));
+        box(this, QCoreApplication::translate("Tmainorvalin", "没有可清空的按键的编码！"));
         return;
     }
     if (box(this,
-            QStringLiteral("你确实要清空") + mode_name(cur_mode()) +
-                QStringLiteral("设备里所有自学习过的按键的编码吗？"),
+            QCoreApplication::translate("Tmainorvalin", "你确实要清空") + mode_name(cur_mode()) +
+                QCoreApplication::translate("Tmainorvalin", "设备里所有自学习过的按键的编码吗？"),
             Buttons::yes_no) != Answer::yes)
         return;
     const learning::TableResult cleared = session_.cleared_table();
     if (!cleared.ok()) {
-        box(this, QString::fromStdString(learning::describe(cleared.error)));
+        box(this, translated("learning", learning::describe(cleared.error)));
         return;
     }
-    set_status(QStringLiteral("正在完成清空操作，请稍候片刻！"), true);
-    if (!session_.write_cleared(cleared.text)) {
+    set_status(QCoreApplication::translate("Tmainorvalin", "正在完成清空操作，请稍候片刻！"), true);
+    if (!session_.write_cleared()) {
         // The remote and the table keep the keys, so the panel keeps showing them.
-        box(this, QStringLiteral("清空操作失败！"));
-        set_status(QStringLiteral("清空操作失败！"), true);
+        box(this, QCoreApplication::translate("Tmainorvalin", "清空操作失败！"));
+        set_status(QCoreApplication::translate("Tmainorvalin", "清空操作失败！"), true);
         return;
     }
-    box(this, QStringLiteral("清空操作完成！"));
-    set_status(QStringLiteral("清空操作完成！"), true);
+    box(this, QCoreApplication::translate("Tmainorvalin", "清空操作完成！"));
+    set_status(QCoreApplication::translate("Tmainorvalin", "清空操作完成！"), true);
 
     for (const int k : cleared_keys) {
         IBtn* button = key_button(k);
@@ -163,24 +179,27 @@ void Tmainorvalin::delallstudykeyClick() {
 void Tmainorvalin::finish_deletions_for_close() {
     if (!session_.deleting() || !session_.changed()) return;
     for (;;) {
-        set_status(QStringLiteral("正在完成删除操作，请稍候片刻！"), true);
+        set_status(QCoreApplication::translate("Tmainorvalin", "正在完成删除操作，请稍候片刻！"),
+                   true);
         const bool with_owed = session_.carries_owed_keys();
         if (session_.write_deletions()) {
-            const QString done = with_owed ? kDeleteDoneWithOwed : kDeleteDone;
+            const QString done = with_owed ? delete_done_with_owed_text() : delete_done_text();
             set_status(done, true);
             box(this, done);
             return;
         }
         if (box(this,
-                QStringLiteral("删除操作失败，已删除的按键编码未能写入遥控器！") +
+                QCoreApplication::translate("Tmainorvalin",
+                                            "删除操作失败，已删除的按键编码未能写入遥控器！") +
                     unwritten_note() +
-                    QStringLiteral("\r\n按“重试”再次写入，按“取消”放弃这些删除。"),
+                    QCoreApplication::translate("Tmainorvalin",
+                                                "\r\n按“重试”再次写入，按“取消”放弃这些删除。"),
                 Buttons::retry_cancel) != Answer::retry)
             break;
     }
     // Given up knowingly: the close has nothing left to write for them.
     session_.give_up_deletions();
-    set_status(QStringLiteral("删除操作失败！"), true);
+    set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
 }
 
 }  // namespace orvalin::app

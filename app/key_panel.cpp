@@ -1,4 +1,5 @@
 // The key panel: device mode switch and the key pictures of the current mode.
+#include <QCoreApplication>
 #include <QLabel>
 #include <array>
 
@@ -16,9 +17,9 @@ struct ModeInfo {
 };
 
 constexpr std::array<ModeInfo, 3> kModes{{
-    {"您现在是在 电视/TV 里进行自学习！", kTvModeKeyCode},
-    {"您现在是在 机顶盒/CBL 里进行自学习！", kCblModeKeyCode},
-    {"您现在是在 影碟机/DVD 里进行自学习！", kDvdModeKeyCode},
+    {QT_TRANSLATE_NOOP("Tmainorvalin", "您现在是在 电视/TV 里进行自学习！"), kTvModeKeyCode},
+    {QT_TRANSLATE_NOOP("Tmainorvalin", "您现在是在 机顶盒/CBL 里进行自学习！"), kCblModeKeyCode},
+    {QT_TRANSLATE_NOOP("Tmainorvalin", "您现在是在 影碟机/DVD 里进行自学习！"), kDvdModeKeyCode},
 }};
 
 // Value of a hex text of digits only; -1 when it is not one.
@@ -80,9 +81,11 @@ void Tmainorvalin::switch_mode(int mode) {
     set_active(key_button(kDvdModeKeyCode), mode == 2);
     set_active(DVD_IBTN, mode == 2);
 
-    set_status(QString::fromUtf8(kModes[static_cast<std::size_t>(mode)].status));
+    set_status(
+        QCoreApplication::translate("Tmainorvalin", kModes[static_cast<std::size_t>(mode)].status));
     if (mode == 1) {
-        cbl_note->setText(QStringLiteral("出厂前已预置杭州地区华为机顶盒编码"));
+        cbl_note->setText(
+            QCoreApplication::translate("Tmainorvalin", "出厂前已预置杭州地区华为机顶盒编码"));
         cbl_note->show();
     }
     refresh_key_pictures();

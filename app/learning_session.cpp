@@ -1,6 +1,7 @@
 // Learning session as the window shows it: start and stop of learning, the key
 // click, the commit question, and the end handler of the code collection thread.
 // The session core keeps the tables and key states.
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMovie>
 #include <QPlainTextEdit>
@@ -8,6 +9,7 @@
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "common/data_files.h"
 #include "common/key_table.h"
 #include "ircode/analysis.h"
@@ -21,7 +23,10 @@ namespace orvalin::app {
 
 namespace {
 
-const QString kNotRecognised = QStringLiteral("未能识别该遥控器编码，请重新选择按键进行学习！");
+QString not_recognised_text() {
+    return QCoreApplication::translate("Tmainorvalin",
+                                       "未能识别该遥控器编码，请重新选择按键进行学习！");
+}
 
 }  // namespace
 
@@ -100,14 +105,16 @@ void Tmainorvalin::finish_collection() {
 void Tmainorvalin::beginstudyibtnClick() {
     const Busy busy(*this);
     if (session_.deleting()) {
-        box(this, QStringLiteral("现在在删除状态，要学习请先停止删除！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "现在在删除状态，要学习请先停止删除！"));
         return;
     }
     if (!session_.learning()) {
         session_.start_learning();
         if (beginstudyibtn && beginstudyibtn->IsEnable()) beginstudyibtn->setIsEnable(false);
         show_hint(jpgjingtai);
-        set_status(QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+        set_status(
+            QCoreApplication::translate("Tmainorvalin", "请在左面遥控器上点击待学习的按键！"));
         show_instruction_panel(panel_learning);
         return;
     }
@@ -142,16 +149,20 @@ void Tmainorvalin::key_click(IBtn* key) {
     }
     if (!selected_keys.empty()) {
         const QString p = key_name_of(selected_keys.front());
-        box(this, p + QStringLiteral("按键") + QStringLiteral("正在学习，要停止") + p +
-                      QStringLiteral("按键") + QStringLiteral(",请点击停止学习按钮"));
+        box(this, p + QCoreApplication::translate("Tmainorvalin", "按键") +
+                      QCoreApplication::translate("Tmainorvalin", "正在学习，要停止") + p +
+                      QCoreApplication::translate("Tmainorvalin", "按键") +
+                      QCoreApplication::translate("Tmainorvalin", ",请点击停止学习按钮"));
         return;
     }
     if (!session_.learning()) {
-        box(this, QStringLiteral("请先点击开始学习按钮！"));
+        box(this, QCoreApplication::translate("Tmainorvalin", "请先点击开始学习按钮！"));
         return;
     }
     if (session_.holds_learned_code(k)) {
-        if (box(this, key_name_of(key) + QStringLiteral("键编码已学习过，要重新学习吗?"),
+        if (box(this,
+                key_name_of(key) +
+                    QCoreApplication::translate("Tmainorvalin", "键编码已学习过，要重新学习吗?"),
                 Buttons::yes_no) != Answer::yes)
             return;
         if (!key->IsEnable()) key->setIsEnable(true);
@@ -159,8 +170,9 @@ void Tmainorvalin::key_click(IBtn* key) {
         key->repaint();
     }
     if (k < KeyPictures::kSlots) key->setPicture(key_pictures.fn[k]);
-    set_status(QStringLiteral("准备学习") + mode_name(cur_mode()) + QStringLiteral("区的 ") +
-               key_name_of(key) + QStringLiteral(" 按键， 请发码"));
+    set_status(QCoreApplication::translate("Tmainorvalin", "准备学习") + mode_name(cur_mode()) +
+               QCoreApplication::translate("Tmainorvalin", "区的 ") + key_name_of(key) +
+               QCoreApplication::translate("Tmainorvalin", " 按键， 请发码"));
     start_animation();
     selected_keys.push_back(key);
     if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
@@ -188,24 +200,30 @@ QString key_name_of(const IBtn* key) {
 
 bool Tmainorvalin::commit_session(bool closing) {
     const Busy busy(*this);
-    if (box(this, QStringLiteral("你是否确认本次自学习的按键？"), Buttons::yes_no) == Answer::yes) {
+    if (box(this, QCoreApplication::translate("Tmainorvalin", "你是否确认本次自学习的按键？"),
+            Buttons::yes_no) == Answer::yes) {
         for (;;) {
-            set_status(QStringLiteral("正在完成自学习操作，请稍后片刻！"), true);
+            set_status(
+                QCoreApplication::translate("Tmainorvalin", "正在完成自学习操作，请稍后片刻！"),
+                true);
             if (session_.commit()) {
-                box(this, QStringLiteral("自学习操作完成！"));
-                set_status(QStringLiteral("自学习操作完成！"));
+                box(this, QCoreApplication::translate("Tmainorvalin", "自学习操作完成！"));
+                set_status(QCoreApplication::translate("Tmainorvalin", "自学习操作完成！"));
                 return true;
             }
-            set_status(QStringLiteral("自学习操作失败！"));
+            set_status(QCoreApplication::translate("Tmainorvalin", "自学习操作失败！"));
             if (!closing) {
-                box(this, QStringLiteral("完成自学习操作失败！") + unwritten_note());
+                box(this, QCoreApplication::translate("Tmainorvalin", "完成自学习操作失败！") +
+                              unwritten_note());
                 return false;
             }
             // The program ends next: the keys go nowhere unless written now or saved.
             if (box(this,
-                    QStringLiteral("完成自学习操作失败，学习的按键未能写入遥控器！") +
+                    QCoreApplication::translate("Tmainorvalin",
+                                                "完成自学习操作失败，学习的按键未能写入遥控器！") +
                         unwritten_note() +
-                        QStringLiteral("\r\n按“重试”再次写入，按“取消”放弃写入。"),
+                        QCoreApplication::translate("Tmainorvalin",
+                                                    "\r\n按“重试”再次写入，按“取消”放弃写入。"),
                     Buttons::retry_cancel) != Answer::retry)
                 return false;
         }
@@ -232,7 +250,8 @@ void Tmainorvalin::collect_done() {
     }
     if (collected_text.empty()) {
         if (!selected_keys.empty())
-            abandon_selected_key(QStringLiteral("请重新选择按键进行学习！"));
+            abandon_selected_key(
+                QCoreApplication::translate("Tmainorvalin", "请重新选择按键进行学习！"));
         return;
     }
     const std::string collected = std::move(collected_text);
@@ -246,8 +265,9 @@ void Tmainorvalin::collect_done() {
     }
     IBtn* key = selected_keys.front();
     const QString mode = mode_name(cur_mode());
-    set_status(QStringLiteral("现在学习的是") + mode + QStringLiteral("区里的") + key_name_of(key) +
-                   QStringLiteral("键正在学习！"),
+    set_status(QCoreApplication::translate("Tmainorvalin", "现在学习的是") + mode +
+                   QCoreApplication::translate("Tmainorvalin", "区里的") + key_name_of(key) +
+                   QCoreApplication::translate("Tmainorvalin", "键正在学习！"),
                true);
 
     // The mode in force now decides the table code (the user may have switched).
@@ -270,13 +290,13 @@ void Tmainorvalin::collect_done() {
     if (!r.ok()) {
         // Nothing usable: the working table stays as it was and the key unlearned.
         append_memo(QStringLiteral("not recognised: ") + QString::fromStdString(r.reason));
-        abandon_selected_key(kNotRecognised);
-        box(this, kNotRecognised);
+        abandon_selected_key(not_recognised_text());
+        box(this, not_recognised_text());
         return;
     }
     if (const learning::TableError error = session_.add_learned_key(k, r.table);
         error != learning::TableError::none) {
-        const QString why = QString::fromStdString(learning::describe(error));
+        const QString why = translated("learning", learning::describe(error));
         append_memo(QStringLiteral("rebuild refused: ") + why);
         abandon_selected_key(why);
         box(this, why);
@@ -286,10 +306,10 @@ void Tmainorvalin::collect_done() {
     show_normal(key);
     stop_animation();
     show_hint(gifkesdra);
-    box(this, QStringLiteral("已接收到遥控器编码！"));
-    set_status(
-        mode + QStringLiteral("区的") + key_name_of(key) + QStringLiteral("键已接收遥控器编码！"),
-        true);
+    box(this, QCoreApplication::translate("Tmainorvalin", "已接收到遥控器编码！"));
+    set_status(mode + QCoreApplication::translate("Tmainorvalin", "区的") + key_name_of(key) +
+                   QCoreApplication::translate("Tmainorvalin", "键已接收遥控器编码！"),
+               true);
     refresh_key_pictures();
     if (!selected_keys.empty()) selected_keys.erase(selected_keys.begin());
     update_delete_buttons();

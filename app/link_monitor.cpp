@@ -60,15 +60,18 @@ void linkstate::run() {
             lost = true;
             Answer answer = Answer::retry;
             if (!on_window([&] {
-                    answer = box(w, QStringLiteral("未检测到遥控器，请重新连接遥控器！"),
+                    answer = box(w,
+                                 QCoreApplication::translate("linkstate",
+                                                             "未检测到遥控器，请重新连接遥控器！"),
                                  Buttons::retry_cancel);
                 }))
                 break;
             if (answer == Answer::cancel) {
                 Answer close_answer = Answer::cancel;
                 if (!on_window([&] {
-                        close_answer =
-                            box(w, QStringLiteral("您需要关闭自学习软件吗！"), Buttons::ok_cancel);
+                        close_answer = box(
+                            w, QCoreApplication::translate("linkstate", "您需要关闭自学习软件吗！"),
+                            Buttons::ok_cancel);
                     }))
                     break;
                 if (close_answer == Answer::ok) return;  // the end handler closes the window

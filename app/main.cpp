@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,10 +11,20 @@
 
 #include "app/main_window.h"
 #include "app/splash.h"
+#include "app/translation.h"
+#include "prompter/interface_language.h"
 #include "prompter/prompter.h"
+#include "update/publisher_key.h"
 #include "update/staged_install.h"
 
 namespace {
+
+const char* const kUsage =
+    "usage: orvalin [--simulated] [--lang zh|en]\n"
+    "  --simulated  use the simulated remote instead of the hardware\n"
+    "  --lang L     the window's language: zh (Chinese) or en (English); default: the\n"
+    "               desktop's language, English for English locales, else Chinese\n"
+    "  --help       print this and end\n";
 
 // Folder of the program file, before any Qt object exists.
 std::filesystem::path program_folder(const char* argv0) {
@@ -36,15 +47,26 @@ int main(int argc, char** argv) {
     // device library reads this variable on every call).
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--simulated") == 0) ::setenv("VORKEL_BACKEND", "sim", 1);
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    const orvalin::app::LanguageChoice language = orvalin::app::language_from_arguments(argc, argv);
+    if (!language.error.empty()) {
+        std::fprintf(stderr, "orvalin: %s\n%s", language.error.c_str(), kUsage);
+        return 2;
     }
     // Files that an earlier update window downloaded replace their old versions
     // before anything of them is loaded.
     const auto installed = orvalin::update::install_staged_updates(
         orvalin::update::InstallFolders::for_program(program_folder(argc > 0 ? argv[0] : "orvalin"),
-                                                     orvalin::UserFolders::from_environment()));
+                                                     orvalin::UserFolders::from_environment()),
+        orvalin::update::built_in_publisher_key());
 
     QApplication app(argc, argv);
     const QString exe_dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    orvalin::app::install_translation(exe_dir, orvalin::app::chosen_language(language.language));
 
     auto splash = std::make_unique<orvalin::app::TForm1>();
     splash->show();

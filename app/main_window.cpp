@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -14,14 +15,17 @@
 #include <vector>
 
 #include "app/device_check.h"
+#include "app/help_page.h"
 #include "app/ibtn.h"
 #include "app/link_monitor.h"
 #include "app/shell_open.h"
+#include "app/translation.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
 #include "common/version.h"
 #include "device/vorkel.h"
 #include "learning/table_backup.h"
+#include "prompter/interface_language.h"
 #include "prompter/prompter.h"
 #include "update/update_window.h"
 
@@ -43,7 +47,9 @@ learning::SessionIo device_io(Tmainorvalin* w) {
                                                std::chrono::system_clock::now());
         },
         [w](const std::string&) {
-            return box(w, QStringLiteral("无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？"),
+            return box(w,
+                       QCoreApplication::translate(
+                           "Tmainorvalin", "无法保存遥控器编码表的备份！\r\n仍然要写入遥控器吗？"),
                        Buttons::yes_no) == Answer::yes;
         },
         [w](const std::string& line) { w->append_memo(QString::fromStdString(line)); },
@@ -83,13 +89,14 @@ void Tmainorvalin::FormCreate() {
         tv_key->setIsEnable(false);
         TV_IBTN->setIsEnable(false);
     }
-    set_status(QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    set_status(QCoreApplication::translate("Tmainorvalin", "您现在是在 电视/TV 里进行自学习！"));
 
     start_failed = false;
 
     while (!link_state()) {
-        if (box(this, QStringLiteral("未检测到遥控器，请检查USB连接线"), Buttons::retry_cancel) !=
-            Answer::retry) {
+        if (box(this,
+                QCoreApplication::translate("Tmainorvalin", "未检测到遥控器，请检查USB连接线"),
+                Buttons::retry_cancel) != Answer::retry) {
             start_failed = true;
             exe_dir = program_dir_;
             return;
@@ -102,14 +109,17 @@ void Tmainorvalin::FormCreate() {
     std::vector<char> info(kBasicInfoBytes, '\0');
     if (!RBasicInfo(info.data()) || info[0] == '\0') {
         start_failed = true;
-        plain_message(this, QString::fromStdString(unreadable_remote_message()));
+        plain_message(
+            this, QString::fromStdString(unreadable_remote_message(interface_language() == "en")));
         return;
     }
     const DeviceCheck check =
         check_basic_info(std::string_view(info.data(), info.size()), vendor_host());
     if (!check.accepted) {
         start_failed = true;
-        plain_message(this, QString::fromStdString(check.message));
+        plain_message(this, translated("device_check", check.before) +
+                                QString::fromStdString(vendor_host()) +
+                                translated("device_check", check.after));
         exe_dir = program_dir_;
         return;
     }
@@ -123,7 +133,8 @@ void Tmainorvalin::FormCreate() {
         code_text.assign(table.data(), table.size());
     if (code_text.empty()) {
         start_failed = true;
-        plain_message(this, QString::fromStdString(unreadable_remote_message()));
+        plain_message(
+            this, QString::fromStdString(unreadable_remote_message(interface_language() == "en")));
         return;
     }
 
@@ -153,7 +164,7 @@ void Tmainorvalin::FormShow() {
         monitor->start();
     }
     if (!load_pictures()) {
-        box(this, QStringLiteral("调用图片出错！"));
+        box(this, QCoreApplication::translate("Tmainorvalin", "调用图片出错！"));
         start_failed = true;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
@@ -163,8 +174,9 @@ void Tmainorvalin::FormShow() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize size = screen->size();
         if (size.width() < 1024)
-            box(this, QStringLiteral("你目前的显示器分辨率是%1*%2\r\n为了运行该软件，"
-                                     "你的显示器分辨率至少要1024*768")
+            box(this, QCoreApplication::translate("Tmainorvalin",
+                                                  "你目前的显示器分辨率是%1*%2\r\n为了运行该软件，"
+                                                  "你的显示器分辨率至少要1024*768")
                           .arg(size.width())
                           .arg(size.height()));
     }
@@ -195,7 +207,8 @@ void Tmainorvalin::FormShow() {
 
 void Tmainorvalin::FormCloseQuery(bool& can_close) {
     if (session_.learning() && link_state()) {
-        box(this, QStringLiteral("你正在学习，要退出系统请先停止学习！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "你正在学习，要退出系统请先停止学习！"));
         can_close = false;
         return;
     }
@@ -224,10 +237,11 @@ void Tmainorvalin::FormClose() {
 QString Tmainorvalin::unwritten_note() const {
     const learning::BackupResult& saved = session_.unwritten();
     if (saved.ok)
-        return QStringLiteral("\r\n未写入的编码表已保存在：") +
+        return QCoreApplication::translate("Tmainorvalin", "\r\n未写入的编码表已保存在：") +
                QString::fromStdString(saved.file.string());
     if (!saved.error.empty())
-        return QStringLiteral("\r\n未写入的编码表无法保存：") + QString::fromStdString(saved.error);
+        return QCoreApplication::translate("Tmainorvalin", "\r\n未写入的编码表无法保存：") +
+               QString::fromStdString(saved.error);
     return {};
 }
 
@@ -256,18 +270,23 @@ void Tmainorvalin::link_monitor_done() {
     if (!closing) close();
 }
 
+// The manual in the interface's language, from the program's own data only.
 void Tmainorvalin::helpibtnClick() {
     const Busy busy(*this);
-    if (!open_document(QStringLiteral("studyhelp.chm")))
-        box(this, QStringLiteral("找不到帮助文件！"));
+    const auto page =
+        find_manual_page(program_dir_.toStdString(), ORVALIN_DOC_DIR, interface_language());
+    if (!page || !open_file(QString::fromStdString(page->string())))
+        box(this, QCoreApplication::translate("Tmainorvalin", "找不到帮助文件！"));
 }
 
 void Tmainorvalin::updateibtnClick() {
     const Busy busy(*this);
     if (session_.learning()) {
-        plain_message(this, QStringLiteral("软件正在学习状态，要升级请退出学习状态！"));
+        plain_message(this, QCoreApplication::translate(
+                                "Tmainorvalin", "软件正在学习状态，要升级请退出学习状态！"));
     } else if (session_.deleting()) {
-        plain_message(this, QStringLiteral("软件正在删除状态，要升级请退出删除状态！"));
+        plain_message(this, QCoreApplication::translate(
+                                "Tmainorvalin", "软件正在删除状态，要升级请退出删除状态！"));
     } else {
         update::run_update_window(this, exe_dir, net_ok);
     }

@@ -18,8 +18,12 @@ DocumentOpener& opener() {
 
 bool open_document(const QString& name) {
     if (name.isEmpty()) return false;
-    const QFileInfo file(QDir::current(), name);
-    if (!file.isFile()) return false;
+    return open_file(QFileInfo(QDir::current(), name).absoluteFilePath());
+}
+
+bool open_file(const QString& absolute_path) {
+    const QFileInfo file(absolute_path);
+    if (!file.isAbsolute() || !file.isFile()) return false;
     const QString path = file.absoluteFilePath();
     if (opener()) return opener()(path);
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -1,4 +1,5 @@
 // The main window's components, at their places and sizes.
+#include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include "app/ibtn.h"
 #include "app/main_window.h"
 #include "common/key_table.h"
+#include "prompter/localized_picture.h"
 
 namespace orvalin::app {
 namespace {
@@ -18,7 +20,7 @@ namespace {
 const QColor kBackground(53, 124, 168);
 
 QPixmap window_picture(const char* name) {
-    return QPixmap(QStringLiteral(":/window/") + QLatin1String(name));
+    return QPixmap(ui::localized_picture(QStringLiteral(":/window/") + QLatin1String(name)));
 }
 
 QLabel* picture_label(QWidget* parent, const char* name, QRect where) {
@@ -55,7 +57,7 @@ std::vector<IBtn*> Tmainorvalin::image_buttons() const {
 void Tmainorvalin::create_components() {
     setObjectName(QStringLiteral("mainorvalin"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowTitle(QStringLiteral("自学习"));
+    setWindowTitle(QCoreApplication::translate("Tmainorvalin", "自学习"));
     setFixedSize(1016, 740);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBackground);
@@ -162,12 +164,12 @@ void Tmainorvalin::create_components() {
     connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::delete_toggle_click);
     connect(delallstudykey, &IBtn::clicked, this, &Tmainorvalin::delallstudykeyClick);
 
-    helpibtn =
-        tool_button("helpibtn", {722, 6, 95, 28}, "helpibtn", nullptr, QStringLiteral("帮助"));
+    helpibtn = tool_button("helpibtn", {722, 6, 95, 28}, "helpibtn", nullptr,
+                           QCoreApplication::translate("Tmainorvalin", "帮助"));
     updateibtn = tool_button("updateibtn", {850, 5, 97, 30}, "updateibtn", nullptr,
-                             QStringLiteral("升级软件"));
-    close_button =
-        tool_button("IBtn79", {969, 6, 38, 27}, "IBtn79", nullptr, QStringLiteral("关闭软件"));
+                             QCoreApplication::translate("Tmainorvalin", "升级软件"));
+    close_button = tool_button("IBtn79", {969, 6, 38, 27}, "IBtn79", nullptr,
+                               QCoreApplication::translate("Tmainorvalin", "关闭软件"));
     connect(helpibtn, &IBtn::clicked, this, &Tmainorvalin::helpibtnClick);
     connect(updateibtn, &IBtn::clicked, this, &Tmainorvalin::updateibtnClick);
     connect(close_button, &IBtn::clicked, this, &Tmainorvalin::close_button_click);

@@ -10,6 +10,8 @@
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "common/key_table.h"
+#include "prompter/interface_language.h"
+#include "prompter/localized_picture.h"
 
 namespace orvalin::app {
 namespace {
@@ -18,9 +20,15 @@ namespace {
 constexpr const char* kLibraries[] = {"on1800", "sn1800", "fn1800", "bn1800", "dn1800"};
 
 // The user's overlay holds libraries that an update installed for this user only.
+// The English interface takes the English copy of a library with words in its
+// pictures when there is one.
 QString library_file(const QString& dir, const char* name) {
-    return QString::fromStdString(
-        data_file(dir.toStdString(), std::string(name) + ".dll").string());
+    const QString file = QLatin1String(name) + QStringLiteral(".dll");
+    if (interface_language() == "en") {
+        const QString english = ui::localized_library_dir(dir) + file;
+        if (QFileInfo(english).isFile()) return english;
+    }
+    return QString::fromStdString(data_file(dir.toStdString(), file.toStdString()).string());
 }
 
 QString library_root(const char* name) {

@@ -4,8 +4,12 @@
 //    jitter, and variants that no code type names (other bit counts, lead-ins and
 //    units, bi-phase half-bits and carriers): learned, and decoded as sent;
 //  - noisy captures as receivers give them: every duration off by up to +-25 %,
-//    a clipped first mark, stray short spaces inside marks: learned, and never a
-//    replay that differs from the capture beyond the receiver's spread.
+//    a clipped first mark, stray short spaces inside marks, a glitch (one short
+//    mark and a long silence) before the code, a lead mark that differs in one
+//    frame: learned, and never a replay that differs from the capture beyond
+//    the receiver's spread; and compared as strictly as a receiver: each
+//    captured duration within 35 % of the replayed one or 100 us (the glitch
+//    and the odd frame are not part of the code).
 // A measurement, not a test.   converter_rates [--signals N] [--draw N]
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +106,71 @@ ir_signals::PulseSignal Noisy(const ir_signals::PulseSignal& s, std::mt19937& rn
     return out;
 }
 
+// The frames of a flat signal: where each starts (silences of 11 ms and more
+// separate frames, as the capture conversion separates them).
+std::vector<std::size_t> FrameStarts(const std::vector<int>& d) {
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 1; i + 1 < d.size(); ++i)
+        if (d[i] <= -11000) starts.push_back(i + 1);
+    return starts;
+}
+
+// A glitch before the code: one short mark, then 15 to 110 ms of silence.
+void AddGlitch(ir_signals::PulseSignal& s, std::mt19937& rng) {
+    const int mark = 40 + static_cast<int>(rng() % 400);
+    const int silence = 15000 + static_cast<int>(rng() % 95000);
+    s.durations_us.insert(s.durations_us.begin(), {mark, -silence});
+}
+
+// One frame after the first whose lead mark the receiver read far off: 4.4
+// times (9 ms as 40 ms) or 0.3 times as long, farther than the +-25 % spread
+// can reach; `without` receives the capture without that frame. False
+// when the press has no later frame with a lead mark.
+bool VaryLead(ir_signals::PulseSignal& s, ir_signals::PulseSignal& without, std::mt19937& rng) {
+    const std::vector<std::size_t> starts = FrameStarts(s.durations_us);
+    std::vector<std::size_t> candidates;
+    for (std::size_t k = 1; k < starts.size(); ++k)
+        if (s.durations_us[starts[k]] >= 2000) candidates.push_back(k);
+    if (candidates.empty()) return false;
+    const std::size_t k = candidates[rng() % candidates.size()];
+    without = s;
+    const auto begin = without.durations_us.begin() + static_cast<long>(starts[k]);
+    const auto end = k + 1 < starts.size()
+                         ? without.durations_us.begin() + static_cast<long>(starts[k + 1])
+                         : without.durations_us.end();
+    without.durations_us.erase(begin, end);
+    while (!without.durations_us.empty() && without.durations_us.back() < 0)
+        without.durations_us.pop_back();
+    const double factor = rng() % 2 == 0 ? 4.4 : 0.3;
+    s.durations_us[starts[k]] = static_cast<int>(s.durations_us[starts[k]] * factor);
+    return true;
+}
+
+// As strict as a receiver: every captured duration within 35 % of the replayed
+// one (at least 100 us); frame silences within 10 % (at least 2 ms).
+// A first mark replayed longer than captured is a clipped one restored to its
+// class: it is held to the mark the remote sent, `sent_first` (the clipped
+// reading no longer tells what the receiver read before clipping).
+std::string ReceiverCompare(const ir_signals::PulseSignal& captured,
+                            const ircode::ReplayedSignal& replayed, int sent_first) {
+    const std::vector<int> got = ircode::flatten(replayed);
+    std::vector<int> want = converter_signals::Joined(captured.durations_us);
+    while (!want.empty() && want.back() < 0) want.pop_back();
+    if (got.size() != want.size())
+        return "replayed " + std::to_string(got.size()) + " durations, captured " +
+               std::to_string(want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const bool silence = want[i] <= -10000;
+        const double allowed = silence ? std::max(0.1 * std::abs(want[i]), 2000.0)
+                                       : std::max(0.35 * std::abs(got[i]), 100.0);
+        const int x = i == 0 && got[0] > want[0] ? sent_first : want[i];
+        if ((got[i] > 0) != (x > 0) || std::abs(got[i] - x) > allowed)
+            return "duration " + std::to_string(i) + ": replayed " + std::to_string(got[i]) +
+                   ", captured " + std::to_string(x);
+    }
+    return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -153,28 +222,66 @@ int main(int argc, char** argv) {
     // Noisy captures of the protocols with classes a receiver can tell apart
     // under +-25 % (pulse-distance and pulse-width codes): the replay is
     // compared with the noisy capture itself, within the spread.
-    Tally noisy;
+    // Each capture is compared twice: with the press as sent (within 45 %,
+    // the spread and a receiver's margin) and with the capture itself as
+    // strictly as a receiver (ReceiverCompare).
+    const char* kinds[] = {"spread, clipped, stray", "glitch before the code",
+                           "lead mark off in one frame"};
+    Tally noisy, strict;
+    std::map<std::string, Tally> by_kind;
     for (const protocols::Protocol& p : protocols::all_protocols()) {
         if (p.biphase) continue;
         for (int n = 0; n < signals / 4; ++n) {
+            const int kind = n % 3;
             const auto g = protocols::generate(p, protocols::random_parameters(p, rng), 0,
-                                               p.frames_per_press, rng, 0.0);
+                                               p.frames_per_press + (kind == 2 ? 1 : 0), rng, 0.0);
             ir_signals::PulseSignal unclipped;
-            const ir_signals::PulseSignal s = Noisy(g.signal, rng, unclipped);
+            ir_signals::PulseSignal s = Noisy(g.signal, rng, unclipped);
+            // What the learned code must replay: the capture without the
+            // glitch or the odd frame (the first mark as clipped, or restored).
+            ir_signals::PulseSignal expected = unclipped;
+            if (kind == 1) AddGlitch(s, rng);
+            if (kind == 2) {
+                ir_signals::PulseSignal without_clip;
+                if (!VaryLead(unclipped, expected, rng)) continue;
+                // The same frame varied in the clipped capture.
+                const std::vector<std::size_t> a = FrameStarts(s.durations_us);
+                const std::vector<std::size_t> b = FrameStarts(unclipped.durations_us);
+                if (a.size() != b.size()) continue;
+                for (std::size_t k = 1; k < a.size(); ++k)
+                    s.durations_us[a[k]] = unclipped.durations_us[b[k]];
+            }
+            Tally& t = by_kind[kinds[kind]];
             ++noisy.sent;
+            ++t.sent;
             const auto r = learn(s);
-            if (!r) continue;
+            if (!r) {
+                if (std::getenv("CONVERTER_RATES_SHOW"))
+                    std::printf("%s, %s: not learned\n  timing %s\n", p.name.c_str(), kinds[kind],
+                                ir_signals::timing_text_of(s).c_str());
+                continue;
+            }
             ++noisy.learned;
-            const std::string problem = CompareReplay(unclipped, *r, 0.45, 150);
-            if (problem.empty()) {
-                ++noisy.same;
-            } else if (std::getenv("CONVERTER_RATES_SHOW")) {
-                std::printf("%s: %s\n", p.name.c_str(), problem.c_str());
+            ++t.learned;
+            const std::string problem = CompareReplay(expected, *r, 0.45, 150);
+            ir_signals::PulseSignal as_captured = expected;
+            if (kind != 1)
+                as_captured.durations_us[0] = s.durations_us[0];
+            else
+                as_captured.durations_us[0] = s.durations_us[2];
+            const std::string strict_problem =
+                ReceiverCompare(as_captured, *r, g.signal.durations_us[0]);
+            if (problem.empty()) ++noisy.same;
+            if (strict_problem.empty()) ++t.same;
+            if ((!problem.empty() || !strict_problem.empty()) &&
+                std::getenv("CONVERTER_RATES_SHOW")) {
+                std::printf("%s, %s: %s / %s\n", p.name.c_str(), kinds[kind], problem.c_str(),
+                            strict_problem.c_str());
                 if (std::getenv("CONVERTER_RATES_SHOW")[0] == '2') {
                     std::printf("  timing %s\n  replay", ir_signals::timing_text_of(s).c_str());
                     for (const int d : ircode::flatten(*r)) std::printf(" %d", d);
-                    std::printf("\n  sent  ");
-                    for (const int d : converter_signals::Joined(unclipped.durations_us))
+                    std::printf("\n  wanted");
+                    for (const int d : converter_signals::Joined(expected.durations_us))
                         std::printf(" %d", d);
                     std::printf("\n");
                 }
@@ -182,5 +289,10 @@ int main(int argc, char** argv) {
         }
     }
     noisy.print("noisy captures (+-25 %, clipped)");
+    for (const auto& [name, t] : by_kind) {
+        t.print("  " + name + ", strict");
+        strict.add(t);
+    }
+    strict.print("noisy captures, receiver-strict");
     return 0;
 }

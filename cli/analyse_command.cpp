@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "common/data_files.h"
 #include "common/timing_markers.h"
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
@@ -64,7 +65,8 @@ bool plausible_timing(const std::string& text) {
 
 int run_analyse(const std::vector<std::string>& args, Streams io) {
     AnalyseOptions o;
-    o.codeinfo = program_dir() / ircode::kCodeInfoFileName;
+    // The copy the window uses too: an update may have put a newer one in the overlay.
+    o.codeinfo = data_file(program_dir(), ircode::kCodeInfoFileName);
     o.converter = program_dir() / learning::kFallbackLibraryName;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

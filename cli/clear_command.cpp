@@ -33,12 +33,7 @@ int run_clear(const std::vector<std::string>& args, Streams io) {
         io.err << "orvalin-cli clear: " << learning::describe(cleared.error) << "\n";
         return kExitBadInput;
     }
-    if (!session.write_cleared(cleared.text)) {
-        io.err << "orvalin-cli clear: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
-    }
-    if (!verify_written(cleared.text, io.err)) return kExitRemote;
+    if (!session.write_cleared()) return report_write_failure(session, "clear", io.err);
     io.out << "cleared: " << count << " learned keys in " << mode_text(*mode) << "\n";
     return kExitDone;
 }

@@ -37,6 +37,8 @@ int run_export(const std::vector<std::string>& args, Streams io);
 // learned, remote refused; 2 bad input).
 int run_library(const std::vector<std::string>& args, Streams io);
 int run_import(const std::vector<std::string>& args, Streams io);
+// Online updates: 0 done, 1 refused, failed or absent, 2 bad input.
+int run_update(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

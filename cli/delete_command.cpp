@@ -37,12 +37,7 @@ int run_delete(const std::vector<std::string>& args, Streams io) {
         io.err << "orvalin-cli delete: " << learning::describe(e) << "\n";
         return kExitBadInput;
     }
-    if (!session.write_deletions()) {
-        io.err << "orvalin-cli delete: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
-    }
-    if (!verify_written(session.table(), io.err)) return kExitRemote;
+    if (!session.write_deletions()) return report_write_failure(session, "delete", io.err);
     io.out << "deleted: " << name << "\n";
     return kExitDone;
 }

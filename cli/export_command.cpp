@@ -1,5 +1,7 @@
 // orvalin-cli export [--mode M] [--format F] [-o FILE]: every learned key of the
-// remote, replayed from its image, into one code file named by key. Reads only.
+// remote into one code file named by key: by protocol and parameters where the
+// format names protocols (Flipper) and the code maps to one, else replayed
+// from its image. Reads only.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,8 +10,10 @@
 #include "cli/commands.h"
 #include "cli/remote_session.h"
 #include "common/key_table.h"
+#include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/code_table.h"
+#include "learning/key_code.h"
 #include "signals/formats/signal_format.h"
 
 namespace orvalin::cli {
@@ -53,7 +57,11 @@ int run_export(const std::vector<std::string>& args, Streams io) {
                    << (error.empty() ? "" : " (" + error + ")") << "; left out\n";
             continue;
         }
-        keys.push_back({name, *replayed, std::nullopt});
+        // Named by protocol where the format has such entries and the code maps
+        // to one exactly; the replay otherwise.
+        const auto code = learning::describe_key_code(image.text, k.code,
+                                                      program_folder() / ircode::kCodeInfoFileName);
+        keys.push_back({name, *replayed, code ? learning::parsed_code_of(*code) : std::nullopt});
     }
     if (keys.empty()) {
         io.err << "orvalin-cli export: no learned keys to export\n";

@@ -1,6 +1,7 @@
-// orvalin-cli learn --mode M --key NAME [--timeout S]: one key from the remote's
-// own receiver: code collection, recognition, the rebuilt table written with a
-// backup first, then read back.
+// orvalin-cli learn --mode M --key NAME [--timeout S] [--verify]: one key from the
+// remote's own receiver: code collection, recognition (--verify: checked by a
+// second press), the key written onto the table read right before the write
+// (backed up first), then read back.
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -9,9 +10,11 @@
 
 #include "cli/commands.h"
 #include "cli/remote_session.h"
+#include "common/data_files.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
+#include "learning/press_check.h"
 #include "learning/recognition.h"
 #include "signals/formats/signal_format.h"
 #include "signals/signal_capture.h"
@@ -25,6 +28,8 @@ constexpr int kDefaultTimeoutS = 6;
 constexpr int kMaxTimeoutS = 600;
 // Reason of a recognition that had no capture to work on (already reported).
 constexpr const char* kNoCapture = "no capture";
+// Reason of a verified learning whose presses gave three different codes.
+constexpr const char* kPressesDiffer = "three presses gave three different codes: ";
 
 // A code file is at most this large; no file of key codes comes near it.
 constexpr std::size_t kMaxCodeFileBytes = 4 * 1024 * 1024;
@@ -98,10 +103,43 @@ learning::Recognition recognise_from_remote(const KeyRef& key, int timeout_s,
 int write_learned(learning::Session& session, const KeyRef& key, const learning::Recognition& r,
                   const std::string& name, Streams io);
 
+// Presses until two give the same code (a third decides when two differ).
+learning::Recognition recognise_verified(const KeyRef& key, int timeout_s,
+                                         const std::filesystem::path& codeinfo,
+                                         const std::filesystem::path& converter, Streams io) {
+    learning::PressCheck check;
+    for (;;) {
+        learning::Recognition r = recognise_from_remote(key, timeout_s, codeinfo, converter, io);
+        if (!r.ok()) return r;
+        const auto code = learning::describe_key_code(r.table, key.table_code, codeinfo);
+        if (!code) {
+            r.table.clear();
+            r.reason = "the learned code cannot be read back";
+            return r;
+        }
+        switch (check.add(r.table, *code)) {
+            case learning::PressCheck::Step::again:
+                io.out << "press the key once more to check it\n";
+                continue;
+            case learning::PressCheck::Step::third:
+                io.out << "the two presses differ (" << check.difference()
+                       << "); press the key a third time\n";
+                continue;
+            case learning::PressCheck::Step::taken:
+                r.table = check.taken_table();
+                return r;
+            case learning::PressCheck::Step::refused:
+                r.table.clear();
+                r.reason = kPressesDiffer + check.difference();
+                return r;
+        }
+    }
+}
+
 int run_learn(const std::vector<std::string>& args, Streams io) {
     std::string why;
-    const auto options =
-        parse_options(args, {"--mode", "--key", "--timeout", "--from", "--signal"}, {}, why);
+    const auto options = parse_options(args, {"--mode", "--key", "--timeout", "--from", "--signal"},
+                                       {"--verify"}, why);
     if (!options || !options->rest.empty() || !options->value("--key")) {
         io.err << "orvalin-cli learn: "
                << (options ? "usage: learn --mode M --key NAME [--timeout S]" : why) << "\n";
@@ -126,6 +164,10 @@ int run_learn(const std::vector<std::string>& args, Streams io) {
         io.err << "orvalin-cli learn: " << why << "\n";
         return kExitBadInput;
     }
+    if (options->flag("--verify") && options->value("--from")) {
+        io.err << "orvalin-cli learn: --verify checks presses from the remote, not --from\n";
+        return kExitBadInput;
+    }
     if (options->value("--signal") && !options->value("--from")) {
         io.err << "orvalin-cli learn: --signal goes with --from FILE\n";
         return kExitBadInput;
@@ -144,13 +186,19 @@ int run_learn(const std::vector<std::string>& args, Streams io) {
     session.set_device_mode(key->mode);
     const std::string name = std::string(mode_text(key->mode)) + " " + key_name(key->key_code);
 
-    const std::filesystem::path codeinfo = program_folder() / ircode::kCodeInfoFileName;
+    const std::filesystem::path codeinfo = data_file(program_folder(), ircode::kCodeInfoFileName);
     const std::filesystem::path converter = program_folder() / learning::kFallbackLibraryName;
     const learning::Recognition r =
-        file_timing.empty()
-            ? recognise_from_remote(*key, timeout_s, codeinfo, converter, io)
-            : learning::recognise_timing(file_timing, key->table_code, codeinfo, converter);
+        !file_timing.empty()
+            ? learning::recognise_timing(file_timing, key->table_code, codeinfo, converter)
+        : options->flag("--verify")
+            ? recognise_verified(*key, timeout_s, codeinfo, converter, io)
+            : recognise_from_remote(*key, timeout_s, codeinfo, converter, io);
     if (r.reason == kNoCapture) return kExitRemote;
+    if (r.reason.starts_with(kPressesDiffer)) {
+        io.err << "orvalin-cli learn: " << r.reason << "; nothing written\n";
+        return kExitBadInput;
+    }
     if (!r.ok()) {
         io.err << "orvalin-cli learn: the code was not recognised (" << r.reason
                << "); nothing written\n";
@@ -192,13 +240,8 @@ int write_learned(learning::Session& session, const KeyRef& key, const learning:
         return kExitBadInput;
     }
     session.stop_learning();
-    if (!session.commit()) {
-        io.err << "orvalin-cli learn: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
-    }
+    if (!session.commit()) return report_write_failure(session, "learn", io.err);
     session.confirm_pending();
-    if (!verify_written(session.table(), io.err)) return kExitRemote;
     io.out << "learned: " << name << " ("
            << (r.type_name.empty() ? (r.shape.empty() ? "generic" : "generic (" + r.shape + ")")
                                    : r.type_name)

@@ -16,16 +16,18 @@ const char* usage_text() {
            "  orvalin-cli analyse [--format F] [--signal NAME] FILE\n"
            "  orvalin-cli analyse [--codeinfo FILE] [--key N] --timing TEXT\n"
            "  orvalin-cli render [TABLE_HEX | -]\n"
-           "  orvalin-cli render --format F [--name NAME] [TABLE_HEX | -]\n"
+           "  orvalin-cli render --format F|svg [--name NAME] [TABLE_HEX | -]\n"
            "  orvalin-cli doctor\n"
-           "  orvalin-cli info | keys [--mode M] | backup [FILE] | restore FILE [--yes]\n"
-           "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
+           "  orvalin-cli info | keys [--mode M] [--json] | backup [FILE] | restore FILE [--yes]\n"
+           "  orvalin-cli learn --mode M --key NAME [--timeout S [--verify] | --from FILE "
+           "[--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
            "  orvalin-cli library add DIR | remove DIR | list | search TEXT [--kind K] | show ID\n"
            "  orvalin-cli import --mode M (FILE [--remote R] | --library ID) [--map "
            "SIGNAL=KEY]...\n"
            "                     [--dry-run]\n"
+           "  orvalin-cli update check [--json] | install [--server NAME] | rollback | status [--json]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -45,14 +47,19 @@ const char* usage_text() {
            "render   prints the signal that a one-key table sends for one key press, in\n"
            "         mode2 text with a first line 'carrier N' (no argument or - reads\n"
            "         standard input); --format F writes it as a file of that format, the\n"
-           "         signal named NAME (default: key).\n"
+           "         signal named NAME (default: key); --format svg draws the press's\n"
+           "         marks and spaces on a time axis as an SVG picture.\n"
            "doctor   lists the remotes found (hidraw and usbfs nodes, identity), whether\n"
            "         this user can read and write them, whether the udev rule is where\n"
            "         udev reads it, and what to do; exit status 0 when the remote can be used.\n"
            "info, keys, backup, restore, learn, delete and clear manage the remote (M: TV,\n"
            "         CBL or DVD; NAME: a key name or label, or the table code as 0xNN);\n"
-           "         every write is preceded by a backup; exit status 0 done, 1 remote\n"
+           "         every write is preceded by a backup; learn --verify takes the key only\n"
+           "         when two presses give the same code (a third decides when they differ);\n"
+           "         exit status 0 done, 1 remote\n"
            "         refused or absent, 2 bad input.\n"
+           "update   fetches, installs and rolls back signed online updates of the data files\n"
+           "         (orvalin-cli update --help).\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 learned (render: done), 1 not learned,\n"
@@ -100,6 +107,7 @@ int main(int argc, char** argv) {
     if (command == "export") return run_export(args, io);
     if (command == "library") return run_library(args, io);
     if (command == "import") return run_import(args, io);
+    if (command == "update") return run_update(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

@@ -5,12 +5,15 @@
 #include <charconv>
 #include <chrono>
 
+#include "common/data_files.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/code_table.h"
+#include "learning/key_code.h"
 #include "learning/recognition.h"
+#include "learning/remote_lock.h"
 #include "learning/table_backup.h"
 #include "signals/formats/code_signal.h"
 #include "signals/signal_capture.h"
@@ -140,14 +143,9 @@ std::filesystem::path program_folder() {
 std::string recognised_type(const std::string& table, int table_code) {
     const learning::TableResult image = learning::one_key_text(table, table_code);
     if (!image.ok()) return {};
-    const auto replayed = ircode::replay_table(image.text);
-    if (!replayed) return {};
-    const std::string timing =
-        ir_signals::timing_text_of(formats::render_press(formats::from_replay("key", *replayed)));
-    // The code types only: a converter's generic code is no type name.
-    return learning::recognise_timing(timing, table_code,
-                                      program_folder() / ircode::kCodeInfoFileName, {})
-        .type_name;
+    const auto code = learning::describe_key_code(image.text, table_code,
+                                                  data_file(program_folder(), ircode::kCodeInfoFileName));
+    return code ? code->type_name : std::string();
 }
 
 bool read_basic_info(std::string& info, std::ostream& err) {
@@ -180,7 +178,7 @@ bool read_code_table(std::string& table, std::ostream& err) {
 }
 
 learning::SessionIo device_io(std::ostream& err) {
-    return {
+    learning::SessionIo io{
         [](const std::string& table) { return WCodeTypeData(table.c_str()); },
         [](std::string_view remote) {
             return learning::save_table_backup(remote, learning::backup_folder(),
@@ -197,11 +195,30 @@ learning::SessionIo device_io(std::ostream& err) {
                                                   std::chrono::system_clock::now());
         },
     };
+    // Right before every write: what the remote holds now, and that it is the same one.
+    io.read = [&err]() -> std::optional<std::string> {
+        std::string table;
+        if (!read_code_table(table, err)) return std::nullopt;
+        return table;
+    };
+    io.identity = [&err]() -> std::optional<std::string> {
+        std::string info;
+        if (!read_basic_info(info, err)) return std::nullopt;
+        return info;
+    };
+    io.lock = [] { return learning::take_remote_lock(); };
+    // No one to ask about a key changed on both sides: the write is refused.
+    return io;
+}
+
+std::string describe_table_code(int code) {
+    return std::string(mode_text(code / kCodesPerMode)) + " " + key_name(code % kCodesPerMode);
 }
 
 std::optional<int> open_session(learning::Session& session, std::ostream& err, bool unreadable_ok) {
-    std::string table;
-    if (!read_code_table(table, err)) return kExitRemote;
+    std::string info, table;
+    if (!read_basic_info(info, err) || !read_code_table(table, err)) return kExitRemote;
+    session.set_identity(info);
     if (const learning::TableError e = session.load(table); e != learning::TableError::none) {
         if (unreadable_ok) {
             err << "orvalin-cli: the remote's code table is not well formed ("
@@ -237,6 +254,54 @@ void report_unwritten(const learning::Session& session, std::ostream& err) {
         err << "orvalin-cli: the table that was not written could not be saved: " << u.error
             << "\n";
     }
+}
+
+int report_write_failure(const learning::Session& session, std::string_view command,
+                         std::ostream& err) {
+    const learning::WriteReport& w = session.last_write();
+    const std::string cmd = "orvalin-cli " + std::string(command) + ": ";
+    switch (w.status) {
+        case learning::WriteStatus::written:
+        case learning::WriteStatus::nothing_to_write:
+            return kExitDone;
+        case learning::WriteStatus::conflict: {
+            err << cmd << "the remote changed since it was read";
+            if (!w.conflicts.empty()) {
+                err << "; changed there too:";
+                for (const int code : w.conflicts) err << " " << describe_table_code(code) << ";";
+            }
+            err << " nothing written (run the command again)\n";
+            break;
+        }
+        case learning::WriteStatus::busy:
+            err << cmd
+                << "the remote is busy (another program is writing to it); nothing written\n";
+            break;
+        case learning::WriteStatus::other_remote:
+            err << cmd << "not the remote that was read (" << w.why << "); nothing written\n";
+            break;
+        case learning::WriteStatus::read_failed:
+            err << cmd << "the remote could not be read right before the write; nothing written\n";
+            break;
+        case learning::WriteStatus::unreadable:
+            err << cmd
+                << "the remote's code table is not well formed now; nothing written (restore a "
+                   "backup with orvalin-cli restore FILE)\n";
+            break;
+        case learning::WriteStatus::no_backup:
+            break;  // said when the backup failed
+        case learning::WriteStatus::table_error:
+            err << cmd << w.why << "; nothing written\n";
+            break;
+        case learning::WriteStatus::refused:
+            err << cmd
+                << (w.why.empty() ? std::string("the remote refused the write")
+                                  : "the remote does not hold what was written (" + w.why + ")")
+                << "\n";
+            break;
+    }
+    report_unwritten(session, err);
+    return kExitRemote;
 }
 
 }  // namespace orvalin::cli

@@ -64,7 +64,11 @@ bool read_code_table(std::string& table, std::ostream& err);
 // write) and the refused table saved as unwritten; messages go to err.
 learning::SessionIo device_io(std::ostream& err);
 
-// Reads the table and loads it into the session; the exit status on failure.
+// "TV VOL+" for a table code.
+std::string describe_table_code(int code);
+
+// Reads the basic information and the table and loads them into the session; the
+// exit status on failure.
 // unreadable_ok: a table the parser refuses is kept for the backup, with a warning.
 std::optional<int> open_session(learning::Session& session, std::ostream& err,
                                 bool unreadable_ok = false);
@@ -74,5 +78,10 @@ bool verify_written(std::string_view written, std::ostream& err);
 
 // Tells where the table of a failed write was saved.
 void report_unwritten(const learning::Session& session, std::ostream& err);
+
+// Tells why the session's last write failed (conflicting keys by name, a busy or
+// another remote...) and where its table was saved; the exit status.
+int report_write_failure(const learning::Session& session, std::string_view command,
+                         std::ostream& err);
 
 }  // namespace orvalin::cli

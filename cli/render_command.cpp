@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "cli/commands.h"
+#include "ircode/press_picture.h"
 #include "ircode/replay.h"
 #include "signals/formats/signal_format.h"
 
@@ -18,6 +19,7 @@ int usage_error(Streams io, const std::string& message) {
 
 int run_render(const std::vector<std::string>& args, Streams io) {
     std::optional<formats::SignalFormat> format;
+    bool svg = false;  // a picture of the press instead of a code file
     std::optional<std::string> name;
     std::optional<std::string> table_arg;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -29,9 +31,11 @@ int run_render(const std::vector<std::string>& args, Streams io) {
                 if (v.empty() || v.find_first_of("\r\n") != std::string::npos)
                     return usage_error(io, "--name needs a name on one line");
                 name = v;
+            } else if (v == "svg") {
+                svg = true;
             } else if (!(format = formats::format_from_name(v))) {
-                return usage_error(io,
-                                   "--format needs one of mode2, pronto, flipper, lirc, broadlink");
+                return usage_error(
+                    io, "--format needs one of mode2, pronto, flipper, lirc, broadlink, svg");
             }
         } else if (a.size() > 1 && a[0] == '-') {
             return usage_error(io, "unknown option " + a);
@@ -52,6 +56,11 @@ int run_render(const std::vector<std::string>& args, Streams io) {
     if (!signal) {
         io.err << "orvalin-cli render: " << error << "\n";
         return kExitBadInput;
+    }
+    if (svg) {
+        io.out << ircode::press_svg(
+            ircode::layout_press({{name.value_or("replay"), ircode::flatten(*signal)}}));
+        return kExitFit;
     }
     // Plain mode2 without a name stays the text that scripts already read.
     if (!name && (!format || *format == formats::SignalFormat::mode2)) {

@@ -1,7 +1,8 @@
 // orvalin-cli restore FILE [--yes]: writes a saved code table back to the remote.
 // The file is checked by the table parser first; what changes is shown per mode
-// and confirmed (unless --yes); the table the remote holds is backed up, then the
-// file's table is written and read back.
+// (keys whose state changes and keys whose code changes) and confirmed (unless
+// --yes); a remote that changed meanwhile is not overwritten; the table the remote
+// holds is backed up, then the file's table is written and read back.
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -17,13 +18,14 @@ namespace orvalin::cli {
 
 namespace {
 
-std::string describe_key(int code) {
-    return std::string(mode_text(code / kCodesPerMode)) + " " + key_name(code % kCodesPerMode);
-}
-
 const char* state_text(const learning::KeyEntry* e) {
     if (e == nullptr) return "empty";
     return learning::is_learned(e->state) ? "learned" : "preset";
+}
+
+std::string type_text(const std::string& table, int code) {
+    const std::string type = recognised_type(table, code);
+    return type.empty() ? "generic" : type;
 }
 
 }  // namespace
@@ -47,21 +49,42 @@ int run_restore(const std::vector<std::string>& args, Streams io) {
 
     learning::Session session(device_io(io.err));
     if (const auto status = open_session(session, io.err, true)) return *status;
+    const std::string now_text(learning::table_without_padding(session.table()));
 
+    // Per mode in table-code order: keys whose state changes, then keys that keep
+    // their state but get other code bytes (a key relearned since the backup).
     std::set<int> codes;
     for (const auto& k : wanted) codes.insert(k.code);
     for (const auto& k : session.keys()) codes.insert(k.code);
+    const std::vector<int> other_bytes =
+        session.keys().empty() ? std::vector<int>{} : learning::changed_keys(now_text, table.text);
     int changes = 0;
-    for (const int code : codes) {
-        const learning::KeyEntry* now = learning::find_key(session.keys(), code);
-        const learning::KeyEntry* then = learning::find_key(wanted, code);
-        if (now != nullptr && then != nullptr && now->state == then->state) continue;
-        ++changes;
-        const char* what = now == nullptr ? "added" : then == nullptr ? "removed" : "changed";
-        io.out << what << ": " << describe_key(code) << " (" << state_text(now) << " -> "
-               << state_text(then) << ")\n";
+    for (int mode = 0; mode < 3; ++mode) {
+        for (const int code : codes) {
+            if (code / kCodesPerMode != mode) continue;
+            const learning::KeyEntry* now = learning::find_key(session.keys(), code);
+            const learning::KeyEntry* then = learning::find_key(wanted, code);
+            if (now == nullptr || then == nullptr || now->state != then->state) {
+                ++changes;
+                const char* what = now == nullptr    ? "added"
+                                   : then == nullptr ? "removed"
+                                                     : "changed";
+                io.out << what << ": " << describe_table_code(code) << " (" << state_text(now)
+                       << " -> " << state_text(then) << ")\n";
+            }
+        }
+        for (const int code : other_bytes) {
+            if (code / kCodesPerMode != mode) continue;
+            const learning::KeyEntry* now = learning::find_key(session.keys(), code);
+            const learning::KeyEntry* then = learning::find_key(wanted, code);
+            if (now == nullptr || then == nullptr || now->state != then->state) continue;
+            ++changes;
+            io.out << "code changed: " << describe_table_code(code) << " (" << state_text(now)
+                   << ", " << type_text(now_text, code) << " -> " << type_text(table.text, code)
+                   << ")\n";
+        }
     }
-    if (changes == 0) io.out << "no key changes state\n";
+    if (changes == 0) io.out << "no key changes\n";
     if (!options->flag("--yes")) {
         io.out << "write this table to the remote? [y/N] " << std::flush;
         std::string answer;
@@ -71,12 +94,7 @@ int run_restore(const std::vector<std::string>& args, Streams io) {
             return kExitBadInput;
         }
     }
-    if (!session.write_table(table.text)) {
-        io.err << "orvalin-cli restore: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
-    }
-    if (!verify_written(table.text, io.err)) return kExitRemote;
+    if (!session.write_table(table.text)) return report_write_failure(session, "restore", io.err);
     io.out << "restored from " << file << "\n";
     return kExitDone;
 }

@@ -24,6 +24,7 @@ function(orvalin_add_test)
   # the build folder.
   set(env ${T_ENV} VORKEL_SIM_LATENCY_US=0
     ORVALIN_BACKUP_DIR=${CMAKE_BINARY_DIR}/test-backups/${T_NAME}
+    ORVALIN_RUNTIME_DIR=${CMAKE_BINARY_DIR}/test-runtime/${T_NAME}
     XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-data-home)
   if(T_QT)
     list(APPEND env QT_QPA_PLATFORM=offscreen)

@@ -70,4 +70,33 @@ std::optional<Capture> ReadTimingText(std::string_view text) {
     return capture;
 }
 
+namespace {
+
+// A real code's frame holds at least a mark, a space and a mark more.
+constexpr std::size_t kCodeFrameDurations = 3;
+
+bool StartsWithGlitch(const Capture& c) {
+    return c.frames.size() >= 2 && c.frames[0].durations.size() == 1 &&
+           c.frames[0].durations[0] < kGlitchMarkUs &&
+           c.frames[1].durations.size() >= kCodeFrameDurations;
+}
+
+}  // namespace
+
+bool DropLoneGlitch(Capture& capture) {
+    if (!StartsWithGlitch(capture)) return false;
+    capture.frames.erase(capture.frames.begin());
+    return true;
+}
+
+std::string WithoutLoneGlitch(std::string_view timing_text) {
+    const std::optional<Capture> c = ReadTimingText(timing_text);
+    if (!c || !StartsWithGlitch(*c)) return std::string(timing_text);
+    // The glitch frame: its mark, "FEFE", the gap, "EDED".
+    std::string out(timing_text);
+    out.erase(kPrefix, 4 * kWord);
+    out[0] = static_cast<char>(out[0] - 1);
+    return out;
+}
+
 }  // namespace orvalin::ircode

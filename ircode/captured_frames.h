@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,5 +24,15 @@ struct Capture {
 // durations and the gap and end blocks). The frame count must agree with the
 // frames found and every frame must hold at least one duration.
 std::optional<Capture> ReadTimingText(std::string_view text);
+
+// A receiver's glitch before the code: a first frame of one short mark (below
+// kGlitchMarkUs), then a frame gap, then a frame of a real code. Dropped, so
+// that it is neither learned as a frame nor makes the code its repeat frame.
+inline constexpr int kGlitchMarkUs = 1000;
+bool DropLoneGlitch(Capture& capture);
+
+// The same on a timing text: the text without the glitch frame (its frame
+// count lowered), or the text as it is.
+std::string WithoutLoneGlitch(std::string_view timing_text);
 
 }  // namespace orvalin::ircode

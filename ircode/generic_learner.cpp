@@ -25,6 +25,16 @@ constexpr std::int64_t kMaxDivisor = 256;
 constexpr int kNoCarrierPrescaler = 6;  // 1 us per prescaler tick
 // A clipped first mark is taken for a class up to this many times longer.
 constexpr double kClipRatio = 2.5;
+// A first mark this many times the code's most common mark is a lead-in.
+constexpr double kLeadRatio = 2.0;
+// Lead marks within this ratio of each other are one lead-in read with a
+// receiver's spread (+-25 %); farther apart they are different ones.
+constexpr double kLeadSpan = 1.75;
+// The replay check as strict as a receiver: each captured duration within 35 %
+// of the replayed one, or 100 us for short ones (a receiver that takes +-25 %
+// around a protocol's nominal timing takes a capture with that spread).
+constexpr double kReceiverTolerance = 0.35;
+constexpr double kReceiverSlackUs = 100;
 
 // A duration named by its kind and class.
 struct Classed {
@@ -69,16 +79,15 @@ bool Classify(Model& m) {
     const int first = m.capture.frames[0].durations[0];
     m.marks = GroupDurations(marks);
     int first_class = -1;
-    // Later frames that all start with one class (a lead-in sent again): the
-    // first mark, clipped or not, is that class.
-    for (std::size_t f = 1; f < m.capture.frames.size(); ++f) {
-        const int c = ClassHolding(m.marks, m.capture.frames[f].durations[0]);
-        if (f == 1) {
-            first_class = c;
-        } else if (c != first_class) {
-            first_class = -1;
-            break;
-        }
+    // Later frames that all start with one lead-in, read within a receiver's
+    // spread: the first mark, clipped or not, is the class of its middle one.
+    std::vector<int> later;
+    for (std::size_t f = 1; f < m.capture.frames.size(); ++f)
+        later.push_back(m.capture.frames[f].durations[0]);
+    if (!later.empty()) {
+        std::sort(later.begin(), later.end());
+        if (later.back() <= kLeadSpan * later.front())
+            first_class = ClassHolding(m.marks, later[later.size() / 2]);
     }
     if (first_class >= 0) {
         const int value = m.marks[static_cast<std::size_t>(first_class)].value;
@@ -164,6 +173,67 @@ std::vector<Pair> PairsByUse(const Model& m) {
         if (n >= 2) out.push_back(p);
     }
     return out;
+}
+
+enum class Leads { agree, dropped, refused };
+
+// A lead-in that varies between frames is a fault of the capture, never a class
+// of its own nor an average: the frames whose lead mark agrees with most frames
+// are kept and the others dropped; without a majority, or when the first
+// frame (the one that carries the data) is the odd one, nothing is learned.
+Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
+    // Marks: a quarter of them are at most `short_mark` (the code's short marks).
+    std::vector<int> marks;
+    for (std::size_t f = 0; f < m.capture.frames.size(); ++f)
+        for (std::size_t i = f == 0 ? 2 : 0; i < m.capture.frames[f].durations.size(); i += 2)
+            marks.push_back(m.capture.frames[f].durations[i]);
+    if (marks.empty()) return Leads::agree;
+    std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 4),
+                     marks.end());
+    const double lead_above = kLeadRatio * marks[marks.size() / 4];
+    // Lead marks of the frames that have one; when most frames have one, every
+    // frame's first mark is a lead (one read as short as a data mark is odd).
+    // They agree when they lie within a receiver's spread of the lead that most
+    // others lie near.
+    std::vector<int> lead(m.frames.size(), 0);
+    std::vector<std::size_t> candidates, with_lead;
+    for (std::size_t f = 0; f < m.frames.size(); ++f) {
+        if (m.frames[f].size() < 3) continue;
+        candidates.push_back(f);
+        lead[f] = m.capture.frames[f].durations[0];
+        if (lead[f] > lead_above) with_lead.push_back(f);
+    }
+    if (2 * with_lead.size() > candidates.size()) with_lead = candidates;
+    // The first frame's lead may be clipped by the receiver: shorter is no fault.
+    const auto agree = [&](std::size_t f, std::size_t g) {
+        const int a = lead[f], b = lead[g];
+        if (std::max(a, b) <= kLeadSpan * std::min(a, b)) return true;
+        return (f == 0 && a < b && a * kClipRatio >= b) || (g == 0 && b < a && b * kClipRatio >= a);
+    };
+    if (with_lead.size() < 2) return Leads::agree;
+    std::size_t reference = 0;
+    int best = -1;
+    // The reference is a later frame's lead where there is one: the first may be
+    // clipped, and a clipped lead agrees with too much.
+    for (const std::size_t f : with_lead) {
+        if (f == 0 && with_lead.size() > 1) continue;
+        int n = 0;
+        for (const std::size_t g : with_lead) n += agree(f, g) ? 1 : 0;
+        if (n > best) {
+            best = n;
+            reference = f;
+        }
+    }
+    if (best == static_cast<int>(with_lead.size())) return Leads::agree;
+    if (2 * best <= static_cast<int>(with_lead.size())) return Leads::refused;
+    if (lead[0] > 0 && !agree(0, reference)) return Leads::refused;
+    std::vector<bool> odd(m.frames.size(), false);
+    for (const std::size_t f : with_lead) odd[f] = !agree(f, reference);
+    kept.carrier_khz = m.capture.carrier_khz;
+    kept.frames.clear();
+    for (std::size_t f = 0; f < m.frames.size(); ++f)
+        if (!odd[f]) kept.frames.push_back(m.capture.frames[f]);
+    return Leads::dropped;
 }
 
 struct Timer {
@@ -348,6 +418,12 @@ bool ReplaysAsCaptured(const Model& m, const Timer& t, const std::string& table)
             const int x = captured[i];
             const bool clipped_first = f == 0 && i == 0 && length > x;
             if (!clipped_first && (x < k.low || x > k.high)) return false;
+            // And each captured duration itself as a receiver would take it: a
+            // widely spread class must not carry a member far from its value.
+            if (!clipped_first &&
+                std::abs(length - x) > std::max(kReceiverTolerance * length, kReceiverSlackUs)) {
+                return false;
+            }
         }
         if (f + 1 < m.frames.size()) {
             const double gap = m.capture.frames[f].gap_ms * 1000.0 + 500.0;
@@ -432,8 +508,21 @@ std::optional<GenericCode> LearnGeneric(std::string_view timing_text, std::int32
     Model m;
     std::optional<Capture> capture = ReadTimingText(timing_text);
     if (!capture) return std::nullopt;
+    DropLoneGlitch(*capture);
     m.capture = std::move(*capture);
     if (!Classify(m)) return std::nullopt;
+    Capture kept;
+    switch (DropFramesWithOddLead(m, kept)) {
+        case Leads::agree:
+            break;
+        case Leads::refused:
+            return std::nullopt;
+        case Leads::dropped:
+            m = Model{};
+            m.capture = std::move(kept);
+            if (!Classify(m)) return std::nullopt;
+            break;
+    }
     const std::optional<Timer> timer = ChooseTimer(m);
     if (!timer) return std::nullopt;
 

@@ -176,6 +176,9 @@ class Reader {
             std::vector<long> durations;
             for (std::size_t i = 0; i < count; ++i)
                 durations.push_back(duration_units(b.at(entry + 1 + i)));
+            std::vector<int> us;
+            for (const long u : durations) us.push_back(static_cast<int>(to_us(u * unit_ticks_)));
+            signal_.symbols_us.push_back(std::move(us));
             symbols_.push_back(std::move(durations));
         }
     }
@@ -196,18 +199,20 @@ class Reader {
         // behind the offset table.
         std::size_t expected = blocks;
         std::vector<std::vector<long>> units(blocks);
+        std::vector<std::vector<int>> sent(blocks);
         for (std::size_t i = 0; i < blocks; ++i) {
             if (f.at(i) != expected) {
                 fail("frame data offset " + std::to_string(i) + " is " + std::to_string(f.at(i)) +
                      ", its block starts at " + std::to_string(expected));
             }
-            expected = read_block(f, expected, units[i]);
+            expected = read_block(f, expected, units[i], sent[i]);
         }
         if (expected != f.size()) fail("frame data has bytes after its last block");
 
         const auto add_frame = [&](std::size_t block, bool repeat) {
             ReplayedFrame frame;
             frame.repeat = repeat;
+            frame.symbols = sent[block];
             for (const long u : units[block]) {
                 frame.durations_us.push_back(static_cast<int>(to_us(u * unit_ticks_)));
             }
@@ -241,7 +246,8 @@ class Reader {
     }
 
     // Reads the block at `at` into units; returns the position behind it.
-    std::size_t read_block(const Piece& f, std::size_t at, std::vector<long>& units) {
+    std::size_t read_block(const Piece& f, std::size_t at, std::vector<long>& units,
+                           std::vector<int>& sent) {
         const bool quaternary = symbols_.size() > 2;
         const int items = f.at(at++);
         for (int item = 0; item < items; ++item) {
@@ -251,16 +257,16 @@ class Reader {
             } else if (!quaternary && b >= kBinaryField && b <= kBinaryField + kBinaryFieldMax) {
                 const int n = b - kBinaryField;
                 const std::uint8_t bits = f.at(at++);
-                for (int i = 0; i < n; ++i) push_symbol(units, (bits >> (7 - i)) & 1);
+                for (int i = 0; i < n; ++i) push_symbol(units, sent, (bits >> (7 - i)) & 1);
             } else if (quaternary && b >= kQuaternaryField &&
                        b <= kQuaternaryField + kQuaternaryFieldMax) {
                 const int n = b - kQuaternaryField;
                 const std::uint8_t bits = f.at(at++);
-                for (int i = 0; i < n; ++i) push_symbol(units, (bits >> (6 - 2 * i)) & 3);
+                for (int i = 0; i < n; ++i) push_symbol(units, sent, (bits >> (6 - 2 * i)) & 3);
             } else if (!quaternary && b == kBinaryToggle) {
-                push_symbol(units, 0);  // the first press sends symbol 0
+                push_symbol(units, sent, 0);  // the first press sends symbol 0
             } else if (quaternary && b == kQuaternaryToggle) {
-                push_symbol(units, f.at(at++) >> 6);
+                push_symbol(units, sent, f.at(at++) >> 6);
             } else {
                 fail("unknown item byte " + std::to_string(b) + " in the frame data");
             }
@@ -268,10 +274,11 @@ class Reader {
         return at;
     }
 
-    void push_symbol(std::vector<long>& units, std::size_t symbol) {
+    void push_symbol(std::vector<long>& units, std::vector<int>& sent, std::size_t symbol) {
         if (symbol >= symbols_.size())
             fail("symbol " + std::to_string(symbol) + " is not in the symbol table");
         for (const long u : symbols_[symbol]) push_units(units, u);
+        sent.push_back(static_cast<int>(symbol));
     }
 
     static long to_us(long ticks_signed) {

@@ -21,6 +21,9 @@ struct ReplayedFrame {
     // the last frame.
     int gap_after_us = 0;
     bool repeat = false;  // the repeat frame of the code type
+    // The symbols that the frame's fields and toggles send, in order (indexes
+    // into ReplayedSignal::symbols_us); what a parameter decoder reads.
+    std::vector<int> symbols;
 };
 
 struct ReplayedSignal {
@@ -28,6 +31,8 @@ struct ReplayedSignal {
     int key_number = 0;  // the table code of the key record
     double unit_us = 0;  // the timer unit U = P x D ticks of the 6000 kHz clock
     std::vector<ReplayedFrame> frames;
+    // The symbol table: each symbol's durations in microseconds.
+    std::vector<std::vector<int>> symbols_us;
 };
 
 // Replays a one-key table given as hex text (spaces and line breaks ignored).

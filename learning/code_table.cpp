@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "common/hex_text.h"
+#include "common/ui_text.h"
 #include "learning/table_layout.h"
 
 namespace orvalin::learning {
@@ -65,13 +66,14 @@ std::string describe(TableError error) {
         case TableError::none:
             return {};
         case TableError::malformed:
-            return "遥控器编码表的数据格式不正确，无法处理！";
+            return ORVALIN_UI_TEXT("learning", "遥控器编码表的数据格式不正确，无法处理！");
         case TableError::piece_too_long:
-            return "编码数据过长（超过127字节），无法写入遥控器！";
+            return ORVALIN_UI_TEXT("learning", "编码数据过长（超过127字节），无法写入遥控器！");
         case TableError::too_large:
-            return "编码表超过遥控器能保存的4100字节，无法写入！请先删除一些自学习按键。";
+            return ORVALIN_UI_TEXT(
+                "learning", "编码表超过遥控器能保存的4100字节，无法写入！请先删除一些自学习按键。");
     }
-    return "遥控器编码表出错！";
+    return ORVALIN_UI_TEXT("learning", "遥控器编码表出错！");
 }
 
 std::string table_code(int key_code, int mode) {

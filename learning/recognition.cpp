@@ -1,6 +1,7 @@
 #include "learning/recognition.h"
 
 #include "ircode/analysis.h"
+#include "ircode/captured_frames.h"
 #include "learning/code_table.h"
 #include "learning/fallback_converter.h"
 #include "learning/timing_text.h"
@@ -17,7 +18,10 @@ Recognition recognise_timing(std::string timing_text, int table_code,
         r.reason = "the table code is not a byte";
         return r;
     }
-    const std::string_view durations = analysis_text(r.timing);
+    // A receiver's glitch before the code is neither a frame of it nor makes the
+    // code a repeat frame.
+    const std::string cleaned = ircode::WithoutLoneGlitch(r.timing);
+    const std::string_view durations = analysis_text(cleaned);
     if (durations.empty()) {
         r.reason = "the capture holds no complete signal";
         return r;
@@ -34,7 +38,7 @@ Recognition recognise_timing(std::string timing_text, int table_code,
         return r;
     }
     r.converter_asked = true;
-    r.converter_request = fallback_request(drop_short_first_frame(r.timing), kk);
+    r.converter_request = fallback_request(drop_short_first_frame(cleaned), kk);
     const FallbackAnswer answer = ask_converter_file(converter, r.converter_request);
     r.converter_error = answer.error;
     r.converter_answer = answer.answer;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,20 @@
 #include "learning/table_backup.h"
 
 namespace orvalin::learning {
+
+enum class ConflictChoice { refuse, keep_mine, keep_remote };
+
+// One change of the session to one key, applied onto the table read right before a
+// write: the key's one-key table (zero lengths remove the key).
+struct KeyChange {
+    int code = 0;
+    std::string one_key;
+    bool operator==(const KeyChange&) const = default;
+};
+
+// Table codes whose one-key tables differ between two tables (learned, removed or
+// another code); both tables must be well formed.
+std::vector<int> changed_keys(std::string_view a, std::string_view b);
 
 // What the session needs from outside to write a table.
 struct SessionIo {
@@ -29,9 +44,51 @@ struct SessionIo {
     std::function<void(const std::string& line)> log;
     // Saves a table the remote did not take (beside the backups); may be empty.
     std::function<BackupResult(std::string_view table)> save_unwritten;
+    // Reads the table the remote holds now (as load takes it); nothing when the read
+    // fails. Empty: the table last read or written stands for the remote (no device).
+    std::function<std::optional<std::string>()> read = {};
+    // Reads the remote's basic information now, to know it is the remote the session
+    // was loaded from; nothing when the read fails. May be empty.
+    std::function<std::optional<std::string>()> identity = {};
+    // Takes the one-writer lock of the remote for a read-then-write; nullptr when
+    // another program keeps it. May be empty.
+    std::function<std::shared_ptr<void>()> lock = {};
+    // Keys changed both by the session and on the remote since it was read (table
+    // codes): which side wins. Empty: the write is refused.
+    std::function<ConflictChoice(const std::vector<int>& codes)> resolve = {};
+    // Told every time the changes not yet on the remote change (the session journal),
+    // with the basic information of the remote they are for; an empty list: nothing
+    // is owed any more. May be empty.
+    std::function<void(const std::vector<KeyChange>& unwritten, const std::string& identity)>
+        journal = {};
 };
 
 enum class DeleteCheck { ok, no_keys, not_learned };
+
+// How the last write went.
+enum class WriteStatus {
+    written,
+    nothing_to_write,  // the remote already held the result
+    refused,           // the remote refused the write or does not hold it when read back
+    no_backup,         // the backup failed and no write without one was wanted
+    read_failed,       // the remote's table or basic information could not be read before
+    unreadable,        // the remote's table is not well formed now: nothing can go onto it
+    other_remote,      // not the remote the session read (see other_remote_why)
+    conflict,          // keys changed on both sides and the write was refused
+    busy,              // another program is writing to the remote
+    table_error,       // the changes do not fit the table the remote holds now
+};
+
+struct WriteReport {
+    WriteStatus status = WriteStatus::written;
+    std::vector<int> conflicts;  // table codes changed on both sides
+    std::vector<int> merged;     // table codes the remote changed that the write kept
+    std::string why;             // for other_remote and table_error
+    bool relinked = false;       // other_remote: the link was lost and came back
+    bool ok() const {
+        return status == WriteStatus::written || status == WriteStatus::nothing_to_write;
+    }
+};
 
 class Session {
   public:
@@ -40,6 +97,12 @@ class Session {
     // The table as read from the remote at start-up (one character per byte of
     // the read buffer). Nothing is kept when it cannot be parsed.
     TableError load(std::string table_text);
+    // The basic information of the remote the table was read from; a write first
+    // checks that the remote is still that one.
+    void set_identity(std::string info) { identity_ = std::move(info); }
+    // The link was lost: whatever is attached later may be another remote, so no write
+    // goes out before the table is read again (load).
+    void link_lost() { relinked_ = true; }
     // A table read from the remote that the parser refuses (erased, malformed): no
     // keys, nothing to change, but it is what the backup before the next write saves.
     void load_unreadable(std::string table_text);
@@ -97,24 +160,40 @@ class Session {
     TableResult cleared_table() const;
     // Writes a cleared table; on success it is the table and the mode's learned
     // keys are gone. On failure nothing changes.
-    bool write_cleared(const std::string& cleared);
+    bool write_cleared();
 
-    // Backup of what the remote holds, then the write; false when nothing was
-    // written or the remote refused. A table that was not written is saved as an
-    // unwritten table (see unwritten()).
+    // Writes a whole table (a restore, a recovery) in place of the remote's. A remote
+    // that changed since it was read is a conflict over the keys that changed.
     bool write_table(const std::string& text);
     // Where the table of the last failed write was saved (ok false: not saved, error says why).
     const BackupResult& unwritten() const { return unwritten_; }
+    const WriteReport& last_write() const { return report_; }
+    // The changes the next write carries (kept learned keys and deletions).
+    const std::vector<KeyChange>& owed_changes() const { return owed_; }
+    // Writes changes left by an earlier session (its journal) onto what the remote
+    // holds now, with the changes this session owes.
+    bool write_changes(const std::vector<KeyChange>& changes);
 
   private:
     void log(const std::string& line) const;
     void save_unwritten(const std::string& table);
+    // Every write: under the lock, the same remote, a fresh read backed up, the
+    // changes (or the whole table) applied onto it, the write and the read-back.
+    bool write_fresh(const std::vector<KeyChange>& changes, const std::string* whole);
+    bool fail(WriteStatus status, const std::string& planned, std::string why = {});
+    void adopt(const std::string& written);
+    void journal() const;
 
     SessionIo io_;
     std::string table_;    // as last read from or written to the remote
     std::string working_;  // working table of a learning session
     std::string remote_;   // what the remote holds as far as known (what backups save)
     BackupResult unwritten_;
+    WriteReport report_;
+    std::vector<KeyChange> learned_;  // this learning session's keys, not yet kept
+    std::vector<KeyChange> owed_;     // kept or deleted, not yet on the remote
+    std::string identity_;
+    bool relinked_ = false;
     KeyStates keys_;
     KeyStates prior_;  // states that keys had before a session made them pending
     std::size_t session_prior_begin_ = 0;

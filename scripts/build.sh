@@ -3,6 +3,8 @@
 #   scripts/build.sh [DIR] [extra cmake arguments...]
 # DIR defaults to build/ (GCC, all targets).
 set -euo pipefail
+# shellcheck source=scripts/lib/usage.sh
+. "$(dirname "$0")/lib/usage.sh" && usage_if_asked "$0" "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$root/build}
 shift || true

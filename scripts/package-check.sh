@@ -8,6 +8,8 @@
 # Runs as root (CI) or through sudo. Refuses to run when orvalin is installed
 # already: the check must not replace or remove someone's installation.
 set -euo pipefail
+# shellcheck source=scripts/lib/usage.sh
+. "$(dirname "$0")/lib/usage.sh" && usage_if_asked "$0" "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
@@ -19,6 +21,9 @@ if dpkg-query -W -f='${Status}' orvalin 2>/dev/null | grep -q 'installed'; then
 fi
 
 cmake --build "$build"
+# The manual's screenshots, taken from the program just built, ship with it.
+cmake --build "$build" --target manual_screenshots >"$build/package-check-screenshots.log" 2>&1 ||
+    { cat "$build/package-check-screenshots.log" >&2; fail "the manual's screenshots failed"; }
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 [ -n "$version" ] || fail "no package version in $build/CPackConfig.cmake"
 deb="$build/orvalin_${version}_amd64.deb"
@@ -41,9 +46,21 @@ while IFS= read -r path; do
     fi
 done <"$root/packaging/package-files.txt"
 [ "$missing" -eq 0 ] || fail "files missing from the package"
+# Every picture a manual page or the metainfo shows is in the package.
+for page in "$build"/manual/*/index.html; do
+    lang=$(basename "$(dirname "$page")")
+    for picture in $(grep -o 'src="images/[^"]*"' "$page" | sed 's/^src="//; s/"$//'); do
+        grep -qxF "/usr/share/doc/orvalin/manual/$lang/$picture" <<<"$contents" ||
+            fail "manual/$lang/index.html shows $picture, which the package lacks"
+    done
+done
+for picture in $(grep -o 'manual/[a-z]*/images/[^<]*\.png' "$root"/packaging/*.metainfo.xml); do
+    grep -qxF "/usr/share/doc/orvalin/$picture" <<<"$contents" ||
+        fail "the metainfo shows $picture, which the package lacks"
+done
 for command in orvalin orvalin-cli; do
-    grep -q "^l.* \./usr/bin/$command -> /usr/lib/orvalin/$command\$" <<<"$listing" ||
-        fail "/usr/bin/$command is not a link to /usr/lib/orvalin/$command"
+    grep -q "^l.* \./usr/bin/$command -> \.\./lib/orvalin/$command\$" <<<"$listing" ||
+        fail "/usr/bin/$command is not a relative link to /usr/lib/orvalin/$command"
 done
 if grep -q '^/usr/lib/orvalin/.*\.rules$' <<<"$contents"; then
     fail "a udev rule inside the program folder, where udev never reads it"
@@ -56,6 +73,40 @@ for library in libc6 libqt6widgets6 libusb-1.0-0 libcurl4; do
     grep -q "$library" <<<"$depends" || fail "Depends lacks $library"
 done
 dpkg-deb -I "$deb" postinst >/dev/null || fail "no postinst"
+
+# Debian's own checks: lintian on the package (any error or warning fails), the
+# AppStream metainfo and the desktop entry as shipped.
+check_lintian() {
+    local report
+    report=$(lintian --fail-on error,warning --display-info "$deb" 2>&1) || {
+        echo "$report" >&2
+        fail "lintian reports errors or warnings"
+    }
+    [ -z "$report" ] || echo "$report"
+    echo "package check: lintian clean"
+    local unpacked
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml ||
+        { rm -rf "$unpacked"; fail "appstreamcli validate failed"; }
+    desktop-file-validate "$unpacked/usr/share/applications/orvalin.desktop" ||
+        { rm -rf "$unpacked"; fail "desktop-file-validate failed"; }
+    rm -rf "$unpacked"
+}
+check_lintian
+# RUNPATH: no ELF file of the package may look for libraries in the current folder
+# (an empty entry) or relative to it.
+check_runpaths() {
+    local unpacked
+    unpacked=$(mktemp -d)
+    dpkg-deb -x "$deb" "$unpacked"
+    if ! "$root/scripts/check-runpath.sh" "$unpacked"; then
+        rm -rf "$unpacked"
+        fail "an ELF file of the package has an empty or relative RUNPATH entry"
+    fi
+    rm -rf "$unpacked"
+}
+check_runpaths
 
 scratch=$(mktemp -d)
 cleanup() {

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian package that the build, the tests and the program need.
 # Idempotent; works as root or through sudo.
+#   scripts/setup.sh
 set -euo pipefail
+# shellcheck source=scripts/lib/usage.sh
+. "$(dirname "$0")/lib/usage.sh" && usage_if_asked "$0" "$@"
 
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
@@ -11,6 +14,9 @@ packages=(
   fonts-noto-cjk python3 xvfb xauth binutils openssl libssl-dev
   dpkg-dev file
   lirc lirc-compat-remotes
+  umockdev libumockdev-dev gir1.2-umockdev-1.0
+  scdoc lintian desktop-file-utils appstream imagemagick
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

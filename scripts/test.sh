@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test:
+# Builds and runs every test (scripts/test.sh, no arguments):
 #   1. GCC build (build/): the whole suite; then its Debian package, built, checked,
 #      installed, run against the simulated remote and removed (scripts/package-check.sh;
 #      needs root or sudo; counts as one test).
@@ -9,6 +9,8 @@
 #      library, whose exports run on several threads at once (link monitor, collection).
 # Set ORVALIN_TEST_QUICK=1 to run only the first stage.
 set -uo pipefail
+# shellcheck source=scripts/lib/usage.sh
+. "$(dirname "$0")/lib/usage.sh" && usage_if_asked "$0" "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" || exit 1
 

@@ -52,6 +52,29 @@ bool copy_to_new_file(const std::filesystem::path& from, const std::filesystem::
     return ok;
 }
 
+std::optional<std::string> read_small_file(const std::filesystem::path& file, std::size_t limit) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[1 << 14];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || text.size() + static_cast<std::size_t>(n) > limit) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
 bool replace_file(const std::filesystem::path& file, std::string_view data) {
     std::filesystem::path temp = file;
     temp += ".new";

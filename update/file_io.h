@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace orvalin::update {
@@ -17,6 +19,10 @@ bool write_all(int fd, const char* data, std::size_t size);
 // to on any error.
 bool copy_to_new_file(const std::filesystem::path& from, const std::filesystem::path& to,
                       mode_t mode);
+
+// The whole of a regular file (never through a link) of at most limit bytes;
+// nullopt when it cannot be read or is larger.
+std::optional<std::string> read_small_file(const std::filesystem::path& file, std::size_t limit);
 
 // Replaces file with data (temporary file beside it, flushed, renamed over it).
 bool replace_file(const std::filesystem::path& file, std::string_view data);

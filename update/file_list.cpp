@@ -43,10 +43,11 @@ std::optional<FileLine> parse_file_line(std::string_view value, std::string* why
 
 FileList build_file_list(const std::vector<OfferedFile>& offered,
                          const std::filesystem::path& program_dir,
-                         const std::filesystem::path& overlay_dir, const DateParser& parse_date) {
+                         const std::filesystem::path& overlay_dir, const DateParser& parse_date,
+                         std::optional<std::uint64_t> package_serial) {
     FileList out;
     for (const auto& f : offered) {
-        const auto path = data_file(program_dir, f.file, overlay_dir);
+        const auto path = data_file(program_dir, f.file, overlay_dir, package_serial);
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) continue;  // not installed here: nothing to update
         const auto file_time = local_file_time(fd);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/data_files.h"
 #include "update/local_time.h"
 #include "update/signed_offer.h"
 
@@ -38,6 +39,7 @@ using DateParser = std::function<std::optional<LocalSeconds>(const std::string&)
 // its time (two-second resolution) is strictly earlier than the line's date.
 FileList build_file_list(const std::vector<OfferedFile>& offered,
                          const std::filesystem::path& program_dir,
-                         const std::filesystem::path& overlay_dir, const DateParser& parse_date);
+                         const std::filesystem::path& overlay_dir, const DateParser& parse_date,
+                         std::optional<std::uint64_t> package_serial = package_data_serial());
 
 }  // namespace orvalin::update

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "update/configuration_check.h"
 #include "update/file_io.h"
 #include "update/staged_manifest.h"
 #include "update/update_names.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr const char* kJournal = "install.journal";
 constexpr const char* kPrevious = "previous";
 constexpr const char* kRestoreList = "restore.lst";
+constexpr const char* kInstalledRelease = "installed-release";
+constexpr const char* kBefore = ".before";
 
 // One replaced file: in which folder, and whether a copy existed before.
 struct Replaced {
@@ -103,9 +106,97 @@ bool restore(const InstallFolders& f, const std::vector<Replaced>& list) {
     return ok;
 }
 
+// The records an install changes besides the files: which release is installed,
+// and the serials of the overlay's copies.
+std::vector<fs::path> records(const InstallFolders& f) {
+    return {f.staging / kInstalledRelease, f.overlay / kOverlaySerials};
+}
+
+bool keep_records(const InstallFolders& f) {
+    for (const auto& r : records(f)) {
+        const fs::path kept = f.staging / kPrevious / (r.filename().string() + kBefore);
+        if (regular(r) && !copy_to_new_file(r, kept, 0644)) return false;
+    }
+    return true;
+}
+
+// Puts the records back as they were before the install (absent ones are removed).
+bool restore_records(const InstallFolders& f) {
+    bool ok = true;
+    for (const auto& r : records(f)) {
+        const fs::path kept = f.staging / kPrevious / (r.filename().string() + kBefore);
+        if (regular(kept)) {
+            const auto text = read_small_file(kept, 1 << 16);
+            ok = text && replace_file(r, *text) && ok;
+        } else if (::unlink(r.c_str()) != 0 && errno != ENOENT) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+// Records the release just installed: the overlay's copies carry its serial, and
+// copies in the program folder supersede the overlay's of the same name.
+bool write_records(const InstallFolders& f, const std::vector<std::string>& files, bool overlay,
+                   std::uint64_t serial) {
+    SerialList list = read_overlay_serials(f.overlay);
+    std::erase_if(list, [&](const auto& entry) {
+        for (const auto& file : files)
+            if (entry.first == file) return true;
+        return false;
+    });
+    if (overlay)
+        for (const auto& file : files) list.emplace_back(file, serial);
+    bool ok = true;
+    std::error_code ec;
+    if (!list.empty() || fs::exists(f.overlay / kOverlaySerials, ec))
+        ok = replace_file(f.overlay / kOverlaySerials, overlay_serials_text(list));
+    return replace_file(f.staging / kInstalledRelease, std::to_string(serial) + "\n") && ok;
+}
+
 void drop_staged(const fs::path& staging, const std::vector<StagedEntry>& entries) {
     for (const auto& e : entries) ::unlink((staging / e.file).c_str());
-    write_manifest(staging, {});
+    drop_staged_update(staging);
+}
+
+// The signed configuration the update was staged under, verified again; the reason
+// (UTF-8) when it does not pass.
+std::optional<std::pair<Offer, Release>> staged_offer(const fs::path& staging,
+                                                      const std::optional<PublicKey>& key,
+                                                      std::string& why) {
+    if (!key) {
+        why = "这个版本的程序不接受在线升级";
+        return std::nullopt;
+    }
+    const auto bytes = read_small_file(staging / kStagedConfigName, kMaxConfigBytes);
+    const auto signature = read_small_file(staging / kStagedSignatureName, kMaxSignatureFileBytes);
+    if (!bytes || !signature) {
+        why = "升级配置文件的签名不对";
+        return std::nullopt;
+    }
+    // Its expiry was checked when it was fetched; a later, accepted release supersedes it.
+    CheckedConfiguration checked =
+        check_configuration(*bytes, *signature, *key, read_accepted_release(staging), {}, true);
+    switch (checked.verdict) {
+        case ConfigVerdict::accepted:
+            break;
+        case ConfigVerdict::unsigned_config:
+        case ConfigVerdict::bad_signature:
+            why = "升级配置文件的签名不对";
+            return std::nullopt;
+        case ConfigVerdict::unsound_offer:
+            why = checked.offer.refusal;
+            return std::nullopt;
+        case ConfigVerdict::stale:
+            why = checked.release_check == ReleaseCheck::older ||
+                          checked.release_check == ReleaseCheck::replayed
+                      ? "升级配置文件已被更新的版本取代"
+                      : "升级配置文件没有版本号和有效期";
+            return std::nullopt;
+    }
+    Offer offer = std::move(checked.offer);
+    Release release = checked.release;
+    return std::pair{std::move(offer), release};
 }
 
 bool writable_folder(const fs::path& dir) {
@@ -135,7 +226,7 @@ std::string InstallReport::message() const {
     return text;
 }
 
-InstallReport install_staged_updates(const InstallFolders& f) {
+InstallReport install_staged_updates(const InstallFolders& f, const std::optional<PublicKey>& key) {
     InstallReport report;
     std::error_code ec;
     if (f.staging.empty() || !fs::is_directory(fs::symlink_status(f.staging, ec))) return report;
@@ -146,7 +237,7 @@ InstallReport install_staged_updates(const InstallFolders& f) {
     const fs::path journal = f.staging / kJournal;
     if (regular(journal)) {
         const auto list = read_journal(journal);
-        if (list && restore(f, *list)) {
+        if (list && restore(f, *list) && restore_records(f)) {
             for (const auto& r : *list) ::unlink(temp_name(folder_of(f, r), r.file).c_str());
             ::unlink(journal.c_str());
             report.recovered = true;
@@ -162,13 +253,28 @@ InstallReport install_staged_updates(const InstallFolders& f) {
     }
     if (entries->empty()) return report;
 
-    // Every staged file must still hold the signed bytes.
+    // The list only names files; what they must hold comes from the signed configuration.
+    std::string why;
+    const auto signed_offer = staged_offer(f.staging, key, why);
+    if (!signed_offer) {
+        drop_staged(f.staging, *entries);
+        return fail(report, why);
+    }
     for (const auto& e : *entries) {
-        if (check_download(f.staging / e.file, e.size, e.sha256) != DownloadCheck::matches) {
+        const OfferedFile* wanted = nullptr;
+        for (const auto& o : signed_offer->first.files)
+            if (o.file == e.file) wanted = &o;
+        if (wanted == nullptr) {
+            drop_staged(f.staging, *entries);
+            return fail(report, "“" + e.file + "”不在签名的升级配置文件中");
+        }
+        if (check_download(f.staging / e.file, wanted->size, wanted->sha256) !=
+            DownloadCheck::matches) {
             drop_staged(f.staging, *entries);
             return fail(report, "“" + e.file + "”与签名的校验值不符");
         }
     }
+    const std::uint64_t serial = signed_offer->second.serial;
 
     const bool into_overlay = !writable_folder(f.program);
     report.target = into_overlay ? f.overlay : f.program;
@@ -203,7 +309,7 @@ InstallReport install_staged_updates(const InstallFolders& f) {
     const fs::path previous = f.staging / kPrevious;
     fs::remove_all(previous, ec);
     fs::create_directories(previous, ec);
-    bool kept = !ec;
+    bool kept = !ec && keep_records(f);
     for (const auto& r : list) {
         if (!kept) break;
         if (r.existed) {
@@ -233,6 +339,15 @@ InstallReport install_staged_updates(const InstallFolders& f) {
         report.installed.push_back(r.file);
     }
     sync_dir(report.target);
+    if (!write_records(f, report.installed, into_overlay, serial)) {
+        restore(f, list);
+        restore_records(f);
+        remove_temps();
+        ::unlink(journal.c_str());
+        drop_staged(f.staging, *entries);
+        return fail(report, "不能保存升级记录");
+    }
+    report.serial = serial;
     // The journal becomes the record of what a rollback puts back.
     if (::rename(journal.c_str(), (previous / kRestoreList).c_str()) != 0)
         ::unlink(journal.c_str());
@@ -247,12 +362,30 @@ bool roll_back_last_install(const InstallFolders& f, std::string* why) {
         if (why != nullptr) *why = "没有可以恢复的升级";
         return false;
     }
-    if (!restore(f, *list)) {
+    if (!restore(f, *list) || !restore_records(f)) {
         if (why != nullptr) *why = "恢复原来的文件失败";
         return false;
     }
     ::unlink(record.c_str());
     return true;
+}
+
+std::optional<std::uint64_t> installed_serial(const InstallFolders& f) {
+    const auto text = read_small_file(f.staging / kInstalledRelease, 64);
+    if (!text) return std::nullopt;
+    std::uint64_t v = 0;
+    std::size_t digits = 0;
+    for (char c : *text) {
+        if (c == '\n') break;
+        if (c < '0' || c > '9' || ++digits > 19) return std::nullopt;
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (digits == 0) return std::nullopt;
+    return v;
+}
+
+bool rollback_available(const InstallFolders& f) {
+    return read_journal(f.staging / kPrevious / kRestoreList).has_value();
 }
 
 }  // namespace orvalin::update

@@ -67,6 +67,26 @@ bool write_manifest(const fs::path& staging_dir, const std::vector<StagedEntry>&
     return replace_file(target, text.str());
 }
 
+bool write_staged_config(const fs::path& staging_dir, std::string_view signed_bytes,
+                         std::string_view signature) {
+    return replace_file(staging_dir / kStagedConfigName, signed_bytes) &&
+           replace_file(staging_dir / kStagedSignatureName, signature);
+}
+
+void drop_staged_update(const fs::path& staging_dir) {
+    std::error_code ec;
+    if (const auto staged = read_manifest(staging_dir))
+        for (const auto& e : *staged) fs::remove(staging_dir / e.file, ec);
+    for (const char* name : {kStagedConfigName, kStagedSignatureName, kManifestName})
+        fs::remove(staging_dir / name, ec);
+}
+
+bool stage_update(const fs::path& staging_dir, std::string_view signed_bytes,
+                  std::string_view signature, const std::vector<StagedEntry>& entries) {
+    return write_staged_config(staging_dir, signed_bytes, signature) &&
+           write_manifest(staging_dir, entries);
+}
+
 DownloadCheck check_download(const fs::path& file, std::uint64_t size, const std::string& sha256) {
     const auto digest = digest_file(file);
     if (!digest) return DownloadCheck::missing;

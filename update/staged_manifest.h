@@ -1,18 +1,23 @@
-// The record of a complete, verified update in the staging folder: one line per
-// file, "file|size|sha256" with the values the signed configuration gave. It is
-// written only when every file of the update passed, and only files listed here
-// are installed at the next start.
+// A complete, verified update in the staging folder: the signed configuration it
+// was downloaded under ("staged.ini", its exact signed bytes, and "staged.ini.sig")
+// and the list of its files ("verified.lst", one "file|size|sha256" line per file).
+// Both are written only when every file of the update passed. The list is a cache
+// that the install never trusts: it names which of the signed files were staged,
+// and every size and hash is taken from the configuration again.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvalin::update {
 
 inline constexpr const char* kManifestName = "verified.lst";
+inline constexpr const char* kStagedConfigName = "staged.ini";
+inline constexpr const char* kStagedSignatureName = "staged.ini.sig";
 
 struct StagedEntry {
     std::string file;  // e.g. "on1800.dll"
@@ -28,6 +33,18 @@ std::optional<std::vector<StagedEntry>> read_manifest(const std::filesystem::pat
 // Replaces the manifest atomically (temp file + rename); an empty list removes it.
 bool write_manifest(const std::filesystem::path& staging_dir,
                     const std::vector<StagedEntry>& entries);
+
+// Keeps the configuration the update is staged under, exactly as it was signed.
+bool write_staged_config(const std::filesystem::path& staging_dir, std::string_view signed_bytes,
+                         std::string_view signature);
+
+// Removes a staged update (its files, configuration and list), if there is one.
+void drop_staged_update(const std::filesystem::path& staging_dir);
+
+// Stages a complete update: the configuration as signed, then the list of its files
+// (present already in staging_dir). The list comes last: it makes the update.
+bool stage_update(const std::filesystem::path& staging_dir, std::string_view signed_bytes,
+                  std::string_view signature, const std::vector<StagedEntry>& entries);
 
 enum class DownloadCheck { matches, missing, size_differs, hash_differs };
 

@@ -33,6 +33,8 @@ int on_entry(void* user, const char* section, const char* key, const char* value
         add_unique(state.config.servers, key, value);
     } else if (same_name(section, "sha256")) {
         add_unique(state.config.digests, key, value);
+    } else if (same_name(section, "release")) {
+        add_unique(state.config.release, key, value);
     } else if (same_name(section, "tq58")) {
         bool seen = false;
         for (const auto& k : state.file_keys) seen = seen || same_name(k, key);

@@ -1,6 +1,7 @@
 // The update configuration "update.ini" as the update server publishes it: section
-// "server" (display name = base URL), section "tq58" (any key = name|date|size) and
-// section "sha256" (file name = SHA-256 in hex|size), which the signature covers.
+// "server" (display name = base URL), section "tq58" (any key = name|date|size),
+// section "sha256" (file name = SHA-256 in hex|size) and section "release" (serial
+// and expiry), all of which the signature covers.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,8 @@ struct UpdateConfig {
     std::vector<std::string> files;
     // Keys of section "sha256" (file names) with their values, in file order.
     std::vector<std::pair<std::string, std::string>> digests;
+    // Keys of section "release" ("serial", "expires") with their values.
+    std::vector<std::pair<std::string, std::string>> release;
 
     // The base URL stored under name; empty when there is none.
     std::string server_url(std::string_view name) const;

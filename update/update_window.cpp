@@ -1,6 +1,10 @@
+#include <unistd.h>
+
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,15 +17,23 @@
 #include <QStringDecoder>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <chrono>
 #include <limits>
+#include <string_view>
 
 #include "common/vendor_host.h"
+#include "prompter/interface_language.h"
+#include "prompter/localized_picture.h"
 #include "prompter/prompter.h"
 #include "update/clickable_picture.h"
 #include "update/config_date.h"
+#include "update/configuration_check.h"
+#include "update/configuration_fetch.h"
 #include "update/connection_probe.h"
-#include "update/download_sink.h"
+#include "update/digest.h"
+#include "update/file_download.h"
 #include "update/file_list.h"
+#include "update/staged_install.h"
 #include "update/staged_manifest.h"
 #include "update/update_urls.h"
 #include "update/update_window_impl.h"
@@ -32,15 +44,17 @@ namespace {
 const QString kResourceLibrary = QStringLiteral("voredirav44.dll");
 const QString kResourceRoot = QStringLiteral("/voredirav44");
 const QString kAnimation = QStringLiteral(":/voredirav44/linkflash");
-const QString kNoServer = QStringLiteral("没有可用的升级服务器！");
-const QString kFetchFailed = QStringLiteral("获得升级配置文件出错！");
-const QString kUnsigned = QStringLiteral("升级配置文件没有签名，不能升级！");
-const QString kBadSignature = QStringLiteral("升级配置文件的签名不对，不能升级！");
-const QString kRestart = QStringLiteral("需要重新启动程序，升级才能完成！");
-const QString kNothingInstalled = QStringLiteral("升级失败，没有安装任何文件：");
+const char* const kNoServer = QT_TRANSLATE_NOOP("Tupdate", "没有可用的升级服务器！");
+const char* const kFetchFailed = QT_TRANSLATE_NOOP("Tupdate", "获得升级配置文件出错！");
+const char* const kUnsigned = QT_TRANSLATE_NOOP("Tupdate", "升级配置文件没有签名，不能升级！");
+const char* const kBadSignature =
+    QT_TRANSLATE_NOOP("Tupdate", "升级配置文件的签名不对，不能升级！");
+const char* const kRestart = QT_TRANSLATE_NOOP("Tupdate", "需要重新启动程序，升级才能完成！");
+const char* const kNothingInstalled = QT_TRANSLATE_NOOP("Tupdate", "升级失败，没有安装任何文件：");
 
-QString tr8(const char* s) {
-    return QString::fromUtf8(s);
+// A text of this window, marked for the translation, in the interface's language.
+QString ui_text(const char* s) {
+    return QCoreApplication::translate("Tupdate", s);
 }
 
 // Configuration texts are UTF-8, or GBK from servers of the original program.
@@ -55,14 +69,14 @@ QString decode_text(const std::string& bytes) {
 }
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
-    auto* b = new QPushButton(tr8(caption), parent);
+    auto* b = new QPushButton(ui_text(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
     return b;
 }
 
 QLabel* picture(QLabel* label, const char* name, const QString& resource) {
     label->setObjectName(QString::fromLatin1(name));
-    label->setPixmap(QPixmap(resource));
+    label->setPixmap(QPixmap(ui::localized_picture(resource)));
     return label;
 }
 
@@ -90,7 +104,7 @@ Tupdate::~Tupdate() {
     }
     // The animation is a temporary copy of this window's own.
     if (movie_ != nullptr) movie_->setFileName(QString());
-    if (!swf_.isEmpty()) QFile::remove(swf_);
+    if (!swf_.isEmpty()) ::unlink(QFile::encodeName(swf_).constData());
 }
 
 void Tupdate::FormCreate() {
@@ -101,7 +115,7 @@ void Tupdate::FormCreate() {
 
 void Tupdate::build_pages() {
     setObjectName(QStringLiteral("update"));
-    setWindowTitle(tr8("升级"));
+    setWindowTitle(QCoreApplication::translate("Tupdate", "升级"));
     auto* root = new QHBoxLayout(this);
     Image1 = picture(new QLabel(this), "Image1", QStringLiteral(":/window/update_Image1"));
     root->addWidget(Image1, 0, Qt::AlignTop);
@@ -114,12 +128,12 @@ void Tupdate::build_pages() {
     Default->setObjectName(QStringLiteral("Default"));
     {
         auto* v = new QVBoxLayout(Default);
-        Label1 = new QLabel(tr8("选择服务器"), Default);
+        Label1 = new QLabel(QCoreApplication::translate("Tupdate", "选择服务器"), Default);
         Label1->setObjectName(QStringLiteral("Label1"));
         ListBox1 = new QListWidget(Default);
         ListBox1->setObjectName(QStringLiteral("ListBox1"));
-        choose_button = button(Default, "Button6", "下一步");
-        server_exit_button = button(Default, "Button8", "退出");
+        choose_button = button(Default, "Button6", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+        server_exit_button = button(Default, "Button8", QT_TRANSLATE_NOOP("Tupdate", "退出"));
         auto* row = new QHBoxLayout;
         row->addStretch(1);
         row->addWidget(choose_button);
@@ -140,17 +154,17 @@ void Tupdate::build_pages() {
         StringGrid1->verticalHeader()->hide();
         StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
         StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        Label2 = new QLabel(tr8("升级进度"), next_page);
+        Label2 = new QLabel(QCoreApplication::translate("Tupdate", "升级进度"), next_page);
         Label2->setObjectName(QStringLiteral("Label2"));
         ProgressBar1 = new QProgressBar(next_page);
         ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
         ProgressBar1->setRange(0, 100);
         ProgressBar1->setValue(0);
-        back_button = button(next_page, "Button1", "上一步");
+        back_button = button(next_page, "Button1", QT_TRANSLATE_NOOP("Tupdate", "上一步"));
         back_button->hide();
-        upgrade_button = button(next_page, "Button2", "升级");
-        abort_button = button(next_page, "Button3", "中断");
-        files_exit_button = button(next_page, "Button4", "退出");
+        upgrade_button = button(next_page, "Button2", QT_TRANSLATE_NOOP("Tupdate", "升级"));
+        abort_button = button(next_page, "Button3", QT_TRANSLATE_NOOP("Tupdate", "中断"));
+        files_exit_button = button(next_page, "Button4", QT_TRANSLATE_NOOP("Tupdate", "退出"));
         auto* row = new QHBoxLayout;
         row->addWidget(back_button);
         row->addStretch(1);
@@ -177,9 +191,14 @@ void Tupdate::build_pages() {
         labnetlink = new QLabel(linkstate);
         labnetlink->setObjectName(QStringLiteral("labnetlink"));
         labnetlink->setAlignment(Qt::AlignCenter);
-        fetch_button = button(linkstate, "Button5", "下一步");
-        link_exit_button = button(linkstate, "Button7", "退出");
+        fetch_button = button(linkstate, "Button5", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+        link_exit_button = button(linkstate, "Button7", QT_TRANSLATE_NOOP("Tupdate", "退出"));
+        undo_button = new QPushButton(tr("撤销上次升级"), linkstate);
+        undo_button->setObjectName(QStringLiteral("undo_button"));
+        undo_button->setVisible(
+            rollback_available(InstallFolders::for_program(program_path(), options_.folders)));
         auto* row = new QHBoxLayout;
+        row->addWidget(undo_button);
         row->addStretch(1);
         row->addWidget(fetch_button);
         row->addWidget(link_exit_button);
@@ -202,6 +221,7 @@ void Tupdate::build_pages() {
     connect(choose_button, &QPushButton::clicked, this, [this] { choose_clicked(); });
     connect(upgrade_button, &QPushButton::clicked, this, [this] { upgrade_clicked(); });
     connect(abort_button, &QPushButton::clicked, this, [this] { abort_clicked(); });
+    connect(undo_button, &QPushButton::clicked, this, [this] { undo_clicked(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
 }
 
@@ -213,11 +233,15 @@ void Tupdate::showEvent(QShowEvent* event) {
 }
 
 bool Tupdate::extract_animation(const QString& swf) {
-    const QString library =
+    QString library =
         QString::fromStdString(data_file(program_dir_.toStdString(), kResourceLibrary.toStdString(),
                                          options_.folders.data.empty() ? std::filesystem::path()
                                                                        : options_.folders.overlay())
                                    .string());
+    // The English interface shows the English animation when it is there.
+    if (const QString english = ui::localized_library_dir(program_dir_) + kResourceLibrary;
+        app::interface_language() == "en" && QFileInfo(english).isFile())
+        library = english;
     if (!QResource::registerResource(library, kResourceRoot)) return false;
     QFile source(kAnimation);
     bool ok = source.open(QIODevice::ReadOnly);
@@ -226,21 +250,40 @@ bool Tupdate::extract_animation(const QString& swf) {
     // Read once per opening; keeping the bundle mapped would pin the first copy found.
     QResource::unregisterResource(library, kResourceRoot);
     if (!ok || data.isEmpty()) return false;
-    QFile out(swf);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    ok = out.write(data) == data.size();
-    out.close();
-    return ok && out.error() == QFileDevice::NoError;
+    // A name left from before (or planted) is removed, never written through.
+    const QByteArray name = QFile::encodeName(swf);
+    ::unlink(name.constData());
+    return write_new_file(
+        name.toStdString(),
+        std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
 }
 
 void Tupdate::FormShow() {
-    // "78.swf" in the user's runtime folder: the program folder may not be writable,
-    // and two running programs must not share one copy.
-    swf_ = QString::fromStdString(options_.folders.runtime.string()) +
-           QStringLiteral("/orvalin-%1-78.swf").arg(QCoreApplication::applicationPid());
-    if (QFile::exists(swf_)) QFile::remove(swf_);
-    if (!extract_animation(swf_)) {
-        ui::plain_message(this, tr8("升级失败！"));
+    if (!options_.publisher_key) {
+        // Nothing to fetch: no configuration could ever be accepted.
+        ShockwaveFlash1->hide();
+        Image2->hide();
+        Image3->hide();
+        labnetlink->setWordWrap(true);
+        labnetlink->setText(
+            tr("这个版本的程序编译时没有设置发布者公钥，不接受在线升级。\n"
+               "维护者设置公钥的方法见 README 的“Serving updates yourself”一节。"));
+        fetch_button->setEnabled(false);
+        Notebook1->setCurrentIndex(2);
+        test_done_ = true;
+        emit connection_tested(false);
+        return;
+    }
+    // "78.swf" in a private folder (the user's runtime folder, else one of its own):
+    // the program folder may not be writable, and two running programs must not
+    // share one copy.
+    temp_folder_ = std::make_unique<PrivateFolder>(options_.folders.runtime);
+    swf_ = temp_folder_->path().empty()
+               ? QString()
+               : QString::fromStdString(temp_folder_->path().string()) +
+                     QStringLiteral("/orvalin-%1-78.swf").arg(QCoreApplication::applicationPid());
+    if (swf_.isEmpty() || !extract_animation(swf_)) {
+        ui::plain_message(this, QCoreApplication::translate("Tupdate", "升级失败！"));
         QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
         return;
     }
@@ -251,7 +294,7 @@ void Tupdate::FormShow() {
 
     Image3->hide();
     Image2->hide();
-    labnetlink->setText(tr8("正在连接服务器！"));
+    labnetlink->setText(QCoreApplication::translate("Tupdate", "正在连接服务器！"));
     fetch_button->setEnabled(false);
 
     const QString url = QString::fromStdString(vendor_base_url(vendor_host()));
@@ -271,11 +314,11 @@ void Tupdate::net_thread_done() {
     if (movie_ != nullptr) movie_->stop();
     const bool ok = net_ok_;
     if (ok) {
-        labnetlink->setText(tr8("连接服务器成功！"));
+        labnetlink->setText(QCoreApplication::translate("Tupdate", "连接服务器成功！"));
         Image2->show();
         net_ok_ = false;
     } else {
-        labnetlink->setText(tr8("连接服务器失败！"));
+        labnetlink->setText(QCoreApplication::translate("Tupdate", "连接服务器失败！"));
         Image3->show();
     }
     test_done_ = true;
@@ -303,53 +346,52 @@ void Tupdate::fetch_clicked() {
     for (const QString& old : {ini, sig})
         if (ok && QFile::exists(old)) ok = QFile::remove(old);
 
-    bool too_long = false;
-    auto fetch = [this, &too_long](const std::string& url, std::size_t limit, std::string& into) {
-        return http_.get(
-            url,
-            [&into, &too_long, limit](const char* data, std::size_t size) {
-                too_long = into.size() + size > limit;
-                if (!too_long) into.append(data, size);
-                return !too_long;
-            },
-            this);
-    };
-    std::string body;
-    std::string signature;
-    HttpResult signature_result;
-    if (ok) ok = fetch(config_url(vendor_host()), kMaxConfigBytes, body).ok;
-    if (ok && !closing_) {
-        signature_result = fetch(signature_url(vendor_host()), kMaxSignatureFileBytes, signature);
-        // No signature published, or one far too long, is refused below; any other
-        // failure is a failed fetch.
-        ok = signature_result.ok || signature_result.status == 404 || too_long;
-        if (signature_result.status == 404) signature.clear();
-        if (too_long) signature = "not a signature";
-    }
+    FetchedConfiguration fetched;
+    if (ok) fetched = fetch_configuration(http_, vendor_host(), this);
+    ok = ok && fetched.ok;
+    std::string& body = fetched.body;
+    std::string& signature = fetched.signature;
     busy_ = false;
     if (closing_) return;
     if (!ok) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
-    switch (check_signature(body, signature, options_.publisher_key)) {
-        case SignatureCheck::valid:
+    if (!options_.publisher_key) {
+        refuse_configuration(ui_text(kFetchFailed));
+        return;
+    }
+    // Signed, offering data files only, and new: old configurations replayed, or
+    // changed under a serial used already, are refused.
+    const auto accepted = read_accepted_release(dir);
+    CheckedConfiguration checked =
+        check_configuration(body, signature, *options_.publisher_key, accepted, now_seconds());
+    switch (checked.verdict) {
+        case ConfigVerdict::accepted:
             break;
-        case SignatureCheck::missing:
+        case ConfigVerdict::unsigned_config:
             refuse_configuration(kUnsigned);
             return;
-        case SignatureCheck::malformed:
-        case SignatureCheck::wrong:
+        case ConfigVerdict::bad_signature:
             refuse_configuration(kBadSignature);
             return;
+        case ConfigVerdict::unsound_offer:
+            refuse_configuration(QString::fromStdString(checked.offer.refusal));
+            return;
+        case ConfigVerdict::stale:
+            refuse_configuration(release_refusal(checked.release_check, checked.release, accepted));
+            return;
     }
-    // Only the verified bytes are read, never the saved copy.
-    UpdateConfig config = parse_update_config(body);
-    Offer offer = check_offer(config);
-    if (!offer.accepted()) {
-        refuse_configuration(QString::fromStdString(offer.refusal));
+    const Release& release = checked.release;
+    if ((!accepted || release.serial > accepted->serial) &&
+        !write_accepted_release(dir, {release.serial, sha256_hex(body)})) {
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
+    UpdateConfig config = std::move(checked.config);
+    Offer offer = std::move(checked.offer);
+    signed_body_ = body;
+    signed_signature_ = signature;
     body += '\n';
     for (const auto& [path, text] : {std::pair{ini, &body}, std::pair{sig, &signature}}) {
         QFile out(path);
@@ -362,7 +404,7 @@ void Tupdate::fetch_clicked() {
         }
     }
     if (!ok) {
-        refuse_configuration(kFetchFailed);
+        refuse_configuration(ui_text(kFetchFailed));
         return;
     }
     update_config_ = std::move(config);
@@ -377,6 +419,30 @@ void Tupdate::fetch_clicked() {
     Notebook1->setCurrentIndex(0);
 }
 
+QString Tupdate::release_refusal(ReleaseCheck check, const Release& release,
+                                 const std::optional<AcceptedRelease>& accepted) const {
+    switch (check) {
+        case ReleaseCheck::missing:
+            return tr("升级配置文件没有版本号和有效期，需要服务器重新签名，不能升级！");
+        case ReleaseCheck::malformed:
+            return tr("升级配置文件的版本号或有效期格式不对，需要服务器重新签名，不能升级！");
+        case ReleaseCheck::older:
+            return tr("升级配置文件的版本号 %1 比已经接受过的 %2 "
+                      "旧，可能是重放的旧配置，不能升级！")
+                .arg(release.serial)
+                .arg(accepted ? accepted->serial : 0);
+        case ReleaseCheck::replayed:
+            return tr("升级配置文件的版本号 %1 已经用过，但内容不同，不能升级！")
+                .arg(release.serial);
+        case ReleaseCheck::expired:
+            return tr("升级配置文件已经过期（有效期到 %1），不能升级！")
+                .arg(QString::fromStdString(utc_text(release.expires)));
+        case ReleaseCheck::fresh:
+            break;
+    }
+    return {};
+}
+
 void Tupdate::ListBox1Click() {
     const auto* item = ListBox1->currentItem();
     if (item == nullptr) return;
@@ -386,11 +452,13 @@ void Tupdate::ListBox1Click() {
 
 void Tupdate::choose_clicked() {
     if (ListBox1->count() == 0 || !update_config_) {
-        ui::plain_message(this, kNoServer);
+        ui::plain_message(this, ui_text(kNoServer));
         return;
     }
-    StringGrid1->setItem(0, 0, new QTableWidgetItem(tr8("软件名称")));
-    StringGrid1->setItem(0, 1, new QTableWidgetItem(tr8("状态")));
+    StringGrid1->setItem(0, 0,
+                         new QTableWidgetItem(QCoreApplication::translate("Tupdate", "软件名称")));
+    StringGrid1->setItem(0, 1,
+                         new QTableWidgetItem(QCoreApplication::translate("Tupdate", "状态")));
     if (!server_chosen_) server_name_ = ListBox1->item(0)->text();
     QString url;
     for (qsizetype i = 0; i < server_names_.size(); ++i) {
@@ -411,7 +479,8 @@ void Tupdate::choose_clicked() {
         const int row = StringGrid1->rowCount() - 1;
         StringGrid1->insertRow(StringGrid1->rowCount());
         StringGrid1->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(e.name)));
-        StringGrid1->setItem(row, 1, new QTableWidgetItem(tr8("未升级")));
+        StringGrid1->setItem(
+            row, 1, new QTableWidgetItem(QCoreApplication::translate("Tupdate", "未升级")));
         update_list_ << QString::fromStdString(e.name) + QLatin1Char('|') + QString::number(e.size);
         listed_.push_back(e);
     }
@@ -433,9 +502,8 @@ void Tupdate::upgrade_clicked() {
     const std::filesystem::path dir = staging_dir();
     // An update staged earlier and not yet installed gives way to this one.
     std::error_code ignored;
-    if (const auto earlier = read_manifest(dir))
-        for (const auto& e : *earlier) std::filesystem::remove(dir / e.file, ignored);
-    bool ok_so_far = write_manifest(dir, {});
+    drop_staged_update(dir);
+    const bool ok_so_far = !std::filesystem::exists(dir / kManifestName, ignored);
     // Only web addresses: a base URL of another kind or none at all fails every file.
     const bool base_ok = server_name_.startsWith(QLatin1String("http://")) ||
                          server_name_.startsWith(QLatin1String("https://"));
@@ -445,62 +513,74 @@ void Tupdate::upgrade_clicked() {
     for (std::size_t i = 0; i < listed_.size() && !closing_; ++i) {
         const OfferedFile& f = listed_[i];
         const QString file = QString::fromStdString(f.file);
-        HttpResult result;
-        bool sink_ok = false;
+        FileDownload download;
         if (base_ok) {
-            DownloadSink sink(dir / f.file, f.size);
             abort_requested_ = false;
-            result = http_.get(
-                server_name_.toStdString() + f.file,
-                [&sink](const char* data, std::size_t n) { return sink.write(data, n); }, this);
-            sink_ok = sink.close() && !sink.failed();
+            download = download_offered_file(http_, server_name_.toStdString(), dir, f, this);
         }
         QApplication::processEvents();
         if (closing_) break;
         ++processed;
-        bool ok = false;
-        if (!base_ok || !result.ok || !sink_ok) {
-            reasons << QStringLiteral("“%1”下载失败").arg(file);
+        const bool ok = download.ok();
+        if (!base_ok || !download.http.ok || !download.written) {
+            reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
         } else {
-            switch (check_download(dir / f.file, f.size, f.sha256)) {
+            switch (download.check) {
                 case DownloadCheck::matches:
-                    ok = true;
                     break;
                 case DownloadCheck::missing:
-                    reasons << QStringLiteral("“%1”下载失败").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
                     break;
                 case DownloadCheck::size_differs:
-                    reasons << QStringLiteral("“%1”的大小与签名的不符").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate", "“%1”的大小与签名的不符")
+                                   .arg(file);
                     break;
                 case DownloadCheck::hash_differs:
-                    reasons << QStringLiteral("“%1”的内容与签名的校验值不符").arg(file);
+                    reasons << QCoreApplication::translate("Tupdate",
+                                                           "“%1”的内容与签名的校验值不符")
+                                   .arg(file);
                     break;
             }
         }
-        set_status(static_cast<int>(i) + 1, ok ? tr8("升级成功") : tr8("升级失败"));
+        set_status(static_cast<int>(i) + 1,
+                   ok ? QCoreApplication::translate("Tupdate", "升级成功")
+                      : QCoreApplication::translate("Tupdate", "升级失败"));
         if (ok) verified.push_back({f.file, f.size, f.sha256});
     }
     // All or nothing: an update is staged only when every one of its files passed.
     const bool complete = !closing_ && processed > 0 && verified.size() == listed_.size() &&
-                          ok_so_far && write_manifest(dir, verified);
+                          ok_so_far && stage_update(dir, signed_body_, signed_signature_, verified);
     if (!complete) {
         for (const auto& f : listed_) std::filesystem::remove(dir / f.file, ignored);
-        if (reasons.isEmpty() && processed > 0) reasons << QStringLiteral("不能保存下载的文件");
+        if (reasons.isEmpty() && processed > 0)
+            reasons << QCoreApplication::translate("Tupdate", "不能保存下载的文件");
     }
-    upgrade_button->setText(tr8("完成"));
+    upgrade_button->setText(QCoreApplication::translate("Tupdate", "完成"));
     upgrade_button->setEnabled(false);
     abort_button->setEnabled(false);
     busy_ = false;
     if (closing_) return;
     if (complete)
-        ui::box(this, kRestart);
+        ui::box(this, ui_text(kRestart));
     else if (processed > 0)
-        ui::box(this,
-                kNothingInstalled + QStringLiteral("\r\n") + reasons.join(QStringLiteral("\r\n")));
+        ui::box(this, ui_text(kNothingInstalled) + QStringLiteral("\r\n") +
+                          reasons.join(QStringLiteral("\r\n")));
 }
 
 void Tupdate::abort_clicked() {
     abort_requested_ = true;
+}
+
+void Tupdate::undo_clicked() {
+    if (busy_) return;
+    std::string why;
+    if (roll_back_last_install(InstallFolders::for_program(program_path(), options_.folders),
+                               &why)) {
+        undo_button->hide();
+        ui::plain_message(this, tr("已撤销上次升级，需要重新启动程序才能完成！"));
+    } else {
+        ui::plain_message(this, tr("不能撤销上次升级：%1").arg(QString::fromStdString(why)));
+    }
 }
 
 void Tupdate::IdHTTP1WorkBegin(std::int64_t expected) {

@@ -15,7 +15,9 @@
 
 #include "common/data_files.h"
 #include "update/http_client.h"
+#include "update/private_files.h"
 #include "update/publisher_key.h"
+#include "update/release.h"
 #include "update/signature.h"
 #include "update/signed_offer.h"
 #include "update/update_config.h"
@@ -39,7 +41,8 @@ struct UpdateWindowOptions {
     std::chrono::milliseconds connected_linger{2000};
     HttpOptions http;
     // Whose signature the configuration must carry; tests bring a key of their own.
-    PublicKey publisher_key = built_in_publisher_key();
+    // None: this build takes no online updates.
+    std::optional<PublicKey> publisher_key = built_in_publisher_key();
     // Staging, overlay and runtime folders of the user.
     UserFolders folders = UserFolders::from_environment();
 };
@@ -63,6 +66,7 @@ class Tupdate : public QDialog, private TransferObserver {
     QLabel* Image3 = nullptr;
     QPushButton* fetch_button = nullptr;      // Button5 "下一步": fetch the configuration
     QPushButton* link_exit_button = nullptr;  // Button7 "退出"
+    QPushButton* undo_button = nullptr;       // undoes the last update, when one is kept
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QPushButton* choose_button = nullptr;       // Button6 "下一步": list the files
@@ -82,6 +86,7 @@ class Tupdate : public QDialog, private TransferObserver {
     void choose_clicked();
     void upgrade_clicked();
     void abort_clicked();
+    void undo_clicked();
     void IdHTTP1WorkBegin(std::int64_t expected);
     bool IdHTTP1Work(std::int64_t done);
     void IdHTTP1WorkEnd();
@@ -112,6 +117,9 @@ class Tupdate : public QDialog, private TransferObserver {
     bool extract_animation(const QString& swf);
     std::filesystem::path staging_dir() const { return options_.folders.staging(); }
     bool refuse_configuration(const QString& why);
+    QString release_refusal(ReleaseCheck check, const Release& release,
+                            const std::optional<AcceptedRelease>& accepted) const;
+    std::filesystem::path program_path() const { return program_dir_.toStdString(); }
     void set_status(int row, const QString& text);
 
     // TransferObserver: the HTTP client's events.
@@ -134,7 +142,10 @@ class Tupdate : public QDialog, private TransferObserver {
     std::unique_ptr<testnet> net_thread_;
     bool test_done_ = false;
     QMovie* movie_ = nullptr;
+    std::unique_ptr<PrivateFolder> temp_folder_;
     QString swf_;
+    std::string signed_body_;       // the accepted configuration, exactly as signed
+    std::string signed_signature_;  // and its signature
     HttpClient http_;
     bool shown_once_ = false;
     bool busy_ = false;     // a blocking transfer is running on this thread

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "device/linux/hidraw_sysfs.h"
 #include "device/linux/remote_nodes.h"
@@ -93,6 +94,17 @@ struct OpenNode {
     }
 };
 
+// The bytes after the header of a string descriptor as the transfer returned
+// it, or nothing when it is no string descriptor or ended before the length it
+// announces (and before the length asked for): a reply cut short is not data.
+std::optional<std::size_t> descriptor_body(const unsigned char* raw, int got, std::size_t asked) {
+    if (got < 2 || raw[0] < 2 || raw[1] != LIBUSB_DT_STRING) return std::nullopt;
+    const auto received = static_cast<std::size_t>(got);
+    const std::size_t announced = raw[0];
+    if (received < announced && received < asked) return std::nullopt;
+    return std::min(received, announced) - 2;
+}
+
 OpenNode* node_of(HandleId handle) {
     return reinterpret_cast<OpenNode*>(handle);
 }
@@ -151,9 +163,10 @@ class LinuxBackend final : public Backend {
             static_cast<std::uint16_t>((LIBUSB_DT_STRING << 8) | index), node->language, raw.data(),
             request, kControlTimeoutMs);
         if (got < 0) return status_of(got);
-        if (got < 2) return ReadStatus::failed;
+        const std::optional<std::size_t> body = descriptor_body(raw.data(), got, request);
+        if (!body) return ReadStatus::failed;
         // Raw bytes after the 2-byte header, zeros included: the remote's replies are not text.
-        const std::size_t count = std::min(static_cast<std::size_t>(got) - 2, length);
+        const std::size_t count = std::min(*body, length);
         std::copy_n(raw.begin() + 2, count, buffer);
         return ReadStatus::ok;
     }

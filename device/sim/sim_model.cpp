@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -65,6 +66,7 @@ void Model::reset() {
     remote.product = kRemoteProduct;
     remote.remote = 0;
     devices.push_back(remote);
+    state_lock_.reset();
     state_file_.clear();
     signals_ = SignalSource{};
     refuse_report_at.reset();
@@ -113,8 +115,21 @@ int Model::add_remote() {
 void Model::set_state_file(const std::filesystem::path& path) {
     state_file_ = path;
     if (path.empty()) return;
-    if (std::optional<std::vector<std::uint8_t>> memory = load_state(path)) {
-        remotes_.front().load(std::move(*memory));
+    const StateLock lock(path);
+    reload_state();
+}
+
+void Model::reload_state() {
+    LoadedState loaded = read_state(state_file_);
+    if (loaded.status == StateRead::ok) {
+        remotes_.front().load(std::move(loaded.memory));
+    } else if (loaded.status == StateRead::damaged) {
+        // Kept for a look, never overwritten; the remote goes on from what it held.
+        const std::filesystem::path aside = set_aside_damaged(state_file_);
+        std::cerr << "simulated remote: the state file " << state_file_.string() << " is damaged; "
+                  << (aside.empty() ? std::string("it could not be moved aside")
+                                    : "kept as " + aside.string())
+                  << "\n";
     }
 }
 
@@ -160,6 +175,10 @@ std::optional<HandleId> Model::open(const std::string& path) {
     for (const SimDevice& device : devices) {
         if (device.id != id) continue;
         if (!device.attached || !device.openable) return std::nullopt;
+        if (handles_.empty() && !state_file_.empty()) {
+            state_lock_ = std::make_unique<StateLock>(state_file_);
+            reload_state();
+        }
         const HandleId handle = next_handle_++;
         handles_[handle] = id;
         return handle;
@@ -253,6 +272,7 @@ void Model::close(HandleId handle) {
     std::lock_guard lock(mutex_);
     handles_.erase(handle);
     persist_if_dirty();
+    if (handles_.empty()) state_lock_.reset();
 }
 
 Model& model() {

@@ -1,6 +1,6 @@
 // The simulated bus: the remote (or two), other HID interfaces, open handles,
 // faults, latency and the records of what the remote received. One instance per
-// process, guarded by one mutex.
+// process, guarded by one mutex; with a state file, one remote across processes.
 #pragma once
 
 #include <array>
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "device/sim/firmware.h"
 #include "device/sim/signal_source.h"
 #include "device/sim/sim_control.h"
+#include "device/sim/state_file.h"
 
 namespace vorkel::sim {
 
@@ -55,6 +57,8 @@ class Model {
     int add_remote();
     void set_state_file(const std::filesystem::path& path);
     void persist_if_dirty();
+    // The memory as the state file holds it now (another process may have written).
+    void reload_state();
     SignalSource& signals() { return signals_; }
 
     std::optional<std::size_t> refuse_report_at;
@@ -79,6 +83,9 @@ class Model {
     HandleId next_handle_ = 1;
     int next_device_id_ = 0;
     std::filesystem::path state_file_;
+    // Held from the first open handle to the last close: one transaction at a time
+    // across the processes that share the state file.
+    std::unique_ptr<StateLock> state_lock_;
     SignalSource signals_;
 };
 

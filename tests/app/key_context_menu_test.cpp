@@ -91,11 +91,13 @@ TEST_F(KeyContextMenu, MenuOffersLearningAlwaysAndExportOnlyForALearnedKey) {
     EXPECT_EQ(k->contextMenuPolicy(), Qt::CustomContextMenu);
     const std::unique_ptr<QMenu> menu(w->key_menu(k));
     const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 2);
+    ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("从文件学习…"));
     EXPECT_TRUE(actions[0]->isEnabled());
     EXPECT_EQ(actions[1]->text(), QStringLiteral("导出按键…"));
     EXPECT_FALSE(actions[1]->isEnabled());
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("查看编码…"));
+    EXPECT_FALSE(actions[2]->isEnabled());
     // The mode keys keep no menu: they cannot be learned.
     EXPECT_NE(key(*w, kTvModeKeyCode)->contextMenuPolicy(), Qt::CustomContextMenu);
     close_window(*w);
@@ -117,6 +119,11 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
         EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
         EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, kVolUp)->IsEnable());  // shown as learned
+        {
+            const std::unique_ptr<QMenu> learned(w->key_menu(key(*w, kVolUp)));
+            EXPECT_TRUE(learned->actions()[1]->isEnabled());
+            EXPECT_TRUE(learned->actions()[2]->isEnabled());
+        }
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 
         stop_learning(*w, Answer::yes);

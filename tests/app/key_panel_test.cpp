@@ -2,6 +2,7 @@
 // and the tool buttons of the main window.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <array>
 
+#include "prompter/interface_language.h"
 #include "common/key_table.h"
 #include "learning/key_states.h"
 #include "tests/app/window_fixture.h"
@@ -214,22 +216,38 @@ TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
     w.delete_toggle_click();
 }
 
-TEST_F(KeyPanel, HelpOpensTheFileInTheCurrentFolderOrSaysItIsMissing) {
+// 帮助 opens the manual page of the interface's language from the program
+// folder, with no box, whatever the current folder holds.
+TEST_F(KeyPanel, HelpOpensTheProgramsManualNeverAFileOfTheCurrentFolder) {
     Tmainorvalin& w = start();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("manual/zh")));
+    for (const char* name : {"studyhelp.chm", "manual/zh/index.html"}) {
+        QFile decoy(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(decoy.open(QIODevice::WriteOnly));
+    }
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const std::string language = interface_language();
+    for (const char* lang : {"zh", "en"}) {
+        set_interface_language(lang);
+        opened.clear();
+        click(w.helpibtn);
+        const QString page = program_dir() + QStringLiteral("manual/%1/index.html").arg(lang);
+        ASSERT_TRUE(QFileInfo(page).isFile()) << page.toStdString();
+        EXPECT_EQ(opened, std::vector<QString>{QFileInfo(page).absoluteFilePath()}) << lang;
+    }
+    set_interface_language(language);
+    QDir::setCurrent(old);
+}
+
+// The desktop refusing the page is a missing help file to the user.
+TEST_F(KeyPanel, HelpThatCannotBeOpenedSaysSo) {
+    Tmainorvalin& w = start();
+    set_document_opener([](const QString&) { return false; });
     prompts.expect(QStringLiteral("找不到帮助文件！"), Answer::ok, Buttons::ok, kBoxTitle);
     click(w.helpibtn);
-    EXPECT_TRUE(opened.empty());
-
-    QFile help(dir.filePath(QStringLiteral("studyhelp.chm")));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.close();
-    click(w.helpibtn);
-    EXPECT_EQ(opened, std::vector<QString>{QFileInfo(help).absoluteFilePath()});
-    QDir::setCurrent(old);
 }
 
 TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {

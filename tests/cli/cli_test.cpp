@@ -193,4 +193,23 @@ TEST(CliRender, AnalysingTheRenderedSignalGivesTheSameCode) {
     EXPECT_EQ(field(again.out, "table"), field(first.out, "table"));
 }
 
+// The SVG picture draws one rectangle for every pulse that the mode2 text lists.
+TEST(CliRender, SvgDrawsEveryPulseOfThePress) {
+    const std::string table = field(run({"analyse", kNec}).out, "table");
+    const Result mode2 = run({"render", table});
+    const Result svg = run({"render", "--format", "svg", "--name", "VOL+", table});
+    ASSERT_EQ(svg.status, 0) << svg.err;
+    EXPECT_EQ(svg.out.rfind("<?xml", 0), 0u);
+    EXPECT_NE(svg.out.find(">VOL+</text>"), std::string::npos);
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(svg.out, "<rect x="), count(mode2.out, "pulse "));
+    EXPECT_EQ(run({"render", "--format", "svg", "00010AC7"}).status, 2);
+}
+
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -11,6 +13,7 @@
 
 #include "device/sim/demo_signals.h"
 #include "device/sim/factory_state.h"
+#include "device/sim/state_file.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
 #include "signals/capture.h"
@@ -76,6 +79,50 @@ TEST_F(SimRemote, DamagedStateFileStartsFromFactory) {
         const std::vector<uint8_t> factory = vorkel::sim::factory_code_table();
         EXPECT_EQ(vorkel::sim::code_table(factory.size()), factory);
     }
+}
+
+TEST_F(SimRemote, DamagedStateFileIsKeptAsideNotReplaced) {
+    TempDir dir;
+    const fs::path state = dir.path() / "remote.state";
+    write_file(state, "garbage");
+    vorkel::sim::set_state_file(state.string());
+    ASSERT_TRUE(WCodeTypeData("00010ACF"));
+    std::vector<fs::path> aside;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        if (entry.path().filename().string().starts_with("remote.state.damaged-"))
+            aside.push_back(entry.path());
+    ASSERT_EQ(aside.size(), 1u);
+    std::ifstream in(aside[0], std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "garbage");
+    // The new state file holds the write, whole.
+    vorkel::sim::reset();
+    vorkel::sim::set_state_file(state.string());
+    EXPECT_EQ(vorkel::sim::code_table(4), (std::vector<uint8_t>{0x00, 0x01, 0x0A, 0xCF}));
+}
+
+// Two processes on one state file see one remote: what one writes, the other reads
+// at its next transaction, not the copy it loaded at its start.
+TEST_F(SimRemote, OneStateFileIsOneRemoteAcrossProcesses) {
+    TempDir dir;
+    const fs::path state = dir.path() / "remote.state";
+    vorkel::sim::set_state_file(state.string());
+    std::vector<char> out(11265, '\0');
+    ASSERT_TRUE(RCodeTypeData(out.data()));
+    ASSERT_NE(std::string(out.data()).substr(0, 8), "00010ACF");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(WCodeTypeData("00010ACF") ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::fill(out.begin(), out.end(), '\0');
+    ASSERT_TRUE(RCodeTypeData(out.data()));
+    EXPECT_EQ(std::string(out.data()).substr(0, 8), "00010ACF");
+    // And this process's write does not bring back its older copy of the rest.
+    ASSERT_TRUE(WCodeTypeData("00010BCF"));
+    EXPECT_EQ(vorkel::sim::load_state(state)
+                  .value()[vorkel::sim::kCodeTablePage * vorkel::sim::kPageSize + 2],
+              0x0B);
 }
 
 TEST_F(SimRemote, SignalFolderPlaysFilesInNameOrder) {

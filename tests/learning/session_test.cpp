@@ -387,7 +387,7 @@ TEST_F(SessionCore, ClearAllInDvdTouchesOnlyDvdCodes) {
     EXPECT_EQ(session.learned_keys_in_mode(), (std::vector<int>{0x00, 0x0A, 0x32}));
     const TableResult cleared = session.cleared_table();
     ASSERT_TRUE(cleared.ok());
-    ASSERT_TRUE(session.write_cleared(cleared.text));
+    ASSERT_TRUE(session.write_cleared());
     EXPECT_EQ(remote.writes, 1);
     for (const KeyStates& keys : {session.keys(), remote_keys()}) {
         EXPECT_TRUE(find_key(keys, 0x10));
@@ -414,7 +414,7 @@ TEST_F(SessionCore, FailedClearChangesNothing) {
     const TableResult cleared = session.cleared_table();
     ASSERT_TRUE(cleared.ok());
     remote.refuse = true;
-    EXPECT_FALSE(session.write_cleared(cleared.text));
+    EXPECT_FALSE(session.write_cleared());
     EXPECT_EQ(session.keys(), keys);
     EXPECT_EQ(session.table(), table);
     EXPECT_FALSE(session.changed());

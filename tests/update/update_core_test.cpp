@@ -13,6 +13,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "common/data_files.h"
@@ -22,6 +24,7 @@
 #include "update/download_sink.h"
 #include "update/file_list.h"
 #include "update/local_time.h"
+#include "update/release.h"
 #include "update/signature.h"
 #include "update/signed_offer.h"
 #include "update/staged_install.h"
@@ -297,34 +300,55 @@ TEST(FileList, TheOverlayCopyIsTheOneCompared) {
     write_file(overlay.path() / "on1800.dll", "updated");
     testing::set_local_mtime(overlay.path() / "on1800.dll", when + std::chrono::hours(1));
     const auto parse = [](const std::string& d) { return parse_iso_datetime(d); };
+    write_file(overlay.path() / kOverlaySerials, "on1800.dll|4\n");
     const auto files = offered({{"on1800.dll", "2024-05-01 12:00:00"}});
-    EXPECT_TRUE(build_file_list(files, program.path(), overlay.path(), parse).entries.empty());
-    EXPECT_EQ(build_file_list(files, program.path(), fs::path(), parse).entries.size(), 1u);
+    EXPECT_TRUE(build_file_list(files, program.path(), overlay.path(), parse, 3).entries.empty());
+    EXPECT_EQ(build_file_list(files, program.path(), fs::path(), parse, 3).entries.size(), 1u);
 }
 
-TEST(DataFiles, OverlayFirstUnlessTheProgramCopyIsNewer) {
+// The serial each copy was installed under decides, never the file dates: a
+// package upgrade may carry older dates than an update installed before it.
+TEST(DataFiles, TheCopyOfTheHigherSerialIsUsed) {
     TempDir program, overlay;
     const auto at = [](const fs::path& p, std::time_t t) {
         struct timespec times[2] = {{t, 0}, {t, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
     };
-    write_file(program.path() / "QZ01.csl", "shipped");
-    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), program.path() / "QZ01.csl");
-    write_file(overlay.path() / "QZ01.csl", "updated");
-    at(program.path() / "QZ01.csl", 1'000'000);
-    at(overlay.path() / "QZ01.csl", 2'000'000);
-    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), overlay.path() / "QZ01.csl");
-    // A later package upgrade of the program folder wins over the older update.
-    at(program.path() / "QZ01.csl", 3'000'000);
-    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path()), program.path() / "QZ01.csl");
-    // Only in the overlay; a folder of that name there is not a file.
-    write_file(overlay.path() / "on1800.dll", "x");
-    EXPECT_EQ(data_file(program.path(), "on1800.dll", overlay.path()),
-              overlay.path() / "on1800.dll");
+    for (const char* f : {"QZ01.csl", "on1800.dll", "fn1800.dll"}) {
+        write_file(program.path() / f, "shipped");
+        write_file(overlay.path() / f, "updated");
+        // The overlay's copies newer by date: dates must not matter.
+        at(program.path() / f, 1'000'000);
+        at(overlay.path() / f, 2'000'000);
+    }
+    write_file(overlay.path() / "bn1800.dll", "only updated");
     fs::create_directory(overlay.path() / "sn1800.dll");
-    EXPECT_EQ(data_file(program.path(), "sn1800.dll", overlay.path()),
-              program.path() / "sn1800.dll");
-    EXPECT_EQ(data_file(program.path(), "QZ01.csl", fs::path()), program.path() / "QZ01.csl");
+    write_file(overlay.path() / kOverlaySerials,
+               "QZ01.csl|7\non1800.dll|3\nbroken line\nbn1800.dll|2\nsn1800.dll|9\n");
+    const std::optional<std::uint64_t> none;
+    struct Case {
+        const char* file;
+        std::optional<std::uint64_t> package;
+        bool overlay_wins;
+    } const cases[] = {
+        {"QZ01.csl", 5, true},      // 7 over a package of 5
+        {"QZ01.csl", 7, false},     // the same release: the package's own copy
+        {"QZ01.csl", 8, false},     // a later package upgrade wins
+        {"QZ01.csl", none, false},  // a package of unknown release counts as the newest
+        {"on1800.dll", 2, true},   {"on1800.dll", 4, false},
+        {"fn1800.dll", 0, false},  // a copy no install recorded
+        {"bn1800.dll", 99, true},  // only in the overlay
+        {"sn1800.dll", 0, false},  // a folder there is not a file
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(data_file(program.path(), c.file, overlay.path(), c.package),
+                  (c.overlay_wins ? overlay.path() : program.path()) / c.file)
+            << c.file << " package " << c.package.value_or(-1);
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", fs::path(), 0), program.path() / "QZ01.csl");
+    // An unreadable record counts as no record.
+    write_file(overlay.path() / kOverlaySerials, std::string(100000, '|'));
+    EXPECT_EQ(data_file(program.path(), "QZ01.csl", overlay.path(), 0),
+              program.path() / "QZ01.csl");
 }
 
 TEST(DataFiles, UserFoldersFollowTheEnvironment) {
@@ -341,7 +365,17 @@ TEST(DataFiles, UserFoldersFollowTheEnvironment) {
     setenv("XDG_RUNTIME_DIR", "/no/such/folder", 1);
     f = UserFolders::from_environment();
     EXPECT_EQ(f.data, fs::path("/home/someone/.local/share/orvalin"));
-    EXPECT_EQ(f.runtime, fs::temp_directory_path());
+    // No shared folder such as /tmp stands in for a runtime folder.
+    EXPECT_TRUE(f.runtime.empty());
+    // A runtime folder others may enter is not private, nor is a link to one.
+    fs::permissions(run.path(), fs::perms::owner_all | fs::perms::group_exec);
+    setenv("XDG_RUNTIME_DIR", run.path().c_str(), 1);
+    EXPECT_TRUE(UserFolders::from_environment().runtime.empty());
+    fs::permissions(run.path(), fs::perms::owner_all);
+    fs::create_directory_symlink(run.path(), run.path().string() + "-link");
+    setenv("XDG_RUNTIME_DIR", (run.path().string() + "-link").c_str(), 1);
+    EXPECT_TRUE(UserFolders::from_environment().runtime.empty());
+    fs::remove(run.path().string() + "-link");
 }
 
 TEST(Digest, KnownSha256DigestsOfTextAndFiles) {
@@ -494,6 +528,75 @@ TEST(SignedOffer, OneUnsoundLineRefusesTheWholeConfiguration) {
     }
 }
 
+TEST(ReleaseCheckTest, SerialsOnlyGrowAndExpiredConfigurationsAreRefused) {
+    using std::chrono::sys_days;
+    const auto now = std::chrono::sys_seconds{sys_days{std::chrono::year{2026} / 6 / 1}};
+    const auto text = [](const std::string& release) {
+        return "[server]\r\nmain=http://h/u/\r\n" + release + "[tq58]\r\n";
+    };
+    const std::string five = text("[release]\r\nserial=5\r\nexpires=2026-07-01T00:00:00Z\r\n");
+    const AcceptedRelease accepted{5, sha256_hex(five)};
+    const std::optional<AcceptedRelease> none;
+    struct Case {
+        const char* what;
+        std::string config;
+        std::optional<AcceptedRelease> accepted;
+        ReleaseCheck expect;
+    } const cases[] = {
+        {"first one", five, none, ReleaseCheck::fresh},
+        {"the accepted one again", five, accepted, ReleaseCheck::fresh},
+        {"a higher serial", text("[release]\r\nserial=6\r\nexpires=2026-06-02 00:00:00Z\r\n"),
+         accepted, ReleaseCheck::fresh},
+        {"a lower serial", text("[Release]\r\nSerial=4\r\nexpires=2026-07-01T00:00:00Z\r\n"),
+         accepted, ReleaseCheck::older},
+        {"the same serial, other bytes",
+         text("[release]\r\nserial=5\r\nexpires=2026-08-01T00:00:00Z\r\n"), accepted,
+         ReleaseCheck::replayed},
+        {"expired", text("[release]\r\nserial=9\r\nexpires=2026-06-01T00:00:00Z\r\n"), none,
+         ReleaseCheck::expired},
+        {"no release section", text(""), accepted, ReleaseCheck::missing},
+        {"no expiry", text("[release]\r\nserial=9\r\n"), none, ReleaseCheck::missing},
+        {"no serial", text("[release]\r\nexpires=2026-07-01T00:00:00Z\r\n"), none,
+         ReleaseCheck::missing},
+        {"serial not a number", text("[release]\r\nserial=9a\r\nexpires=2026-07-01T00:00:00Z\r\n"),
+         none, ReleaseCheck::malformed},
+        {"negative serial", text("[release]\r\nserial=-1\r\nexpires=2026-07-01T00:00:00Z\r\n"),
+         none, ReleaseCheck::malformed},
+        {"serial too long",
+         text("[release]\r\nserial=99999999999999999999\r\nexpires=2026-07-01T00:00:00Z\r\n"), none,
+         ReleaseCheck::malformed},
+        {"expiry in local time", text("[release]\r\nserial=9\r\nexpires=2026-07-01 00:00:00\r\n"),
+         none, ReleaseCheck::malformed},
+        {"impossible expiry", text("[release]\r\nserial=9\r\nexpires=2026-02-30T00:00:00Z\r\n"),
+         none, ReleaseCheck::malformed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(check_release(parse_update_config(c.config), c.config, c.accepted, now), c.expect)
+            << c.what;
+    // The staged release was checked for expiry when it was fetched.
+    const std::string old = text("[release]\r\nserial=9\r\nexpires=2020-01-01T00:00:00Z\r\n");
+    Release r;
+    EXPECT_EQ(check_release(parse_update_config(old), old, none, now, &r, true),
+              ReleaseCheck::fresh);
+    EXPECT_EQ(r.serial, 9u);
+    EXPECT_EQ(utc_text(r.expires), "2020-01-01T00:00:00Z");
+}
+
+TEST(ReleaseCheckTest, TheAcceptedRecordReadsBackAndRefusesJunk) {
+    TempDir dir;
+    EXPECT_FALSE(read_accepted_release(dir.path()).has_value());
+    ASSERT_TRUE(write_accepted_release(dir.path() / "new", {42, sha256_hex("x")}));
+    const auto r = read_accepted_release(dir.path() / "new");
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->serial, 42u);
+    EXPECT_EQ(r->sha256, sha256_hex("x"));
+    for (const std::string& junk : std::vector<std::string>{"", "42", "x " + sha256_hex("x"),
+                                                            "42 abc", std::string(300, '4')}) {
+        write_file(dir.path() / "accepted-release", junk);
+        EXPECT_FALSE(read_accepted_release(dir.path()).has_value()) << junk;
+    }
+}
+
 TEST(DownloadSinkTest, KeepsAtMostTheLimitAndReportsTheRest) {
     TempDir dir;
     const fs::path file = dir.path() / "a.dll";
@@ -532,6 +635,22 @@ TEST(DownloadSinkTest, ReplacesALinkInsteadOfWritingThroughIt) {
     EXPECT_EQ(read_file(link), "new");
 }
 
+// A configuration as a publisher signs it: the files with their hashes, and its release.
+std::string release_config(const std::vector<std::pair<std::string, std::string>>& files,
+                           std::uint64_t serial,
+                           const std::string& expires = "2999-01-01T00:00:00Z") {
+    std::string tq58, sha;
+    int n = 0;
+    for (const auto& [file, data] : files) {
+        const std::string listed = file.ends_with(".dll") ? file.substr(0, file.size() - 4) : file;
+        tq58 += std::to_string(++n) + "=" + listed + "|2024-05-01|" + std::to_string(data.size()) +
+                "\r\n";
+        sha += file + "=" + sha256_hex(data) + "|" + std::to_string(data.size()) + "\r\n";
+    }
+    return "[server]\r\nmain=http://h/u/\r\n[release]\r\nserial=" + std::to_string(serial) +
+           "\r\nexpires=" + expires + "\r\n[tq58]\r\n" + tq58 + "[sha256]\r\n" + sha;
+}
+
 class StagedInstall : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -547,24 +666,31 @@ class StagedInstall : public ::testing::Test {
     void program_file(const std::string& file, const std::string& data) {
         write_file(folders_.program / file, data);
     }
-    // Stages a complete update as the window leaves it.
-    void stage(const std::vector<std::pair<std::string, std::string>>& files) {
+    // Stages a complete update as the window leaves it: the files, the list of them
+    // and the configuration they were signed in.
+    void stage(const std::vector<std::pair<std::string, std::string>>& files,
+               std::uint64_t serial = 1) {
         std::vector<StagedEntry> entries;
         for (const auto& [file, data] : files) {
             write_file(folders_.staging / file, data);
             entries.push_back({file, data.size(), sha256_hex(data)});
         }
+        const std::string config = release_config(files, serial);
+        ASSERT_TRUE(write_staged_config(folders_.staging, config, keys_.sign(config)));
         ASSERT_TRUE(write_manifest(folders_.staging, entries));
     }
+    InstallReport install() { return install_staged_updates(folders_, keys_.pk); }
     std::string in_program(const std::string& file) const {
         return read_file(folders_.program / file);
     }
     bool nothing_staged() const {
         const auto m = read_manifest(folders_.staging);
-        return m && m->empty() && !fs::exists(folders_.staging / kManifestName);
+        return m && m->empty() && !fs::exists(folders_.staging / kManifestName) &&
+               !fs::exists(folders_.staging / kStagedConfigName);
     }
     TempDir dir_;
     InstallFolders folders_;
+    TestKeys keys_;
 };
 
 TEST_F(StagedInstall, InstallsTheWholeUpdateAndKeepsThePreviousCopiesForOneRollback) {
@@ -574,7 +700,7 @@ TEST_F(StagedInstall, InstallsTheWholeUpdateAndKeepsThePreviousCopiesForOneRollb
     stage(
         {{"on1800.dll", "new pictures"}, {"QZ01.csl", "new code info"}, {"studyhelp.chm", "help"}});
 
-    const auto report = install_staged_updates(folders_);
+    const auto report = install();
     EXPECT_EQ(report.installed,
               (std::vector<std::string>{"on1800.dll", "QZ01.csl", "studyhelp.chm"}));
     EXPECT_TRUE(report.failure.empty());
@@ -588,7 +714,7 @@ TEST_F(StagedInstall, InstallsTheWholeUpdateAndKeepsThePreviousCopiesForOneRollb
     for (const auto& e : fs::directory_iterator(folders_.program))
         EXPECT_EQ(e.path().filename().string().find(".orvalin-new"), std::string::npos);
     // Told once: the next start has nothing to say.
-    EXPECT_EQ(install_staged_updates(folders_).message(), "");
+    EXPECT_EQ(install().message(), "");
 
     ASSERT_TRUE(roll_back_last_install(folders_));
     EXPECT_EQ(in_program("on1800.dll"), "old pictures");
@@ -602,25 +728,29 @@ TEST_F(StagedInstall, InstallsTheWholeUpdateAndKeepsThePreviousCopiesForOneRollb
 TEST_F(StagedInstall, AReadOnlyProgramFolderGetsTheUpdateThroughTheOverlay) {
     program_file("on1800.dll", "old pictures");
     program_file("QZ01.csl", "old code info");
-    stage({{"QZ01.csl", "new code info"}});
+    stage({{"QZ01.csl", "new code info"}}, 4);
     fs::permissions(folders_.program, fs::perms::owner_read | fs::perms::owner_exec);
 
     InstallReport report;
     const bool rolled_back = testing::as_ordinary_user(dir_.path(), [&] {
-        report = install_staged_updates(folders_);
+        report = install();
         // The program opens the overlay's copy, and still its own for the rest.
-        const bool used = read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay)) ==
+        // (A package built with the data of release 3.)
+        const bool used = read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay, 3)) ==
                               "new code info" &&
-                          read_file(data_file(folders_.program, "on1800.dll", folders_.overlay)) ==
-                              "old pictures";
+                          read_file(data_file(folders_.program, "on1800.dll", folders_.overlay,
+                                              3)) == "old pictures";
+        const bool recorded = read_overlay_serials(folders_.overlay) == SerialList{{"QZ01.csl", 4}};
+        const bool rolled = roll_back_last_install(folders_);
         return report.installed == std::vector<std::string>{"QZ01.csl"} &&
-               report.target == folders_.overlay && used && roll_back_last_install(folders_);
+               report.target == folders_.overlay && used && recorded && rolled &&
+               read_overlay_serials(folders_.overlay).empty();
     });
     EXPECT_TRUE(rolled_back);
     EXPECT_EQ(in_program("QZ01.csl"), "old code info");
     // Rolled back: the overlay's copy is gone and the program's own is in use again.
     EXPECT_FALSE(fs::exists(folders_.overlay / "QZ01.csl"));
-    EXPECT_EQ(read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay)),
+    EXPECT_EQ(read_file(data_file(folders_.program, "QZ01.csl", folders_.overlay, 3)),
               "old code info");
 }
 
@@ -632,7 +762,7 @@ TEST_F(StagedInstall, AnInstallFailingHalfWayLeavesThePreviousFiles) {
     write_file(folders_.program / "studyhelp.chm" / "inside", "x");
     stage({{"on1800.dll", "new on"}, {"sn1800.dll", "new sn"}, {"studyhelp.chm", "help"}});
 
-    const auto report = install_staged_updates(folders_);
+    const auto report = install();
     EXPECT_TRUE(report.installed.empty());
     EXPECT_NE(report.failure.find("studyhelp.chm"), std::string::npos) << report.failure;
     EXPECT_EQ(report.message().rfind("升级没有完成，原来的文件保持不变：", 0), 0u);
@@ -656,7 +786,7 @@ TEST_F(StagedInstall, AnInstallCutShortIsUndoneAtTheNextStart) {
     program_file("on1800.dll", "new on");
     program_file(".sn1800.dll.orvalin-new", "new sn");
 
-    const auto report = install_staged_updates(folders_);
+    const auto report = install();
     EXPECT_TRUE(report.recovered);
     EXPECT_EQ(report.message(), "上次升级没有完成，已恢复原来的文件！");
     EXPECT_EQ(in_program("on1800.dll"), "old on");
@@ -671,7 +801,7 @@ TEST_F(StagedInstall, StagedFilesThatNoLongerMatchInstallNothing) {
     program_file("sn1800.dll", "old sn");
     stage({{"on1800.dll", "new on"}, {"sn1800.dll", "new sn"}});
     write_file(folders_.staging / "sn1800.dll", "evil sn");  // same size, other bytes
-    const auto report = install_staged_updates(folders_);
+    const auto report = install();
     EXPECT_TRUE(report.installed.empty());
     EXPECT_NE(report.failure.find("sn1800.dll"), std::string::npos);
     EXPECT_EQ(in_program("on1800.dll"), "old on");
@@ -697,10 +827,10 @@ TEST_F(StagedInstall, HostileRecordsInstallNothingAndNeverLeaveTheirFolders) {
         {"good line after a bad one", "quendrix.dll|3|" + hash + "\nQZ01.csl|3|" + hash + "\n"},
     };
     for (const auto& c : cases) {
-        write_file(folders_.staging / "QZ01.csl", "abc");
+        stage({{"QZ01.csl", "abc"}});
         write_file(folders_.staging / "quendrix.dll", "abc");
         write_file(folders_.staging / kManifestName, c.manifest);
-        const auto report = install_staged_updates(folders_);
+        const auto report = install();
         EXPECT_TRUE(report.installed.empty()) << c.what;
         EXPECT_FALSE(report.failure.empty()) << c.what;
         EXPECT_FALSE(fs::exists(folders_.program / "QZ01.csl")) << c.what;
@@ -712,20 +842,119 @@ TEST_F(StagedInstall, HostileRecordsInstallNothingAndNeverLeaveTheirFolders) {
 
 TEST_F(StagedInstall, AStagedLinkIsNotFollowed) {
     program_file("secret.txt", "abc");
+    stage({{"QZ01.csl", "abc"}});
+    fs::remove(folders_.staging / "QZ01.csl");
     fs::create_symlink(folders_.program / "secret.txt", folders_.staging / "QZ01.csl");
     ASSERT_TRUE(write_manifest(folders_.staging, {{"QZ01.csl", 3, sha256_hex("abc")}}));
-    const auto report = install_staged_updates(folders_);
+    const auto report = install();
     EXPECT_TRUE(report.installed.empty());
     EXPECT_FALSE(report.failure.empty());
     EXPECT_FALSE(fs::exists(folders_.program / "QZ01.csl"));
 }
 
+// Someone who can write into the staging folder but holds no publisher key: the
+// list and the files may be rewritten at will, only signed bytes are installed.
+TEST_F(StagedInstall, OnlyWhatTheStagedConfigurationSignsIsInstalled) {
+    const TestKeys other;
+    const std::string evil = "evil on";  // the size of "new on" + 1: any size will do
+    const auto rewrite_list =
+        [this](const std::vector<std::pair<std::string, std::string>>& files) {
+            std::vector<StagedEntry> entries;
+            for (const auto& [file, data] : files) {
+                write_file(folders_.staging / file, data);
+                entries.push_back({file, data.size(), sha256_hex(data)});
+            }
+            ASSERT_TRUE(write_manifest(folders_.staging, entries));
+        };
+    struct Case {
+        const char* what;
+        std::function<void()> tamper;
+        bool with_key;
+        const char* failure;  // part of the reason
+    } const cases[] = {
+        {"tampered file, list rewritten to match",
+         [&] {
+             rewrite_list({{"on1800.dll", evil}});
+         },
+         true, "on1800.dll"},
+        {"same size, other bytes, list rewritten",
+         [&] {
+             rewrite_list({{"on1800.dll", "NEW ON"}});
+         },
+         true, "on1800.dll"},
+        {"a file added to the list",
+         [&] {
+             rewrite_list({{"on1800.dll", "new on"}, {"sn1800.dll", evil}});
+         },
+         true, "sn1800.dll"},
+        {"configuration rewritten to match, signature kept",
+         [&] {
+             rewrite_list({{"on1800.dll", evil}});
+             write_file(folders_.staging / kStagedConfigName,
+                        release_config({{"on1800.dll", evil}}, 1));
+         },
+         true, "签名"},
+        {"configuration signed by another key",
+         [&] {
+             rewrite_list({{"on1800.dll", evil}});
+             const std::string text = release_config({{"on1800.dll", evil}}, 1);
+             ASSERT_TRUE(write_staged_config(folders_.staging, text, other.sign(text)));
+         },
+         true, "签名"},
+        {"no staged configuration", [&] { fs::remove(folders_.staging / kStagedConfigName); }, true,
+         "签名"},
+        {"a build without a publisher key", [] {}, false, "不接受在线升级"},
+        {"staged under a release older than the accepted one",
+         [&] {
+             ASSERT_TRUE(write_accepted_release(folders_.staging, {5, std::string(64, 'a')}));
+         },
+         true, "取代"},
+    };
+    for (const auto& c : cases) {
+        program_file("on1800.dll", "old on");
+        stage({{"on1800.dll", "new on"}}, 3);
+        c.tamper();
+        const auto report = install_staged_updates(
+            folders_, c.with_key ? std::optional<PublicKey>(keys_.pk) : std::nullopt);
+        EXPECT_TRUE(report.installed.empty()) << c.what;
+        EXPECT_NE(report.failure.find(c.failure), std::string::npos)
+            << c.what << ": " << report.failure;
+        EXPECT_EQ(in_program("on1800.dll"), "old on") << c.what;
+        EXPECT_FALSE(fs::exists(folders_.program / "sn1800.dll")) << c.what;
+        EXPECT_TRUE(nothing_staged()) << c.what;
+        EXPECT_FALSE(installed_serial(folders_).has_value()) << c.what;
+        fs::remove(folders_.staging / "accepted-release");
+    }
+    // Untampered, the same update installs.
+    stage({{"on1800.dll", "new on"}}, 3);
+    EXPECT_EQ(install().installed, std::vector<std::string>{"on1800.dll"});
+    EXPECT_EQ(in_program("on1800.dll"), "new on");
+}
+
+TEST_F(StagedInstall, TheInstalledReleaseIsRecordedAndRolledBackWithTheFiles) {
+    program_file("QZ01.csl", "shipped");
+    EXPECT_FALSE(rollback_available(folders_));
+    stage({{"QZ01.csl", "release 7"}}, 7);
+    EXPECT_EQ(install().serial, 7u);
+    EXPECT_EQ(installed_serial(folders_), 7u);
+    EXPECT_TRUE(rollback_available(folders_));
+    stage({{"QZ01.csl", "release 9"}}, 9);
+    EXPECT_EQ(install().serial, 9u);
+    EXPECT_EQ(installed_serial(folders_), 9u);
+    // One step back: the release before is in place again, with its record.
+    ASSERT_TRUE(roll_back_last_install(folders_));
+    EXPECT_EQ(in_program("QZ01.csl"), "release 7");
+    EXPECT_EQ(installed_serial(folders_), 7u);
+    EXPECT_FALSE(rollback_available(folders_));
+}
+
 TEST_F(StagedInstall, NothingStagedIsHarmless) {
-    EXPECT_EQ(install_staged_updates(folders_).message(), "");
-    EXPECT_EQ(install_staged_updates({folders_.program, dir_.path() / "none", dir_.path() / "o"})
+    EXPECT_EQ(install().message(), "");
+    EXPECT_EQ(install_staged_updates({folders_.program, dir_.path() / "none", dir_.path() / "o"},
+                                     keys_.pk)
                   .message(),
               "");
-    EXPECT_EQ(install_staged_updates({folders_.program, {}, {}}).message(), "");
+    EXPECT_EQ(install_staged_updates({folders_.program, {}, {}}, keys_.pk).message(), "");
 }
 
 }  // namespace

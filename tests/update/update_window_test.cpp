@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QMovie>
@@ -33,6 +34,7 @@
 #include "update/clickable_picture.h"
 #include "update/digest.h"
 #include "update/local_time.h"
+#include "update/release.h"
 #include "update/staged_install.h"
 #include "update/staged_manifest.h"
 #include "update/update_names.h"
@@ -53,6 +55,11 @@ const QString kOk = QStringLiteral("升级成功");
 const QString kFailed = QStringLiteral("升级失败");
 const QString kWaiting = QStringLiteral("未升级");
 const char* const kDate = "2024-05-01 12:00:00";
+// The release section of a configuration that stays valid for as long as any test runs.
+std::string release_section(std::uint64_t serial,
+                            const std::string& expires = "2999-01-01T00:00:00Z") {
+    return "[release]\r\nserial=" + std::to_string(serial) + "\r\nexpires=" + expires + "\r\n";
+}
 
 bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
     const auto until = std::chrono::steady_clock::now() + limit;
@@ -141,10 +148,12 @@ class UpdateWindowTest : public ::testing::Test {
 
     // The configuration text: servers in order, tq58 lines, and the signed hashes.
     static std::string config_text(const std::vector<std::pair<std::string, std::string>>& servers,
-                                   const std::vector<Offered>& files) {
+                                   const std::vector<Offered>& files,
+                                   const std::string& release = release_section(1)) {
         std::string text;
         if (!servers.empty()) text += "[server]\r\n";
         for (const auto& [k, v] : servers) text += k + "=" + v + "\r\n";
+        text += release;
         text += "[tq58]\r\n";
         int n = 1;
         for (const auto& f : files)
@@ -165,10 +174,10 @@ class UpdateWindowTest : public ::testing::Test {
         signature_status_ = signature_status;
         config_status_ = std::move(statuses);
     }
-    // A configuration signed with the test's key.
+    // A configuration signed with the test's key, under a serial higher than the last.
     void publish(const std::vector<std::pair<std::string, std::string>>& servers,
                  const std::vector<Offered>& files, std::vector<int> statuses = {}) {
-        const std::string text = config_text(servers, files);
+        const std::string text = config_text(servers, files, release_section(++serial_));
         publish_text(text, key_.sign(text), 200, std::move(statuses));
     }
     std::string files_url() const { return server_.url("/files/"); }
@@ -220,11 +229,13 @@ class UpdateWindowTest : public ::testing::Test {
             for (const auto& e : *m) out.push_back(e.file);
         return out;
     }
-    // Files left in the staging folder besides the configuration and its signature.
+    // Files left in the staging folder besides the configuration, its signature and
+    // the record of the release accepted.
     QStringList staged_files() const {
         QStringList out = folder_listing(staging());
         out.removeAll(QStringLiteral("update.ini"));
         out.removeAll(QStringLiteral("update.ini.sig"));
+        out.removeAll(QStringLiteral("accepted-release"));
         return out;
     }
 
@@ -240,6 +251,7 @@ class UpdateWindowTest : public ::testing::Test {
     std::string signature_;
     int signature_status_ = 200;
     std::vector<int> config_status_;
+    std::uint64_t serial_ = 0;
 };
 
 TEST_F(UpdateWindowTest, ConnectionTestShowsItsOutcomeAndAlwaysEnablesNext) {
@@ -454,6 +466,147 @@ TEST_F(UpdateWindowTest, AConfigurationNamingCodeOrAPathIsRefused) {
         EXPECT_FALSE(w->choose_button->isEnabled()) << c.what;
         EXPECT_EQ(w->ListBox1->count(), 0) << c.what;
     }
+}
+
+// Someone on the network replays an old signed configuration, or the server
+// withholds updates by serving one that has run out: each refusal says why.
+TEST_F(UpdateWindowTest, StaleOrReplayedConfigurationsAreRefused) {
+    const std::vector<std::pair<std::string, std::string>> servers = {{"main", files_url()}};
+    const std::string accepted = config_text(servers, {}, release_section(5));
+    publish_text(accepted, key_.sign(accepted));
+    on_server_page();
+    const auto record = read_accepted_release(options_.folders.staging());
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->serial, 5u);
+    const QString resign = QStringLiteral("需要服务器重新签名，不能升级！");
+    struct Case {
+        const char* what;
+        std::string release;
+        QString message;
+    } const cases[] = {
+        {"lower serial", release_section(4),
+         QStringLiteral(
+             "升级配置文件的版本号 4 比已经接受过的 5 旧，可能是重放的旧配置，不能升级！")},
+        {"same serial, other bytes", release_section(5, "2999-01-02T00:00:00Z"),
+         QStringLiteral("升级配置文件的版本号 5 已经用过，但内容不同，不能升级！")},
+        {"expired", release_section(6, "2020-03-01T10:00:00Z"),
+         QStringLiteral("升级配置文件已经过期（有效期到 2020-03-01T10:00:00Z），不能升级！")},
+        {"made before releases were signed", "",
+         QStringLiteral("升级配置文件没有版本号和有效期，") + resign},
+        {"serial not a number", "[release]\r\nserial=six\r\nexpires=2999-01-01T00:00:00Z\r\n",
+         QStringLiteral("升级配置文件的版本号或有效期格式不对，") + resign},
+    };
+    for (const auto& c : cases) {
+        const std::string text = config_text(servers, {}, c.release);
+        publish_text(text, key_.sign(text));
+        auto w = open();
+        boxes_.expect(c.message, Answer::ok, Buttons::ok, ui::kAppTitle);
+        w->fetch_button->click();
+        EXPECT_EQ(boxes_.pending(), 0u) << c.what;
+        EXPECT_EQ(w->Notebook1->currentIndex(), 2) << c.what;
+        EXPECT_EQ(w->ListBox1->count(), 0) << c.what;
+        EXPECT_EQ(read_accepted_release(options_.folders.staging())->serial, 5u) << c.what;
+    }
+    // The accepted configuration itself may be fetched again; a higher serial moves
+    // the record on.
+    publish_text(accepted, key_.sign(accepted));
+    EXPECT_EQ(on_server_page()->ListBox1->count(), 1);
+    const std::string next = config_text(servers, {}, release_section(8));
+    publish_text(next, key_.sign(next));
+    on_server_page();
+    EXPECT_EQ(read_accepted_release(options_.folders.staging())->serial, 8u);
+}
+
+// A build without a publisher key could accept nothing: it says so and fetches nothing.
+TEST_F(UpdateWindowTest, ABuildWithoutAPublisherKeySaysItTakesNoOnlineUpdates) {
+    publish({{"main", files_url()}}, {});
+    options_.publisher_key.reset();
+    auto w = open();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->Notebook1->currentIndex(), 2);
+    EXPECT_TRUE(w->labnetlink->text().contains(QStringLiteral("不接受在线升级")));
+    EXPECT_TRUE(w->labnetlink->text().contains(QStringLiteral("Serving updates yourself")));
+    EXPECT_FALSE(w->fetch_button->isEnabled());
+    EXPECT_FALSE(w->Image2->isVisible());
+    EXPECT_FALSE(w->Image3->isVisible());
+    EXPECT_TRUE(server_.seen().empty());
+}
+
+// The last update can be undone from the window; the button shows only when there
+// is one to undo.
+TEST_F(UpdateWindowTest, TheLastUpdateCanBeUndoneFromTheWindow) {
+    EXPECT_FALSE(open()->undo_button->isVisible());
+    old_local_file("QZ01.csl");
+    const Offered codeinfo{"QZ01.csl", "new code info"};
+    serve(codeinfo);
+    publish({{"main", files_url()}}, {codeinfo});
+    {
+        auto w = on_file_page();
+        boxes_.expect(kRestart, Answer::ok);
+        w->upgrade_button->click();
+    }
+    const auto folders = InstallFolders::for_program(program_dir_.toStdString(), options_.folders);
+    ASSERT_EQ(install_staged_updates(folders, key_.pk).installed,
+              std::vector<std::string>{"QZ01.csl"});
+    const QString file = program_dir_ + QStringLiteral("QZ01.csl");
+    ASSERT_EQ(read_all(file), QByteArray("new code info"));
+    auto w = open();
+    ASSERT_TRUE(w->undo_button->isVisible());
+    EXPECT_EQ(w->undo_button->text(), QStringLiteral("撤销上次升级"));
+    boxes_.expect(QStringLiteral("已撤销上次升级，需要重新启动程序才能完成！"), Answer::ok,
+                  Buttons::ok, ui::kAppTitle);
+    w->undo_button->click();
+    EXPECT_EQ(boxes_.pending(), 0u);
+    EXPECT_EQ(read_all(file), QByteArray("old version"));
+    EXPECT_FALSE(w->undo_button->isVisible());
+    EXPECT_FALSE(installed_serial(folders).has_value());
+}
+
+// The animation is written only as a new file of this user's: a name planted in
+// the runtime folder, a link above all, is never written through.
+TEST_F(UpdateWindowTest, APlantedLinkInPlaceOfTheAnimationIsNeverFollowed) {
+    const QString victim = dir_.path() + QStringLiteral("/victim");
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+    }
+    const QString planted =
+        dir_.path() +
+        QStringLiteral("/run/orvalin-%1-78.swf").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(QFile::link(victim, planted));
+    {
+        auto w = open();
+        ASSERT_EQ(w->animation_file(), planted);
+        EXPECT_TRUE(w->animation()->isValid());
+        EXPECT_FALSE(QFileInfo(planted).isSymLink());
+        EXPECT_EQ(QFile::permissions(planted) & 0x0777,
+                  QFileDevice::ReadUser | QFileDevice::WriteUser);
+    }
+    EXPECT_EQ(read_all(victim), QByteArray("keep me"));
+    EXPECT_FALSE(QFileInfo::exists(planted));
+}
+
+// Without a private runtime folder the animation goes into a folder of its own,
+// never under a guessable name in /tmp; the folder goes with the window.
+TEST_F(UpdateWindowTest, WithoutARuntimeFolderTheAnimationGetsAPrivateFolder) {
+    const QString tmp = dir_.path() + QStringLiteral("/tmp");
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    const QByteArray old_tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.toUtf8());
+    options_.folders.runtime.clear();
+    QString folder;
+    {
+        auto w = open();
+        const QString swf = w->animation_file();
+        folder = QFileInfo(swf).absolutePath();
+        EXPECT_TRUE(folder.startsWith(tmp + QStringLiteral("/orvalin-"))) << swf.toStdString();
+        EXPECT_EQ(QFile::permissions(folder) & 0x0777,
+                  QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        EXPECT_TRUE(w->animation()->isValid());
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    qputenv("TMPDIR", old_tmp);
 }
 
 TEST_F(UpdateWindowTest, ChosenServerOrTheFirstOneGivesTheBaseUrl) {
@@ -673,14 +826,15 @@ TEST_F(UpdateWindowTest, AVerifiedUpdateIsInstalledAtTheNextStartAndUsed) {
     EXPECT_EQ(folder_listing(program_dir_), program_files);
     EXPECT_EQ(read_all(program_dir_ + "on1800.dll"), QByteArray("old version"));
     const auto report = install_staged_updates(
-        InstallFolders::for_program(program_dir_.toStdString(), options_.folders));
+        InstallFolders::for_program(program_dir_.toStdString(), options_.folders), key_.pk);
     EXPECT_EQ(report.installed, (std::vector<std::string>{"on1800.dll", "QZ01.csl"}));
     const std::filesystem::path overlay = options_.folders.overlay();
     for (const auto& f : {pictures, codeinfo})
-        EXPECT_EQ(read_all(QString::fromStdString(
-                               data_file(program_dir_.toStdString(), f.file(), overlay).string()))
-                      .toStdString(),
-                  f.content);
+        EXPECT_EQ(
+            read_all(QString::fromStdString(
+                         data_file(program_dir_.toStdString(), f.file(), overlay, 0).string()))
+                .toStdString(),
+            f.content);
     EXPECT_TRUE(staged().empty());
 }
 
@@ -738,17 +892,24 @@ TEST_F(UpdateWindowTest, ConfigurationMadeByTheScriptWorksEndToEnd) {
     EXPECT_NE(std::system((env + script + " -g '" + secret + "' >/dev/null 2>&1").c_str()), 0);
     EXPECT_EQ(read_all(secret_file), secret_bytes);
 
-    const std::string command = env + script + " -n main -k '" + secret + "' '" +
-                                folder.toStdString() + "' " + server_.url("/orvalin/") +
-                                " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    {
+    const auto sign = [&](const std::string& options) {
+        const std::string command = env + script + " --name main --key '" + secret + "' " +
+                                    options + " '" + folder.toStdString() + "' " +
+                                    server_.url("/orvalin/") + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << options;
         std::lock_guard lock(config_mutex_);
         config_ = read_all(folder + QStringLiteral("/update.ini")).toStdString();
         signature_ = read_all(folder + QStringLiteral("/update.ini.sig")).toStdString();
-    }
+    };
+    sign("--serial 41 -d 2");
     // Code in the folder is left out of the configuration.
     EXPECT_EQ(config_.find("quendrix"), std::string::npos);
+    // The release: the serial given, valid for two days from now.
+    const auto release = parse_release(parse_update_config(config_));
+    ASSERT_TRUE(release.has_value()) << config_;
+    EXPECT_EQ(release->serial, 41u);
+    const auto in_two_days = std::chrono::system_clock::now() + 48h;
+    EXPECT_LT(std::chrono::abs(release->expires - in_two_days), 5min);
     server_.raw().set_mount_point("/orvalin", folder.toStdString());
     auto w = on_file_page();
     ASSERT_EQ(w->update_list(),
@@ -758,6 +919,22 @@ TEST_F(UpdateWindowTest, ConfigurationMadeByTheScriptWorksEndToEnd) {
     EXPECT_EQ(cell(*w, 1, 1), kOk);
     EXPECT_EQ(cell(*w, 2, 1), kOk);
     EXPECT_EQ(staged(), (std::vector<std::string>{"QZ01.csl", "on1800.dll"}));
+    // Signed again under a lower serial: refused as an old configuration.
+    sign("-s 40");
+    auto again = open();
+    boxes_.expect(
+        QStringLiteral(
+            "升级配置文件的版本号 40 比已经接受过的 41 旧，可能是重放的旧配置，不能升级！"),
+        Answer::ok);
+    again->fetch_button->click();
+    EXPECT_EQ(again->Notebook1->currentIndex(), 2);
+    // Bad input is refused with status 2, and nothing is written.
+    for (const char* bad : {"--serial x", "--valid-days 0", "--colour red"})
+        EXPECT_EQ(WEXITSTATUS(std::system((env + script + " --key '" + secret + "' " + bad + " '" +
+                                           folder.toStdString() + "' http://h/ 2>/dev/null")
+                                              .c_str())),
+                  2)
+            << bad;
 }
 
 TEST_F(UpdateWindowTest, TheProgramsOwnPicturesAreShown) {

@@ -5,15 +5,12 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "tools/pictures/captions.h"
 #include "tools/pictures/drawing.h"
 #include "tools/pictures/style.h"
 
 namespace orvalin::pictures {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 void infrared_waves(QPainter& p, const QPointF& origin, double phase) {
     // Arcs travel from the old remote towards the learning remote.
@@ -39,8 +36,8 @@ std::vector<QImage> learning_animation() {
         QImage img = canvas(413, 72, kCard);
         QPainter p(&img);
         prepare(p);
-        draw_notice(p, QRectF(3, 1, 407, 70), 186, u("正在等待原遥控器发码"),
-                    u("请对准学习遥控器按下对应按键"));
+        draw_notice(p, QRectF(3, 1, 407, 70), 186, caption("正在等待原遥控器发码"),
+                    caption("请对准学习遥控器按下对应按键"));
         p.save();
         p.translate(34, 36);
         p.rotate(90);
@@ -95,7 +92,7 @@ std::vector<QImage> connecting_animation() {
             p.setBrush(lit ? kGreen : near ? QColor(140, 210, 160) : QColor(196, 210, 222));
             p.drawEllipse(QPointF(x, 57), lit ? 3.6 : 2.6, lit ? 3.6 : 2.6);
         }
-        draw_fitted_text(p, QRectF(0, 92, 200, 22), u("正在连接服务器"), kInkSoft, 13, false);
+        draw_fitted_text(p, QRectF(0, 92, 200, 22), caption("正在连接服务器"), kInkSoft, 13, false);
         p.end();
         frames.push_back(img);
     }

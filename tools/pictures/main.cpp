@@ -1,6 +1,9 @@
 // Generates every picture the program shows and the resource lists that bundle them.
 //
-//   orvalin_pictures <output folder> <regular font file> <bold font file>
+//   orvalin_pictures <output folder> <regular font file> <bold font file> [--english]
+//
+// --english draws the pictures that carry words with English captions (the key
+// pictures are shared and not drawn).
 //
 // Picture libraries (one .qrc each, compiled with rcc --binary into "<name>.dll"):
 //   on1800, sn1800, fn1800, dn1800   gif0 .. gif50: key pictures normal / learned /
@@ -22,11 +25,13 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "common/key_table.h"
 #include "tools/pictures/animation_painter.h"
+#include "tools/pictures/captions.h"
 #include "tools/pictures/drawing.h"
 #include "tools/pictures/gif_writer.h"
 #include "tools/pictures/remote_painter.h"
@@ -193,10 +198,13 @@ bool window_pictures(const QString& dir) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s <output folder> <regular font> <bold font>\n", argv[0]);
+    const bool english = argc == 5 && std::strcmp(argv[4], "--english") == 0;
+    if (argc != 4 && !english) {
+        std::fprintf(stderr, "usage: %s <output folder> <regular font> <bold font> [--english]\n",
+                     argv[0]);
         return 2;
     }
+    set_caption_language_english(english);
     const QString dir = QString::fromLocal8Bit(argv[1]);
     if (!QDir().mkpath(dir)) {
         std::fprintf(stderr, "pictures: cannot create %s\n", argv[1]);
@@ -206,7 +214,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pictures: cannot load the fonts %s, %s\n", argv[2], argv[3]);
         return 1;
     }
-    const bool ok =
-        key_libraries(dir) && tool_library(dir) && update_library(dir) && window_pictures(dir);
+    // The English set holds only the pictures with words; the key pictures are shared.
+    const bool ok = (english || key_libraries(dir)) && tool_library(dir) && update_library(dir) &&
+                    window_pictures(dir);
     return ok ? 0 : 1;
 }

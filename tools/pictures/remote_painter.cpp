@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "common/key_table.h"
+#include "tools/pictures/captions.h"
 #include "tools/pictures/drawing.h"
 #include "tools/pictures/style.h"
 
@@ -105,8 +106,8 @@ void paint_body(QPainter& p) {
     // Model name and maker below the keys.
     draw_fitted_text(p, QRectF(kBody.left(), 598, kBody.width(), 20), QStringLiteral("QXT-508KP2"),
                      QColor(236, 240, 244), 15, true);
-    draw_fitted_text(p, QRectF(kBody.left(), 620, kBody.width(), 14),
-                     QString::fromUtf8("学习型遥控器"), QColor(150, 162, 176), 10, false);
+    draw_fitted_text(p, QRectF(kBody.left(), 620, kBody.width(), 14), caption("学习型遥控器"),
+                     QColor(150, 162, 176), 10, false);
     p.setPen(QPen(QColor(255, 255, 255, 40), 1));
     p.drawLine(QPointF(kBody.center().x() - 24, 645.5), QPointF(kBody.center().x() + 24, 645.5));
     draw_fitted_text(p, QRectF(kBody.left(), 652, kBody.width(), 14), QStringLiteral("ORVALIN"),

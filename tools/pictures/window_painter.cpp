@@ -9,15 +9,12 @@
 #include <vector>
 
 #include "common/version.h"
+#include "tools/pictures/captions.h"
 #include "tools/pictures/drawing.h"
 #include "tools/pictures/style.h"
 
 namespace orvalin::pictures {
 namespace {
-
-QString u(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // Where the window's controls lie; the background draws the cards behind them.
 const QRectF kInfoCard(392, 48, 554, 150);
@@ -48,7 +45,7 @@ QImage window_background() {
     glow.setColorAt(1, QColor(255, 255, 255, 0));
     p.fillRect(QRectF(250, 0, 766, 729), glow);
 
-    draw_fitted_text(p, QRectF(262, 6, 440, 30), u("QXT-508KP2 学习型遥控器 · 自学习软件"),
+    draw_fitted_text(p, QRectF(262, 6, 440, 30), caption("QXT-508KP2 学习型遥控器 · 自学习软件"),
                      Qt::white, 18, true, Qt::AlignLeft | Qt::AlignVCenter);
 
     card(p, kInfoCard, kCard);
@@ -63,16 +60,16 @@ QImage window_background() {
     paint_mini_remote(p, QRectF(tile.center().x() - 15, tile.top() + 10, 30, 74), kPickedBottom);
     draw_fitted_text(p, QRectF(496, 80, 170, 30), QStringLiteral("Orvalin"), kInk, 26, true,
                      Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(496, 114, 170, 20), u("学习型遥控器编程软件"), kInkSoft, 14, false,
-                     Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(496, 140, 170, 18), u("电视 · 机顶盒 · 影碟机"), kInkSoft, 12, false,
-                     Qt::AlignLeft | Qt::AlignVCenter);
+    draw_fitted_text(p, QRectF(496, 114, 170, 20), caption("学习型遥控器编程软件"), kInkSoft, 14,
+                     false, Qt::AlignLeft | Qt::AlignVCenter);
+    draw_fitted_text(p, QRectF(496, 140, 170, 18), caption("电视 · 机顶盒 · 影碟机"), kInkSoft, 12,
+                     false, Qt::AlignLeft | Qt::AlignVCenter);
     p.setPen(QPen(kCardLine, 1));
     p.drawLine(QPointF(670.5, 64), QPointF(670.5, 182));
     const std::vector<std::pair<QRectF, QString>> captions = {
-        {QRectF(676, 64, 84, 20), u("遥控器型号：")},
-        {QRectF(676, 99, 84, 20), u("软件版本：")},
-        {QRectF(676, 132, 84, 20), u("固件版本：")},
+        {QRectF(676, 64, 84, 20), caption("遥控器型号：")},
+        {QRectF(676, 99, 84, 20), caption("软件版本：")},
+        {QRectF(676, 132, 84, 20), caption("固件版本：")},
     };
     for (const auto& [box, text] : captions)
         draw_fitted_text(p, box, text, kInkSoft, 13, false, Qt::AlignRight | Qt::AlignVCenter);
@@ -84,7 +81,7 @@ QImage window_background() {
     p.drawLine(QPointF(412, 268.5), QPointF(926, 268.5));
     p.drawLine(QPointF(412, 604.5), QPointF(926, 604.5));
 
-    draw_fitted_text(p, QRectF(392, 700, 554, 20), u("Orvalin · USB 学习型遥控器 QXT-508KP2"),
+    draw_fitted_text(p, QRectF(392, 700, 554, 20), caption("Orvalin · USB 学习型遥控器 QXT-508KP2"),
                      QColor(220, 236, 246), 11, false, Qt::AlignRight | Qt::AlignVCenter);
     return img;
 }
@@ -96,33 +93,36 @@ QImage instruction_panel(Panel panel) {
     std::vector<QString> steps;
     switch (panel) {
         case Panel::NoKeys:
-            title = u("还没有自学习过的按键");
+            title = caption("还没有自学习过的按键");
             accent = kWindow;
-            steps = {u("点击上方按钮选择设备：电视、机顶盒或影碟机"), u("点击下方「开始学习」按钮"),
-                     u("在左面遥控器图上点击要学习的按键"),
-                     u("将原遥控器对准学习遥控器，按下对应的按键")};
+            steps = {caption("点击上方按钮选择设备：电视、机顶盒或影碟机"),
+                     caption("点击下方「开始学习」按钮"),
+                     caption("在左面遥控器图上点击要学习的按键"),
+                     caption("将原遥控器对准学习遥控器，按下对应的按键")};
             break;
         case Panel::HasKeys:
-            title = u("已有自学习过的按键（绿色显示）");
+            title = caption("已有自学习过的按键（绿色显示）");
             accent = kGreen;
-            steps = {u("继续学习：点击「开始学习」，再点击左面的按键"),
-                     u("删除一个：点击「删除按键」，再点击绿色按键"),
-                     u("全部清空：点击「清空按键」，清除当前设备的按键"),
-                     u("蓝色按键为出厂预置编码，可直接重新学习")};
+            steps = {caption("继续学习：点击「开始学习」，再点击左面的按键"),
+                     caption("删除一个：点击「删除按键」，再点击绿色按键"),
+                     caption("全部清空：点击「清空按键」，清除当前设备的按键"),
+                     caption("蓝色按键为出厂预置编码，可直接重新学习")};
             break;
         case Panel::Learning:
-            title = u("正在自学习");
+            title = caption("正在自学习");
             accent = kAmber;
-            steps = {u("在左面遥控器图上点击待学习的按键（橙色）"),
-                     u("将原遥控器对准学习遥控器，按下对应的按键"),
-                     u("收到编码后按键变为绿色，可继续学习下一个"),
-                     u("学完后点击「停止学习」，确认后写入遥控器")};
+            steps = {caption("在左面遥控器图上点击待学习的按键（橙色）"),
+                     caption("将原遥控器对准学习遥控器，按下对应的按键"),
+                     caption("收到编码后按键变为绿色，可继续学习下一个"),
+                     caption("学完后点击「停止学习」，确认后写入遥控器")};
             break;
         case Panel::Deleting:
-            title = u("删除单个自学习按键");
+            title = caption("删除单个自学习按键");
             accent = kRed;
-            steps = {u("在左面遥控器图上点击要删除的绿色按键"), u("确认后该按键恢复为未学习状态"),
-                     u("可以继续点击其他要删除的按键"), u("删除完毕，点击「停止删除」按钮保存")};
+            steps = {caption("在左面遥控器图上点击要删除的绿色按键"),
+                     caption("确认后该按键恢复为未学习状态"),
+                     caption("可以继续点击其他要删除的按键"),
+                     caption("删除完毕，点击「停止删除」按钮保存")};
             break;
     }
     QImage img = canvas(409, 167, kCard);
@@ -185,16 +185,16 @@ QImage splash_picture() {
 
     draw_fitted_text(p, QRectF(30, 46, 300, 44), QStringLiteral("QXT-508KP2"), Qt::white, 38, true,
                      Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(32, 94, 300, 28), u("学习型遥控器 自学习软件"), Qt::white, 21, true,
-                     Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(32, 126, 300, 22), u("电视 · 机顶盒 · 影碟机 一键学习"),
+    draw_fitted_text(p, QRectF(32, 94, 300, 28), caption("学习型遥控器 自学习软件"), Qt::white, 21,
+                     true, Qt::AlignLeft | Qt::AlignVCenter);
+    draw_fitted_text(p, QRectF(32, 126, 300, 22), caption("电视 · 机顶盒 · 影碟机 一键学习"),
                      QColor(214, 234, 248), 14, false, Qt::AlignLeft | Qt::AlignVCenter);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 40));
     p.drawRoundedRect(QRectF(32, 160, 64, 22), 11, 11);
     draw_fitted_text(p, QRectF(32, 160, 64, 22), QString::fromLatin1(orvalin::kVersionLabel),
                      Qt::white, 13, true);
-    draw_fitted_text(p, QRectF(32, 214, 300, 18), u("正在检测遥控器，请稍候…"),
+    draw_fitted_text(p, QRectF(32, 214, 300, 18), caption("正在检测遥控器，请稍候…"),
                      QColor(214, 234, 248), 12, false, Qt::AlignLeft | Qt::AlignVCenter);
     draw_fitted_text(p, QRectF(32, 232, 300, 16), QStringLiteral("Orvalin"), QColor(170, 208, 232),
                      11, true, Qt::AlignLeft | Qt::AlignVCenter);
@@ -204,12 +204,12 @@ QImage splash_picture() {
 QImage mode_button(Mode mode, bool active) {
     using namespace colour;
     const int w = mode == Mode::Cbl ? 129 : 121;
-    const QString caption = mode == Mode::Tv    ? u("电视 TV")
-                            : mode == Mode::Cbl ? u("机顶盒 CBL")
-                                                : u("影碟机 DVD");
+    const QString label = mode == Mode::Tv    ? caption("电视 TV")
+                          : mode == Mode::Cbl ? caption("机顶盒 CBL")
+                                              : caption("影碟机 DVD");
     QImage img = active ? pill_button(w, 41, kCard, QColor(66, 150, 204), QColor(32, 98, 150),
-                                      Qt::white, caption, Icon::None, 9, 15)
-                        : pill_button(w, 41, kCard, Qt::white, QColor(222, 232, 240), kInk, caption,
+                                      Qt::white, label, Icon::None, 9, 15)
+                        : pill_button(w, 41, kCard, Qt::white, QColor(222, 232, 240), kInk, label,
                                       Icon::None, 9, 15);
     if (active) {
         // Lit indicator: the active device mode.
@@ -223,40 +223,41 @@ QImage mode_button(Mode mode, bool active) {
 QImage learn_button(bool learning) {
     using namespace colour;
     return learning ? pill_button(161, 50, kCard, QColor(240, 96, 80), QColor(196, 46, 34),
-                                  Qt::white, u("停止学习"), Icon::Stop, 12, 18)
+                                  Qt::white, caption("停止学习"), Icon::Stop, 12, 18)
                     : pill_button(161, 50, kCard, QColor(86, 200, 124), kGreen, Qt::white,
-                                  u("开始学习"), Icon::Play, 12, 18);
+                                  caption("开始学习"), Icon::Play, 12, 18);
 }
 
 QImage delete_button(bool greyed, bool stop) {
     using namespace colour;
     if (greyed)
         return pill_button(152, 49, kCard, QColor(226, 230, 234), kGreyButton,
-                           QColor(248, 250, 252), u("删除按键"), Icon::Trash, 12, 17);
+                           QColor(248, 250, 252), caption("删除按键"), Icon::Trash, 12, 17);
     if (stop)
         return pill_button(152, 49, kCard, QColor(196, 64, 54), QColor(150, 30, 24), Qt::white,
-                           u("停止删除"), Icon::Stop, 12, 17);
+                           caption("停止删除"), Icon::Stop, 12, 17);
     return pill_button(152, 49, kCard, QColor(255, 140, 100), QColor(226, 84, 56), Qt::white,
-                       u("删除按键"), Icon::Trash, 12, 17);
+                       caption("删除按键"), Icon::Trash, 12, 17);
 }
 
 QImage clear_button(bool greyed) {
     using namespace colour;
     if (greyed)
         return pill_button(150, 49, kCard, QColor(226, 230, 234), kGreyButton,
-                           QColor(248, 250, 252), u("清空按键"), Icon::Broom, 12, 17);
+                           QColor(248, 250, 252), caption("清空按键"), Icon::Broom, 12, 17);
     return pill_button(150, 49, kCard, QColor(86, 160, 220), QColor(40, 104, 170), Qt::white,
-                       u("清空按键"), Icon::Broom, 12, 17);
+                       caption("清空按键"), Icon::Broom, 12, 17);
 }
 
 QImage help_button() {
     return pill_button(95, 28, colour::kWindow, QColor(255, 255, 255, 60),
-                       QColor(255, 255, 255, 30), Qt::white, u("帮助"), Icon::Help, 8, 13);
+                       QColor(255, 255, 255, 30), Qt::white, caption("帮助"), Icon::Help, 8, 13);
 }
 
 QImage update_button() {
     return pill_button(97, 30, colour::kWindow, QColor(255, 255, 255, 60),
-                       QColor(255, 255, 255, 30), Qt::white, u("升级软件"), Icon::Update, 8, 13);
+                       QColor(255, 255, 255, 30), Qt::white, caption("升级软件"), Icon::Update, 8,
+                       13);
 }
 
 QImage close_button() {
@@ -281,9 +282,9 @@ QImage hint_brand() {
     p.rotate(-14);
     paint_mini_remote(p, QRectF(-10, -28, 20, 58), kPickedBottom);
     p.restore();
-    draw_fitted_text(p, QRectF(70, 8, 320, 30), u("QXT-508KP2 学习型遥控器"), Qt::white, 20, true,
-                     Qt::AlignLeft | Qt::AlignVCenter);
-    draw_fitted_text(p, QRectF(70, 38, 320, 24), u("一个遥控器，学会电视、机顶盒和影碟机"),
+    draw_fitted_text(p, QRectF(70, 8, 320, 30), caption("QXT-508KP2 学习型遥控器"), Qt::white, 20,
+                     true, Qt::AlignLeft | Qt::AlignVCenter);
+    draw_fitted_text(p, QRectF(70, 38, 320, 24), caption("一个遥控器，学会电视、机顶盒和影碟机"),
                      QColor(220, 238, 250), 13.5, false, Qt::AlignLeft | Qt::AlignVCenter);
     return img;
 }
@@ -293,8 +294,8 @@ QImage hint_waiting() {
     QImage img = canvas(409, 72, kCard);
     QPainter p(&img);
     prepare(p);
-    draw_notice(p, QRectF(1, 1, 407, 70), 76, u("请在左面遥控器上点击待学习的按键"),
-                u("选中的按键显示为橙色，随后等待原遥控器发码"));
+    draw_notice(p, QRectF(1, 1, 407, 70), 76, caption("请在左面遥控器上点击待学习的按键"),
+                caption("选中的按键显示为橙色，随后等待原遥控器发码"));
     // An arrow pointing at the remote on the left.
     QPainterPath arrow;
     arrow.moveTo(16, 36);
@@ -337,8 +338,8 @@ QImage update_banner() {
     arrow.closeSubpath();
     p.setBrush(QColor(46, 170, 92));
     p.drawPath(arrow);
-    draw_fitted_text(p, QRectF(0, 140, 140, 30), u("在线升级"), Qt::white, 22, true);
-    draw_fitted_text(p, QRectF(8, 176, 124, 40), u("从升级服务器获取\n最新的软件文件"),
+    draw_fitted_text(p, QRectF(0, 140, 140, 30), caption("在线升级"), Qt::white, 22, true);
+    draw_fitted_text(p, QRectF(8, 176, 124, 40), caption("从升级服务器获取\n最新的软件文件"),
                      QColor(214, 234, 248), 12, false);
     paint_mini_remote(p, QRectF(56, 226, 28, 66), kPickedBottom);
     return img;
