@@ -15,6 +15,7 @@
 #include "ircode/analysis.h"
 #include "learning/collect_thread.h"
 #include "learning/fallback_converter.h"
+#include "learning/key_code.h"
 #include "learning/recognition.h"
 #include "learning/table_backup.h"
 #include "prompter/prompter.h"
@@ -175,6 +176,11 @@ void Tmainorvalin::key_click(IBtn* key) {
                QCoreApplication::translate("Tmainorvalin", " 按键， 请发码"));
     start_animation();
     selected_keys.push_back(key);
+    press_check = {};
+    start_collection();
+}
+
+void Tmainorvalin::start_collection() {
     if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
     collected_text.clear();
     auto* thread = new learning::TCollectCode(collect_timeout, this);
@@ -294,7 +300,33 @@ void Tmainorvalin::collect_done() {
         box(this, not_recognised_text());
         return;
     }
-    if (const learning::TableError error = session_.add_learned_key(k, r.table);
+    // Checked by a second press: the key is taken when two presses agree.
+    std::string table = r.table;
+    if (verify_presses && verify_presses->isChecked()) {
+        const std::optional<learning::KeyCode> code = learning::describe_key_code(
+            r.table, session_.table_code_of(k), data_file(dir, ircode::kCodeInfoFileName));
+        const learning::PressCheck::Step step =
+            press_check.add(r.table, code.value_or(learning::KeyCode{}));
+        const QString differs = QString::fromStdString(press_check.difference());
+        if (step == learning::PressCheck::Step::again ||
+            step == learning::PressCheck::Step::third) {
+            box(this, step == learning::PressCheck::Step::again
+                          ? tr("请再按一次该键，核对学习的编码！")
+                          : tr("两次按键的编码不同（%1），请再按一次该键！").arg(differs));
+            start_collection();
+            return;
+        }
+        if (step == learning::PressCheck::Step::refused) {
+            append_memo(QStringLiteral("presses differ: ") + differs);
+            press_check = {};
+            abandon_selected_key(tr("三次按键的编码各不相同，请重新选择按键进行学习！"));
+            box(this, tr("三次按键的编码各不相同（%1），该键没有学习！").arg(differs));
+            return;
+        }
+        table = press_check.taken_table();
+        press_check = {};
+    }
+    if (const learning::TableError error = session_.add_learned_key(k, table);
         error != learning::TableError::none) {
         const QString why = translated("learning", learning::describe(error));
         append_memo(QStringLiteral("rebuild refused: ") + why);

@@ -10,6 +10,7 @@
 // window asks it and shows what it says.
 #pragma once
 
+#include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "learning/press_check.h"
 #include "learning/session.h"
 
 class QMenu;
@@ -66,6 +68,9 @@ class Tmainorvalin : public QWidget {
     QImage jpgjingtai, delete_pic, deletehui, clear_pic, clearhui, stopdelete, gifkesdra;
     QString exe_dir;
     std::string collected_text;  // written by the collection thread before it ends
+    // Learning checked by a second press (the option beside 开始学习, off by
+    // default): the presses of the key being learned.
+    learning::PressCheck press_check;
 
     // ---- components ----
     // Named by role here; each keeps its name in the layout (Image1, ykqbox,
@@ -84,6 +89,7 @@ class Tmainorvalin : public QWidget {
     QLabel* panel_deleting = nullptr;         // Image7: the delete state is on
     QLabel* panel_no_learned_keys = nullptr;  // Image8: resting, no learned key
     IBtn *beginstudyibtn = nullptr, *delstudykey = nullptr, *delallstudykey = nullptr;
+    QCheckBox* verify_presses = nullptr;
     IBtn *helpibtn = nullptr, *updateibtn = nullptr;
     IBtn* close_button = nullptr;               // IBtn79
     QLabel* remote_model_label = nullptr;       // lab_ykqtype
@@ -135,6 +141,7 @@ class Tmainorvalin : public QWidget {
     // empty, as the user chooses; false when the program cannot go on.
     bool recover_unreadable_table(learning::TableError error, std::string read_text);
     void collect_done();
+    void start_collection();
 
     // ---- deletion (key_deletion.cpp) ----
     void delete_toggle_click();  // IBtn78Click: the delete-one-key state on or off

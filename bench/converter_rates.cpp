@@ -10,6 +10,8 @@
 //    the receiver's spread; and compared as strictly as a receiver: each
 //    captured duration within 35 % of the replayed one or 100 us (the glitch
 //    and the odd frame are not part of the code).
+// Also the share of the noisy captures that the recognition path (the code
+// types of QZ01.csl, before any converter) names by a code type.
 // A measurement, not a test.   converter_rates [--signals N] [--draw N]
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +19,10 @@
 #include <random>
 #include <string>
 
+#include "ircode/analysis.h"
 #include "ircode/generic_learner.h"
 #include "ircode/replay.h"
+#include "learning/recognition.h"
 #include "signals/converter_signals.h"
 #include "signals/protocol_signals.h"
 #include "signals/signal_capture.h"
@@ -228,6 +232,8 @@ int main(int argc, char** argv) {
     const char* kinds[] = {"spread, clipped, stray", "glitch before the code",
                            "lead mark off in one frame"};
     Tally noisy, strict;
+    int named = 0;
+    const std::string codeinfo = std::string(ORVALIN_PROGRAM_DIR) + "/" + ircode::kCodeInfoFileName;
     std::map<std::string, Tally> by_kind;
     for (const protocols::Protocol& p : protocols::all_protocols()) {
         if (p.biphase) continue;
@@ -252,6 +258,9 @@ int main(int argc, char** argv) {
                     s.durations_us[a[k]] = unclipped.durations_us[b[k]];
             }
             Tally& t = by_kind[kinds[kind]];
+            if (!learning::recognise_timing(ir_signals::timing_text_of(s), 0x21, codeinfo, {})
+                     .type_name.empty())
+                ++named;
             ++noisy.sent;
             ++t.sent;
             const auto r = learn(s);
@@ -294,5 +303,7 @@ int main(int argc, char** argv) {
         strict.add(t);
     }
     strict.print("noisy captures, receiver-strict");
+    std::printf("noisy captures named by a code type: %d of %d (%.1f %%)\n", named, noisy.sent,
+                noisy.sent ? 100.0 * named / noisy.sent : 0.0);
     return 0;
 }

@@ -1,8 +1,8 @@
 // orvalin-cli import --mode M (FILE | --library ID) [--map SIGNAL=KEY]...
 // [--dry-run] [--json]: a whole device mode from one code file. Every signal
 // whose name means a key is recognised as that key would be, the keys already
-// learned in the mode are named, and the table is written once (backup first,
-// then read back).
+// learned in the mode are named, and the table is written once through the
+// session core (backup first, then read back).
 #include <charconv>
 #include <iostream>
 
@@ -242,17 +242,11 @@ int run_import(const std::vector<std::string>& args, Streams io) {
     const library::ImportWrite written = library::apply_import(session, plan);
     if (written == library::ImportWrite::refused) {
         if (json) print_json(plan, false, io);
-        io.err << "orvalin-cli import: the remote refused the write\n";
-        report_unwritten(session, io.err);
-        return kExitRemote;
+        return report_write_failure(session, "import", io.err);
     }
     if (written == library::ImportWrite::nothing_learned) {
         if (json) print_json(plan, false, io);
         io.err << "orvalin-cli import: the table took none of the keys; nothing written\n";
-        return kExitRemote;
-    }
-    if (!verify_written(session.table(), io.err)) {
-        if (json) print_json(plan, false, io);
         return kExitRemote;
     }
     if (json) {

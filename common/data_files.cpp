@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "common/decimal_text.h"
+
 namespace orvalin {
 namespace fs = std::filesystem;
 
@@ -14,16 +16,6 @@ namespace {
 bool regular_file(const fs::path& p) {
     struct stat st {};
     return ::stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::optional<std::uint64_t> decimal(std::string_view s) {
-    if (s.empty() || s.size() > 19) return std::nullopt;
-    std::uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return v;
 }
 
 }  // namespace
@@ -53,7 +45,7 @@ SerialList read_overlay_serials(const fs::path& overlay_dir) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto bar = line.find('|');
         if (bar == std::string::npos || bar == 0) continue;
-        const auto serial = decimal(std::string_view(line).substr(bar + 1));
+        const auto serial = parse_decimal(std::string_view(line).substr(bar + 1));
         if (serial) out.emplace_back(line.substr(0, bar), *serial);
     }
     return out;
@@ -67,7 +59,7 @@ std::string overlay_serials_text(const SerialList& list) {
 
 std::optional<std::uint64_t> package_data_serial() {
 #ifdef ORVALIN_DATA_SERIAL
-    return decimal(ORVALIN_DATA_SERIAL);
+    return parse_decimal(ORVALIN_DATA_SERIAL);
 #else
     return std::nullopt;
 #endif

@@ -191,44 +191,59 @@ Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
     std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 4),
                      marks.end());
     const double lead_above = kLeadRatio * marks[marks.size() / 4];
-    // Lead marks of the frames that have one; when most frames have one, every
+    // Frames of one length (give or take a receiver's stray space) are one code
+    // sent again (a repeat frame of its own
+    // shape, NEC's ditto say, may lead with another mark). Within such a group,
+    // the lead marks of the frames that have one; when most have one, every
     // frame's first mark is a lead (one read as short as a data mark is odd).
     // They agree when they lie within a receiver's spread of the lead that most
     // others lie near.
     std::vector<int> lead(m.frames.size(), 0);
-    std::vector<std::size_t> candidates, with_lead;
-    for (std::size_t f = 0; f < m.frames.size(); ++f) {
-        if (m.frames[f].size() < 3) continue;
-        candidates.push_back(f);
-        lead[f] = m.capture.frames[f].durations[0];
-        if (lead[f] > lead_above) with_lead.push_back(f);
-    }
-    if (2 * with_lead.size() > candidates.size()) with_lead = candidates;
+    for (std::size_t f = 0; f < m.frames.size(); ++f) lead[f] = m.capture.frames[f].durations[0];
     // The first frame's lead may be clipped by the receiver: shorter is no fault.
     const auto agree = [&](std::size_t f, std::size_t g) {
         const int a = lead[f], b = lead[g];
         if (std::max(a, b) <= kLeadSpan * std::min(a, b)) return true;
         return (f == 0 && a < b && a * kClipRatio >= b) || (g == 0 && b < a && b * kClipRatio >= a);
     };
-    if (with_lead.size() < 2) return Leads::agree;
-    std::size_t reference = 0;
-    int best = -1;
-    // The reference is a later frame's lead where there is one: the first may be
-    // clipped, and a clipped lead agrees with too much.
-    for (const std::size_t f : with_lead) {
-        if (f == 0 && with_lead.size() > 1) continue;
-        int n = 0;
-        for (const std::size_t g : with_lead) n += agree(f, g) ? 1 : 0;
-        if (n > best) {
-            best = n;
-            reference = f;
+    std::vector<bool> odd(m.frames.size(), false);
+    bool any_odd = false;
+    std::vector<bool> done(m.frames.size(), false);
+    for (std::size_t first = 0; first < m.frames.size(); ++first) {
+        const std::size_t size = m.frames[first].size();
+        if (done[first] || size < 3) continue;
+        std::vector<std::size_t> group, with_lead;
+        for (std::size_t f = first; f < m.frames.size(); ++f) {
+            // A stray short space inside a mark adds two durations.
+            if (done[f] || m.frames[f].size() + 2 < size || m.frames[f].size() > size + 2) continue;
+            done[f] = true;
+            group.push_back(f);
+            if (lead[f] > lead_above) with_lead.push_back(f);
+        }
+        if (2 * with_lead.size() > group.size()) with_lead = group;
+        if (with_lead.size() < 2) continue;
+        // The reference is a later frame's lead where there is one: the first
+        // may be clipped, and a clipped lead agrees with too much.
+        std::size_t reference = with_lead.front();
+        int best = -1;
+        for (const std::size_t f : with_lead) {
+            if (f == 0) continue;
+            int n = 0;
+            for (const std::size_t g : with_lead) n += agree(f, g) ? 1 : 0;
+            if (n > best) {
+                best = n;
+                reference = f;
+            }
+        }
+        if (best == static_cast<int>(with_lead.size())) continue;
+        if (2 * best <= static_cast<int>(with_lead.size())) return Leads::refused;
+        if (with_lead.front() == 0 && !agree(0, reference)) return Leads::refused;
+        for (const std::size_t f : with_lead) {
+            odd[f] = !agree(f, reference);
+            any_odd = any_odd || odd[f];
         }
     }
-    if (best == static_cast<int>(with_lead.size())) return Leads::agree;
-    if (2 * best <= static_cast<int>(with_lead.size())) return Leads::refused;
-    if (lead[0] > 0 && !agree(0, reference)) return Leads::refused;
-    std::vector<bool> odd(m.frames.size(), false);
-    for (const std::size_t f : with_lead) odd[f] = !agree(f, reference);
+    if (!any_odd) return Leads::agree;
     kept.carrier_khz = m.capture.carrier_khz;
     kept.frames.clear();
     for (std::size_t f = 0; f < m.frames.size(); ++f)

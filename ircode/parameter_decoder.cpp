@@ -181,9 +181,9 @@ const CodeTypeParameters* find_parameters(const std::vector<CodeTypeParameters>&
 
 std::optional<std::vector<Parameter>> decode_parameters(const CodeTypeParameters& entry,
                                                         const ReplayedSignal& signal) {
-    if (signal.frames.empty()) return std::nullopt;
+    if (signal.frame_symbols.empty()) return std::nullopt;
     std::vector<int> bits;
-    for (const int s : signal.frames.front().symbols) {
+    for (const int s : signal.frame_symbols.front()) {
         if (s < 0 || s >= kMaxSymbols) return std::nullopt;
         const int value = entry.symbol_values[static_cast<std::size_t>(s)];
         if (value < 0) return std::nullopt;

@@ -212,11 +212,11 @@ class Reader {
         const auto add_frame = [&](std::size_t block, bool repeat) {
             ReplayedFrame frame;
             frame.repeat = repeat;
-            frame.symbols = sent[block];
             for (const long u : units[block]) {
                 frame.durations_us.push_back(static_cast<int>(to_us(u * unit_ticks_)));
             }
             signal_.frames.push_back(std::move(frame));
+            signal_.frame_symbols.push_back(sent[block]);
         };
         const auto separate = [&](const OrderEntry& e) {
             ReplayedFrame& previous = signal_.frames.back();

@@ -21,9 +21,6 @@ struct ReplayedFrame {
     // the last frame.
     int gap_after_us = 0;
     bool repeat = false;  // the repeat frame of the code type
-    // The symbols that the frame's fields and toggles send, in order (indexes
-    // into ReplayedSignal::symbols_us); what a parameter decoder reads.
-    std::vector<int> symbols;
 };
 
 struct ReplayedSignal {
@@ -33,6 +30,9 @@ struct ReplayedSignal {
     std::vector<ReplayedFrame> frames;
     // The symbol table: each symbol's durations in microseconds.
     std::vector<std::vector<int>> symbols_us;
+    // Per frame (as `frames`), the symbols that its fields and toggles send, in
+    // order (indexes into symbols_us); what a parameter decoder reads.
+    std::vector<std::vector<int>> frame_symbols;
 };
 
 // Replays a one-key table given as hex text (spaces and line breaks ignored).

@@ -137,12 +137,18 @@ std::string key_code_json(const KeyCode& code) {
     out += "},\"shape\":" + json_string(code.shape);
     out += ",\"carrier_hz\":" + std::to_string(code.replayed.carrier_hz);
     out += ",\"symbols\":" + json_array(code.replayed.symbols_us, int_array);
-    out += ",\"frames\":" + json_array(code.replayed.frames, [](const ircode::ReplayedFrame& f) {
-               return "{\"durations\":" + int_array(f.durations_us) +
-                      ",\"gap_after\":" + std::to_string(f.gap_after_us) +
-                      ",\"repeat\":" + (f.repeat ? "true" : "false") +
-                      ",\"symbols\":" + int_array(f.symbols) + "}";
-           });
+    out += ",\"frames\":[";
+    for (std::size_t i = 0; i < code.replayed.frames.size(); ++i) {
+        const ircode::ReplayedFrame& f = code.replayed.frames[i];
+        if (i > 0) out += ',';
+        out += "{\"durations\":" + int_array(f.durations_us) +
+               ",\"gap_after\":" + std::to_string(f.gap_after_us) +
+               ",\"repeat\":" + (f.repeat ? "true" : "false") + ",\"symbols\":" +
+               int_array(i < code.replayed.frame_symbols.size() ? code.replayed.frame_symbols[i]
+                                                                : std::vector<int>{}) +
+               "}";
+    }
+    out += "]";
     return out + "}";
 }
 

@@ -190,30 +190,43 @@ std::unique_ptr<LibraryIndex> LibraryIndex::open(const fs::path& file, std::stri
         }
         sqlite3_busy_timeout(db, 5000);
         std::unique_ptr<LibraryIndex> index(new LibraryIndex(db));
-        int version = -1;
-        {
-            Statement s(db, "PRAGMA user_version");
-            if (s.step()) version = static_cast<int>(s.integer(0));
+        sqlite3_stmt* pragma = nullptr;
+        int rc = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &pragma, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_step(pragma);
+        const int version = rc == SQLITE_ROW ? sqlite3_column_int(pragma, 0) : -1;
+        sqlite3_finalize(pragma);
+        if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+            // Not a database at all: it is only a cache, start it afresh.
+            index.reset();
+            for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(file.string() + suffix, ec);
+            continue;
         }
-        bool ready = version == kSchemaVersion || version == 0;
-        if (ready && version == 0) {
-            ready = index->exec(kSchema) &&
-                    index->exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        if (rc != SQLITE_ROW) {
+            // Busy or unreadable: never thrown away while another program may use it.
+            why = file.string() + ": " + sqlite3_errmsg(db);
+            return nullptr;
         }
-        if (ready) {
-            Statement probe(db, "SELECT count(*) FROM files, words WHERE 0");
-            ready = probe.ok();
+        if (version != kSchemaVersion) {
+            // A new or an older index: its tables made as this program keeps them.
+            const std::string make =
+                std::string(
+                    "BEGIN; DROP TABLE IF EXISTS files; "
+                    "DROP TABLE IF EXISTS words;") +
+                kSchema + "PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
+            if (!index->exec(make.c_str())) {
+                why = file.string() + ": " + sqlite3_errmsg(db);
+                index->exec("ROLLBACK");
+                return nullptr;
+            }
         }
-        if (ready) {
-            index->exec("PRAGMA journal_mode=WAL");
-            index->exec("PRAGMA synchronous=NORMAL");
-            return index;
+        Statement probe(db, "SELECT count(*) FROM files, words WHERE 0");
+        if (!probe.ok()) {
+            why = file.string() + ": not an index of this program";
+            return nullptr;
         }
-        // Not our index (or an older one): it is a cache, start it afresh.
-        index.reset();
-        fs::remove(file, ec);
-        fs::remove(file.string() + "-wal", ec);
-        fs::remove(file.string() + "-shm", ec);
+        index->exec("PRAGMA journal_mode=WAL");
+        index->exec("PRAGMA synchronous=NORMAL");
+        return index;
     }
     why = file.string() + ": cannot be made an index";
     return nullptr;

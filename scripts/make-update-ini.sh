@@ -53,7 +53,7 @@ valid_days=30
 positional=()
 while [ "$#" -gt 0 ]; do
   case "$1" in
-    -h|--help) sed -n '2,38p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,37p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -n|--name|-o|--output|-k|--key|-g|--genkey|-s|--serial|-d|--valid-days)
       [ "$#" -ge 2 ] || { echo "$0: $1 needs a value" >&2; usage; }
       case "$1" in

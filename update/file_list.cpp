@@ -4,20 +4,11 @@
 #include <unistd.h>
 
 #include "common/data_files.h"
+#include "common/decimal_text.h"
 #include "update/update_names.h"
 
 namespace orvalin::update {
 namespace {
-
-std::optional<std::uint64_t> parse_size(std::string_view s) {
-    if (s.empty() || s.size() > 19) return std::nullopt;
-    std::uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return v;
-}
 
 std::optional<FileLine> refuse(std::string* why, std::string reason) {
     if (why != nullptr) *why = std::move(reason);
@@ -35,7 +26,7 @@ std::optional<FileLine> parse_file_line(std::string_view value, std::string* why
     line.name = std::string(value.substr(0, first));
     line.date = std::string(value.substr(first + 1, second - first - 1));
     if (!is_safe_base_name(line.name)) return refuse(why, "unsafe file name: " + line.name);
-    const auto size = parse_size(value.substr(second + 1));
+    const auto size = parse_decimal(value.substr(second + 1));
     if (!size) return refuse(why, "size is not a decimal number: " + line.name);
     line.size = *size;
     return line;

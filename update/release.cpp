@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/decimal_text.h"
 #include "update/digest.h"
 #include "update/file_io.h"
 #include "update/local_time.h"
@@ -26,13 +27,7 @@ std::optional<std::uint64_t> decimal(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
         s.remove_suffix(1);
-    if (s.empty() || s.size() > 19) return std::nullopt;
-    std::uint64_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return v;
+    return parse_decimal(s);
 }
 
 std::optional<std::chrono::sys_seconds> utc_time(std::string_view s) {

@@ -59,11 +59,15 @@ std::string public_of(const SecretKey& sk) {
     return base64(pk.data(), pk.size());
 }
 
+constexpr const char* kUsage =
+    "usage: orvalin-update-sign keygen SECRET_FILE\n"
+    "       orvalin-update-sign public SECRET_FILE\n"
+    "       orvalin-update-sign sign SECRET_FILE FILE\n"
+    "       orvalin-update-sign verify PUBLIC_KEY FILE SIGNATURE_FILE\n"
+    "       orvalin-update-sign --help\n";
+
 int usage() {
-    std::cerr << "usage: orvalin-update-sign keygen SECRET_FILE\n"
-                 "       orvalin-update-sign public SECRET_FILE\n"
-                 "       orvalin-update-sign sign SECRET_FILE FILE\n"
-                 "       orvalin-update-sign verify PUBLIC_KEY FILE SIGNATURE_FILE\n";
+    std::cerr << kUsage;
     return 2;
 }
 
@@ -128,6 +132,10 @@ int main(int argc, char** argv) {
     if (sodium_init() < 0) return 1;
     if (argc < 2) return usage();
     const std::string command = argv[1];
+    if (command == "--help" || command == "-h") {
+        std::cout << kUsage;
+        return 0;
+    }
     if (command == "keygen" && argc == 3) return keygen(argv[2]);
     if (command == "public" && argc == 3) {
         const auto sk = read_secret(argv[2]);

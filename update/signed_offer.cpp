@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "common/decimal_text.h"
 #include "update/file_list.h"
 #include "update/update_names.h"
 
@@ -31,13 +32,9 @@ bool parse_digest(std::string_view value, std::string& sha256, std::uint64_t& si
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
         sha256 += c;
     }
-    const auto digits = value.substr(65);
-    if (digits.empty() || digits.size() > 19) return false;
-    size = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        size = size * 10 + static_cast<std::uint64_t>(c - '0');
-    }
+    const auto digits = parse_decimal(value.substr(65));
+    if (!digits) return false;
+    size = *digits;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "common/decimal_text.h"
 #include "update/configuration_check.h"
 #include "update/file_io.h"
 #include "update/staged_manifest.h"
@@ -260,19 +261,20 @@ InstallReport install_staged_updates(const InstallFolders& f, const std::optiona
         drop_staged(f.staging, *entries);
         return fail(report, why);
     }
+    std::vector<const OfferedFile*> wanted;
     for (const auto& e : *entries) {
-        const OfferedFile* wanted = nullptr;
+        const OfferedFile* w = nullptr;
         for (const auto& o : signed_offer->first.files)
-            if (o.file == e.file) wanted = &o;
-        if (wanted == nullptr) {
+            if (o.file == e.file) w = &o;
+        if (w == nullptr) {
             drop_staged(f.staging, *entries);
             return fail(report, "“" + e.file + "”不在签名的升级配置文件中");
         }
-        if (check_download(f.staging / e.file, wanted->size, wanted->sha256) !=
-            DownloadCheck::matches) {
+        if (check_download(f.staging / e.file, w->size, w->sha256) != DownloadCheck::matches) {
             drop_staged(f.staging, *entries);
             return fail(report, "“" + e.file + "”与签名的校验值不符");
         }
+        wanted.push_back(w);
     }
     const std::uint64_t serial = signed_offer->second.serial;
 
@@ -291,16 +293,25 @@ InstallReport install_staged_updates(const InstallFolders& f, const std::optiona
     auto remove_temps = [&] {
         for (const auto& e : *entries) ::unlink(temp_name(report.target, e.file).c_str());
     };
-    for (const auto& e : *entries) {
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        const auto& e = (*entries)[i];
         const fs::path target = report.target / e.file;
+        const fs::path temp = temp_name(report.target, e.file);
         struct stat old {};
         const bool existed = regular(target, &old);
         const mode_t mode = existed ? (old.st_mode & 07777) : 0644;
-        ::unlink(temp_name(report.target, e.file).c_str());
-        if (!copy_to_new_file(f.staging / e.file, temp_name(report.target, e.file), mode)) {
+        ::unlink(temp.c_str());
+        if (!copy_to_new_file(f.staging / e.file, temp, mode)) {
             remove_temps();
             drop_staged(f.staging, *entries);
             return fail(report, "不能写入“" + e.file + "”");
+        }
+        // The copy that takes the file's place is what must hold the signed bytes: the
+        // staged file may have changed since it was checked.
+        if (check_download(temp, wanted[i]->size, wanted[i]->sha256) != DownloadCheck::matches) {
+            remove_temps();
+            drop_staged(f.staging, *entries);
+            return fail(report, "“" + e.file + "”与签名的校验值不符");
         }
         list.push_back({into_overlay, e.file, existed});
     }
@@ -373,15 +384,7 @@ bool roll_back_last_install(const InstallFolders& f, std::string* why) {
 std::optional<std::uint64_t> installed_serial(const InstallFolders& f) {
     const auto text = read_small_file(f.staging / kInstalledRelease, 64);
     if (!text) return std::nullopt;
-    std::uint64_t v = 0;
-    std::size_t digits = 0;
-    for (char c : *text) {
-        if (c == '\n') break;
-        if (c < '0' || c > '9' || ++digits > 19) return std::nullopt;
-        v = v * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (digits == 0) return std::nullopt;
-    return v;
+    return parse_decimal(std::string_view(*text).substr(0, text->find('\n')));
 }
 
 bool rollback_available(const InstallFolders& f) {

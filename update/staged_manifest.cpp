@@ -4,6 +4,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "common/decimal_text.h"
 #include "update/digest.h"
 #include "update/file_io.h"
 #include "update/update_names.h"
@@ -20,14 +21,10 @@ std::optional<StagedEntry> parse_entry(const std::string& line) {
     if (b == std::string::npos) return std::nullopt;
     StagedEntry e;
     e.file = line.substr(0, a);
-    const std::string size = line.substr(a + 1, b - a - 1);
+    const auto size = parse_decimal(std::string_view(line).substr(a + 1, b - a - 1));
     e.sha256 = line.substr(b + 1);
-    if (!is_safe_file_name(e.file) || size.empty() || size.size() > 19 || e.sha256.size() != 64)
-        return std::nullopt;
-    for (char c : size) {
-        if (c < '0' || c > '9') return std::nullopt;
-        e.size = e.size * 10 + static_cast<std::uint64_t>(c - '0');
-    }
+    if (!is_safe_file_name(e.file) || !size || e.sha256.size() != 64) return std::nullopt;
+    e.size = *size;
     for (char c : e.sha256)
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return std::nullopt;
     return e;

@@ -161,16 +161,15 @@ TEST(ParameterDecoder, FramesThatDoNotCarryTheFieldsDecodeToNothing) {
     const auto table = ircode::parse_parameter_table("T: u=0 v=1 msb d=0+4 f=!4+2\n");
     ASSERT_TRUE(table && table->size() == 1);
     ircode::ReplayedSignal s;
-    s.frames.push_back({});
-    s.frames[0].symbols = {1, 0, 1, 1, 0, 1};
+    s.frame_symbols = {{1, 0, 1, 1, 0, 1}};
     const auto ok = ircode::decode_parameters(table->front(), s);
     ASSERT_TRUE(ok);
     EXPECT_EQ(ircode::parameters_text(*ok), "d=11 f=2");
-    s.frames[0].symbols = {1, 0, 1, 1, 0};
+    s.frame_symbols = {{1, 0, 1, 1, 0}};
     EXPECT_FALSE(ircode::decode_parameters(table->front(), s));
-    s.frames[0].symbols = {1, 0, 2, 1, 0, 1};
+    s.frame_symbols = {{1, 0, 2, 1, 0, 1}};
     EXPECT_FALSE(ircode::decode_parameters(table->front(), s));
-    s.frames.clear();
+    s.frame_symbols.clear();
     EXPECT_FALSE(ircode::decode_parameters(table->front(), s));
 }
 
@@ -181,9 +180,9 @@ TEST(ParameterDecoder, NecShowsOnlyWhatIsNotTheUsualComplement) {
     ASSERT_NE(nec1, nullptr);
     const auto frame_of = [](std::initializer_list<unsigned> bytes) {
         ircode::ReplayedSignal s;
-        s.frames.push_back({});
+        s.frame_symbols.emplace_back();
         for (const unsigned b : bytes)
-            for (int i = 0; i < 8; ++i) s.frames[0].symbols.push_back((b >> i) & 1u);
+            for (int i = 0; i < 8; ++i) s.frame_symbols[0].push_back((b >> i) & 1u);
         return s;
     };
     const struct {

@@ -194,8 +194,10 @@ TEST_F(LibraryCli, ImportLearnsTheWholeModeInOneWrite) {
     EXPECT_NE(learned, std::string::npos) << r.out;
     EXPECT_LT(replaced, learned);
     EXPECT_EQ(backups(), before + 1);  // one write, one backup
-    EXPECT_EQ(key_line("TV", "TV 0x10"), "TV 0x10 VOL+: learned (Samsung32)");
-    EXPECT_EQ(key_line("TV", "TV 0x2C"), "TV 0x2C F12: learned (Samsung32)");
+    EXPECT_EQ(key_line("TV", "TV 0x10"),
+              "TV 0x10 VOL+: learned Samsung32 device=7 subdevice=7 function=17 carrier=37.7kHz");
+    EXPECT_EQ(key_line("TV", "TV 0x2C"),
+              "TV 0x2C F12: learned Samsung32 device=7 subdevice=7 function=39 carrier=37.7kHz");
     EXPECT_EQ(key_line("TV", "TV 0x1E"), "TV 0x1E F4: empty");  // Netflix left out
     EXPECT_EQ(key_line("CBL", "CBL 0x43"), "CBL 0x43 VOL+: preset");
 
@@ -205,7 +207,8 @@ TEST_F(LibraryCli, ImportLearnsTheWholeModeInOneWrite) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(json(r.out, "d['written'], d['mode'], d['keys'][0]['code']"),
               "(True, 'DVD', '0x66')");
-    EXPECT_EQ(key_line("DVD", "DVD 0x86"), "DVD 0x86 播放: learned (NEC1)");
+    EXPECT_EQ(key_line("DVD", "DVD 0x86"),
+              "DVD 0x86 播放: learned NEC1 device=197 function=24 carrier=37.7kHz");
 }
 
 TEST_F(LibraryCli, AFileOfSeveralRemotesNeedsTheRemoteNamed) {

@@ -5,6 +5,7 @@
 #include "library/library_index.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -243,6 +244,22 @@ TEST_F(Index, UnreadableFilesAndForeignIndexFiles) {
     ASSERT_TRUE(index_) << why;
     EXPECT_EQ(index_->update({tree()}).read, files_in_tree);
     EXPECT_FALSE(LibraryIndex::open("", why));
+
+    // An index of an older layout is made anew, not used as it is.
+    index_.reset();
+    fs::remove(file);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE files(id INTEGER PRIMARY KEY, path TEXT UNIQUE);"
+                           "INSERT INTO files(path) VALUES('/old');PRAGMA user_version=1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    index_ = LibraryIndex::open(file, why);
+    ASSERT_TRUE(index_) << why;
+    EXPECT_EQ(index_->update({tree()}).read, files_in_tree);
+    EXPECT_EQ(index_->search("samsung", std::nullopt).size(), 1u);
 }
 
 TEST_F(Index, EachRemoteOfAFileOfSeveralIsAnEntryOfItsOwn) {

@@ -20,6 +20,8 @@
 #include "cli/update_command.h"
 #include "tests/update/file_times.h"
 #include "tests/update/local_http_server.h"
+#include "tests/update/test_files.h"
+#include "tests/update/test_publisher_key.h"
 #include "tests/update/unprivileged.h"
 #include "update/digest.h"
 #include "update/local_time.h"
@@ -32,15 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 using update::testing::LocalHttpServer;
 
-void write_file(const fs::path& p, const std::string& data) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << data;
-}
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using update::testing::read_file;
+using update::testing::write_file;
 
 struct Outcome {
     int status = -1;
@@ -50,11 +45,9 @@ struct Outcome {
 class CliUpdateTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_GE(sodium_init(), 0);
-        crypto_sign_keypair(pk_.data(), sk_.data());
         std::string pattern = (fs::temp_directory_path() / "orvalin-cli-update-XXXXXX").string();
         root_ = mkdtemp(pattern.data());
-        setup_.key = pk_;
+        setup_.key = key_.pk;
         setup_.folders.data = root_ / "data";
         setup_.program_dir = root_ / "program";
         setup_.package_serial = 0;
@@ -76,18 +69,7 @@ class CliUpdateTest : public ::testing::Test {
         std::error_code ec;
         fs::remove_all(root_, ec);
     }
-    std::string sign(const std::string& text) const {
-        update::Signature sig{};
-        crypto_sign_detached(sig.data(), nullptr,
-                             reinterpret_cast<const unsigned char*>(text.data()), text.size(),
-                             sk_.data());
-        std::string out(sodium_base64_encoded_len(sig.size(), sodium_base64_VARIANT_ORIGINAL),
-                        '\0');
-        sodium_bin2base64(out.data(), out.size(), sig.data(), sig.size(),
-                          sodium_base64_VARIANT_ORIGINAL);
-        out.pop_back();
-        return out + "\n";
-    }
+    std::string sign(const std::string& text) const { return key_.sign(text); }
     // Publishes a signed configuration offering the files (served as given unless
     // served says otherwise) under the release serial.
     void publish(const std::vector<std::pair<std::string, std::string>>& files,
@@ -135,8 +117,7 @@ class CliUpdateTest : public ::testing::Test {
     }
 
     LocalHttpServer server_;
-    update::PublicKey pk_{};
-    std::array<unsigned char, crypto_sign_SECRETKEYBYTES> sk_{};
+    update::testing::TestPublisherKey key_;
     fs::path root_;
     UpdateSetup setup_;
     std::string config_, signature_;
@@ -264,15 +245,12 @@ TEST_F(CliUpdateTest, RefusalsAndBadInput) {
         {"wrong key",
          [&] {
              publish({{"QZ01.csl", "code info"}}, 43);
-             update::PublicKey other{};
-             std::array<unsigned char, crypto_sign_SECRETKEYBYTES> other_sk{};
-             crypto_sign_keypair(other.data(), other_sk.data());
-             setup_.key = other;
+             setup_.key = update::testing::TestPublisherKey().pk;
          },
          1, "not valid for this build's publisher key"},
         {"served file is not the signed one",
          [&] {
-             setup_.key = pk_;
+             setup_.key = key_.pk;
              publish({{"QZ01.csl", "code info"}}, 44, "2999-01-01T00:00:00Z", "evil code");
          },
          1, "its contents differ from the signed hash"},
@@ -285,7 +263,7 @@ TEST_F(CliUpdateTest, RefusalsAndBadInput) {
         EXPECT_NE(r.err.find(c.said), std::string::npos) << c.what << ": " << r.err;
         EXPECT_EQ(read_file(setup_.program_dir / "QZ01.csl"), "rolled back by hand") << c.what;
     }
-    setup_.key = pk_;
+    setup_.key = key_.pk;
     for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                   {"upgrade"},
                                                                   {"check", "--colour"},

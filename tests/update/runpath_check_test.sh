@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The RUNPATH check of the package check: programs linked with empty or relative
 # entries fail it, sound ones pass, and so do the build tree's own programs.
-#   runpath_check_test.sh CHECK_SCRIPT BUILD_DIR
+#   runpath_check_test.sh CHECK_SCRIPT BUILD_DIR [C_COMPILER]
 set -euo pipefail
 check=$1
 build=$2
+compiler=${3:-cc}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 echo 'int main(void) { return 0; }' >"$scratch/main.c"
@@ -40,7 +41,7 @@ for c in "${cases[@]}"; do
     IFS='|' read -r what flags want <<<"$c"
     n=$((n + 1))
     # shellcheck disable=SC2086
-    cc -o "$scratch/p$n" "$scratch/main.c" $flags
+    "$compiler" -o "$scratch/p$n" "$scratch/main.c" $flags
     expect "$want" "$what" "$scratch/p$n"
 done
 

@@ -19,6 +19,8 @@
 
 #include "common/data_files.h"
 #include "tests/update/file_times.h"
+#include "tests/update/test_files.h"
+#include "tests/update/test_publisher_key.h"
 #include "tests/update/unprivileged.h"
 #include "update/digest.h"
 #include "update/download_sink.h"
@@ -53,15 +55,8 @@ class TempDir {
     fs::path path_;
 };
 
-void write_file(const fs::path& p, const std::string& data) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << data;
-}
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::read_file;
+using testing::write_file;
 
 TEST(UpdateNames, OnlyPlainBaseNamesPass) {
     struct Case {
@@ -403,26 +398,7 @@ TEST(Digest, KnownSha256DigestsOfTextAndFiles) {
 }
 
 // A key pair of the test's own, like a publisher's.
-struct TestKeys {
-    TestKeys() {
-        EXPECT_GE(sodium_init(), 0);
-        crypto_sign_keypair(pk.data(), sk.data());
-    }
-    std::string sign(std::string_view bytes) const {
-        Signature sig{};
-        crypto_sign_detached(sig.data(), nullptr,
-                             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                             sk.data());
-        std::string out(sodium_base64_encoded_len(sig.size(), sodium_base64_VARIANT_ORIGINAL),
-                        '\0');
-        sodium_bin2base64(out.data(), out.size(), sig.data(), sig.size(),
-                          sodium_base64_VARIANT_ORIGINAL);
-        out.pop_back();
-        return out + "\n";
-    }
-    PublicKey pk{};
-    std::array<unsigned char, crypto_sign_SECRETKEYBYTES> sk{};
-};
+using TestKeys = testing::TestPublisherKey;
 
 TEST(Signature, OnlyTheExactBytesSignedByTheKeyVerify) {
     const TestKeys keys, other;

@@ -31,6 +31,7 @@
 #include "tests/app/scripted_prompter.h"
 #include "tests/update/file_times.h"
 #include "tests/update/local_http_server.h"
+#include "tests/update/test_publisher_key.h"
 #include "update/clickable_picture.h"
 #include "update/digest.h"
 #include "update/local_time.h"
@@ -81,26 +82,7 @@ QStringList folder_listing(const QString& dir) {
 }
 
 // A publisher's key pair, made for the test.
-struct SigningKey {
-    SigningKey() {
-        EXPECT_GE(sodium_init(), 0);
-        crypto_sign_keypair(pk.data(), sk.data());
-    }
-    std::string sign(const std::string& bytes) const {
-        Signature sig{};
-        crypto_sign_detached(sig.data(), nullptr,
-                             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                             sk.data());
-        std::string out(sodium_base64_encoded_len(sig.size(), sodium_base64_VARIANT_ORIGINAL),
-                        '\0');
-        sodium_bin2base64(out.data(), out.size(), sig.data(), sig.size(),
-                          sodium_base64_VARIANT_ORIGINAL);
-        out.pop_back();
-        return out + "\n";
-    }
-    PublicKey pk{};
-    std::array<unsigned char, crypto_sign_SECRETKEYBYTES> sk{};
-};
+using SigningKey = testing::TestPublisherKey;
 
 // A file the configuration offers: its listed name, the bytes it is signed for.
 struct Offered {
@@ -215,6 +197,18 @@ class UpdateWindowTest : public ::testing::Test {
         auto w = on_server_page();
         w->choose_button->click();
         EXPECT_EQ(w->Notebook1->currentIndex(), 1);
+        return w;
+    }
+    // Fetches the published configuration and expects it refused with message: the
+    // window stays on its first page with no server listed.
+    std::unique_ptr<Tupdate> refused_on_fetch(const QString& message, const char* what) {
+        auto w = open();
+        boxes_.expect(message, Answer::ok, Buttons::ok, ui::kAppTitle);
+        w->fetch_button->click();
+        EXPECT_EQ(boxes_.pending(), 0u) << what;
+        EXPECT_EQ(w->Notebook1->currentIndex(), 2) << what;
+        EXPECT_FALSE(w->choose_button->isEnabled()) << what;
+        EXPECT_EQ(w->ListBox1->count(), 0) << what;
         return w;
     }
     static QString cell(Tupdate& w, int row, int col) {
@@ -408,13 +402,7 @@ TEST_F(UpdateWindowTest, AConfigurationWithoutAValidSignatureIsRefused) {
     };
     for (const auto& c : cases) {
         publish_text(c.config, c.signature, c.signature_status);
-        auto w = open();
-        boxes_.expect(c.message, Answer::ok, Buttons::ok, ui::kAppTitle);
-        w->fetch_button->click();
-        EXPECT_EQ(boxes_.pending(), 0u) << c.what;
-        EXPECT_EQ(w->Notebook1->currentIndex(), 2) << c.what;
-        EXPECT_FALSE(w->choose_button->isEnabled()) << c.what;
-        EXPECT_EQ(w->ListBox1->count(), 0) << c.what;
+        refused_on_fetch(c.message, c.what);
         EXPECT_FALSE(QFile::exists(staging() + QStringLiteral("update.ini"))) << c.what;
     }
     // The same configuration, rightly signed, passes.
@@ -458,13 +446,7 @@ TEST_F(UpdateWindowTest, AConfigurationNamingCodeOrAPathIsRefused) {
     for (const auto& c : cases) {
         const std::string text = config_text({{"main", files_url()}}, c.files) + c.extra;
         publish_text(text, key_.sign(text));
-        auto w = open();
-        boxes_.expect(c.message, Answer::ok, Buttons::ok, ui::kAppTitle);
-        w->fetch_button->click();
-        EXPECT_EQ(boxes_.pending(), 0u) << c.what;
-        EXPECT_EQ(w->Notebook1->currentIndex(), 2) << c.what;
-        EXPECT_FALSE(w->choose_button->isEnabled()) << c.what;
-        EXPECT_EQ(w->ListBox1->count(), 0) << c.what;
+        refused_on_fetch(c.message, c.what);
     }
 }
 
@@ -499,12 +481,7 @@ TEST_F(UpdateWindowTest, StaleOrReplayedConfigurationsAreRefused) {
     for (const auto& c : cases) {
         const std::string text = config_text(servers, {}, c.release);
         publish_text(text, key_.sign(text));
-        auto w = open();
-        boxes_.expect(c.message, Answer::ok, Buttons::ok, ui::kAppTitle);
-        w->fetch_button->click();
-        EXPECT_EQ(boxes_.pending(), 0u) << c.what;
-        EXPECT_EQ(w->Notebook1->currentIndex(), 2) << c.what;
-        EXPECT_EQ(w->ListBox1->count(), 0) << c.what;
+        refused_on_fetch(c.message, c.what);
         EXPECT_EQ(read_accepted_release(options_.folders.staging())->serial, 5u) << c.what;
     }
     // The accepted configuration itself may be fetched again; a higher serial moves

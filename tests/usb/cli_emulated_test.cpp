@@ -125,7 +125,8 @@ TEST_F(CliOnEmulatedRemote, LearnDeleteAndRestoreChangeTheRemotesMemory) {
     EXPECT_NE(r.out.find("learned: DVD VOL+ (NEC1)\n"), std::string::npos) << r.out;
     const std::vector<std::uint8_t> learned = table();
     EXPECT_NE(learned, factory) << "the learned key is in the remote's memory";
-    EXPECT_EQ(key_line("DVD", "DVD 0x76"), "DVD 0x76 VOL+: learned (NEC1)");
+    EXPECT_EQ(key_line("DVD", "DVD 0x76"),
+              "DVD 0x76 VOL+: learned NEC1 device=4 function=8 carrier=37.7kHz");
     const std::vector<fs::path> saved = files_in_backups("code-table-");
     ASSERT_EQ(saved.size(), 1u);
 
@@ -141,10 +142,28 @@ TEST_F(CliOnEmulatedRemote, LearnDeleteAndRestoreChangeTheRemotesMemory) {
 }
 
 TEST_F(CliOnEmulatedRemote, RemovedDuringARestoreReportsTheFailureAndKeepsTheTable) {
-    // One learned key (TV VOL+): a table that differs from the remote's.
-    const fs::path file = dir_ / "one-key.hex";
-    std::ofstream(file) << "000110CF0A00010B00015AA5\n";
-    remote_->unplug_after_reports(3);
+    // The factory table kept, then a remote that holds one learned key only: the
+    // restore writes the factory table back.
+    const fs::path file = dir_ / "factory.hex";
+    ASSERT_EQ(run({"backup", file.string()}).status, 0);
+    const auto hold_one_key = [&] {
+        remote_->with_firmware([](Firmware& f) {
+            const std::vector<std::uint8_t> one_key = {0x00, 0x01, 0x10, 0xCF, 0x0A, 0x00,
+                                                       0x01, 0x0B, 0x00, 0x01, 0x5A, 0xA5};
+            auto table = f.memory().begin() + sim::kCodeTablePage * sim::kPageSize;
+            std::fill(table, table + kTableBytes, std::uint8_t{0xFF});
+            std::copy(one_key.begin(), one_key.end(), table);
+        });
+    };
+    // A whole restore first, to count its reports; the next one is cut halfway,
+    // well inside the table write that makes up most of them.
+    hold_one_key();
+    const std::size_t before = remote_->reports().size();
+    ASSERT_EQ(run({"restore", file.string(), "--yes"}).status, 0);
+    const std::size_t whole = remote_->reports().size() - before;
+    ASSERT_GT(whole, 40u);
+    hold_one_key();
+    remote_->unplug_after_reports(whole / 2);
     const Result r = run({"restore", file.string(), "--yes"});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_NE(r.err.find("the remote refused the write"), std::string::npos) << r.err;

@@ -103,10 +103,22 @@ int main(int argc, char** argv) {
         const std::filesystem::path state = vorkel::sim::default_state_path();
         usb::EmulatedBus bus;
         usb::EmulatedRemote& remote = bus.add_remote();
-        remote.with_firmware([&](usb::Firmware& f) {
-            if (auto memory = vorkel::sim::load_state(state)) f.load(std::move(*memory));
-            f.set_signal_delay_polls(kSignalDelayPolls);
-        });
+        {
+            const vorkel::sim::StateLock lock(state);
+            vorkel::sim::LoadedState loaded = vorkel::sim::read_state(state);
+            if (loaded.status == vorkel::sim::StateRead::damaged) {
+                // As the simulated remote does: kept aside, never overwritten.
+                const std::filesystem::path aside = vorkel::sim::set_aside_damaged(state);
+                std::fprintf(stderr, "orvalin-emulated-remote: the state file %s is damaged; %s\n",
+                             state.c_str(),
+                             aside.empty() ? "it could not be moved aside"
+                                           : ("kept as " + aside.string()).c_str());
+            }
+            remote.with_firmware([&](usb::Firmware& f) {
+                if (loaded.status == vorkel::sim::StateRead::ok) f.load(std::move(loaded.memory));
+                f.set_signal_delay_polls(kSignalDelayPolls);
+            });
+        }
         if (!signals.empty()) {
             remote.set_signal_folder(signals);
         } else {
@@ -120,6 +132,7 @@ int main(int argc, char** argv) {
         }
         const int status = run({args.begin() + static_cast<std::ptrdiff_t>(first), args.end()},
                                bus.client_environment());
+        const vorkel::sim::StateLock lock(state);
         const bool saved = remote.with_firmware([&](usb::Firmware& f) {
             return !f.take_dirty() || vorkel::sim::save_state(state, f.memory());
         });

@@ -84,6 +84,8 @@ struct ExportCase {
     const char* name;
     std::function<bool(char*)> call;
     bool with_signal = false;
+    // Polls until the capture's time limit: how many depends on the speed of each.
+    bool polls_until_time_limit = false;
 };
 
 std::vector<ExportCase> export_cases() {
@@ -95,7 +97,8 @@ std::vector<ExportCase> export_cases() {
         {"RBasicInfo", [](char* out) { return RBasicInfo(out); }},
         {"RCodeTypeData", [](char* out) { return RCodeTypeData(out); }},
         {"RCollectCodeInfo", [](char* out) { return RCollectCodeInfo(out); }, true},
-        {"RCollectCodeInfo_nothing_pressed", [](char* out) { return RCollectCodeInfo(out); }},
+        {"RCollectCodeInfo_nothing_pressed", [](char* out) { return RCollectCodeInfo(out); }, false,
+         true},
         {"SetAddress", [](char*) { return SetAddress(); }},
         {"SetFlag", [](char*) { return SetFlag(); }},
         {"SetCodeCarrierWave", [](char*) { return SetCodeCarrierWave(); }},
@@ -172,7 +175,11 @@ TEST_P(LinuxBackendExports, AnswersAsTheSimulatedBackendDoesOnTheSameModelState)
     EXPECT_TRUE(real.memory == simulated.memory) << "memory differs after " << c.name;
     EXPECT_EQ(real.reports, simulated.reports);
     // Every reply asked the device anew: as many descriptor reads as the model saw.
-    EXPECT_EQ(real.string_reads, simulated.string_reads);
+    if (c.polls_until_time_limit) {
+        EXPECT_GT(real.string_reads, 0u);
+    } else {
+        EXPECT_EQ(real.string_reads, simulated.string_reads);
+    }
     // Everything opened was closed again.
     EXPECT_EQ(real.open_files_after, real.open_files_before);
     EXPECT_GT(remote_->opens(), 0);
