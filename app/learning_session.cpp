@@ -311,16 +311,22 @@ void Tmainorvalin::collect_done() {
         if (step == learning::PressCheck::Step::again ||
             step == learning::PressCheck::Step::third) {
             box(this, step == learning::PressCheck::Step::again
-                          ? tr("请再按一次该键，核对学习的编码！")
-                          : tr("两次按键的编码不同（%1），请再按一次该键！").arg(differs));
+                          ? QCoreApplication::translate("Tmainorvalin",
+                                                        "请再按一次该键，核对学习的编码！")
+                          : QCoreApplication::translate(
+                                "Tmainorvalin", "两次按键的编码不同（%1），请再按一次该键！")
+                                .arg(differs));
             start_collection();
             return;
         }
         if (step == learning::PressCheck::Step::refused) {
             append_memo(QStringLiteral("presses differ: ") + differs);
             press_check = {};
-            abandon_selected_key(tr("三次按键的编码各不相同，请重新选择按键进行学习！"));
-            box(this, tr("三次按键的编码各不相同（%1），该键没有学习！").arg(differs));
+            abandon_selected_key(QCoreApplication::translate(
+                "Tmainorvalin", "三次按键的编码各不相同，请重新选择按键进行学习！"));
+            box(this, QCoreApplication::translate("Tmainorvalin",
+                                                  "三次按键的编码各不相同（%1），该键没有学习！")
+                          .arg(differs));
             return;
         }
         table = press_check.taken_table();

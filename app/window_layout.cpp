@@ -161,7 +161,8 @@ void Tmainorvalin::create_components() {
     delstudykey = tool_button("delstudykey", {593, 624, 152, 49}, nullptr, nullptr, {});
     delallstudykey = tool_button("delallstudykey", {779, 624, 150, 49}, nullptr, nullptr, {});
     connect(beginstudyibtn, &IBtn::clicked, this, &Tmainorvalin::beginstudyibtnClick);
-    verify_presses = new QCheckBox(tr("按两次核对编码"), this);
+    verify_presses =
+        new QCheckBox(QCoreApplication::translate("Tmainorvalin", "按两次核对编码"), this);
     verify_presses->setObjectName(QStringLiteral("verify_presses"));
     verify_presses->setGeometry(408, 678, 161, 22);
     connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::delete_toggle_click);

@@ -670,6 +670,26 @@ Go on with the import?</translation>
         <source>从遥控器库导入…</source>
         <translation>Import from the code library…</translation>
     </message>
+    <message>
+        <source>请再按一次该键，核对学习的编码！</source>
+        <translation>Press the key once more to check the code!</translation>
+    </message>
+    <message>
+        <source>两次按键的编码不同（%1），请再按一次该键！</source>
+        <translation>The two presses differ (%1): press the key once more!</translation>
+    </message>
+    <message>
+        <source>三次按键的编码各不相同，请重新选择按键进行学习！</source>
+        <translation>Three presses, three codes: pick the key again to learn it!</translation>
+    </message>
+    <message>
+        <source>三次按键的编码各不相同（%1），该键没有学习！</source>
+        <translation>Three presses, three codes (%1): the key is not learned!</translation>
+    </message>
+    <message>
+        <source>按两次核对编码</source>
+        <translation>Check with a second press</translation>
+    </message>
 </context>
 <context>
     <name>Tupdate</name>
