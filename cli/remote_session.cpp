@@ -286,11 +286,6 @@ int report_write_failure(const learning::Session& session, std::string_view comm
         case learning::WriteStatus::read_failed:
             err << cmd << "the remote could not be read right before the write; nothing written\n";
             break;
-        case learning::WriteStatus::unreadable:
-            err << cmd
-                << "the remote's code table is not well formed now; nothing written (restore a "
-                   "backup with orvalin-cli restore FILE)\n";
-            break;
         case learning::WriteStatus::no_backup:
             break;  // said when the backup failed
         case learning::WriteStatus::table_error:

@@ -72,7 +72,6 @@ enum class WriteStatus {
     refused,           // the remote refused the write or does not hold it when read back
     no_backup,         // the backup failed and no write without one was wanted
     read_failed,       // the remote's table or basic information could not be read before
-    unreadable,        // the remote's table is not well formed now: nothing can go onto it
     other_remote,      // not the remote the session read (see other_remote_why)
     conflict,          // keys changed on both sides and the write was refused
     busy,              // another program is writing to the remote
@@ -193,6 +192,7 @@ class Session {
     std::vector<KeyChange> learned_;  // this learning session's keys, not yet kept
     std::vector<KeyChange> owed_;     // kept or deleted, not yet on the remote
     std::string identity_;
+    std::string attempted_;  // the table of a write that failed after it began
     bool relinked_ = false;
     KeyStates keys_;
     KeyStates prior_;  // states that keys had before a session made them pending
