@@ -33,6 +33,7 @@ int run_delete(const std::vector<std::string>& args, Streams io);
 int run_clear(const std::vector<std::string>& args, Streams io);
 int run_learn(const std::vector<std::string>& args, Streams io);
 int run_export(const std::vector<std::string>& args, Streams io);
+int run_recover(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

@@ -22,6 +22,7 @@ const char* usage_text() {
            "  orvalin-cli learn --mode M --key NAME [--timeout S | --from FILE [--signal NAME]]\n"
            "  orvalin-cli delete --mode M --key NAME | clear --mode M\n"
            "  orvalin-cli export [--mode M] [--format F] [-o FILE]\n"
+           "  orvalin-cli recover [--yes]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -49,6 +50,8 @@ const char* usage_text() {
            "         CBL or DVD; NAME: a key name or label, or the table code as 0xNN);\n"
            "         every write is preceded by a backup; exit status 0 done, 1 remote\n"
            "         refused or absent, 2 bad input.\n"
+           "recover  writes the keys a session left in its journal when it ended before\n"
+           "         writing them (after a crash), onto what the remote holds now.\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 learned (render: done), 1 not learned,\n"
@@ -94,6 +97,7 @@ int main(int argc, char** argv) {
     if (command == "delete") return run_delete(args, io);
     if (command == "clear") return run_clear(args, io);
     if (command == "export") return run_export(args, io);
+    if (command == "recover") return run_recover(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

@@ -12,6 +12,7 @@
 #include "learning/code_table.h"
 #include "learning/recognition.h"
 #include "learning/remote_lock.h"
+#include "learning/session_journal.h"
 #include "learning/table_backup.h"
 #include "signals/formats/code_signal.h"
 #include "signals/signal_capture.h"
@@ -210,6 +211,13 @@ learning::SessionIo device_io(std::ostream& err) {
         return info;
     };
     io.lock = [] { return learning::take_remote_lock(); };
+    // A learned key is in the journal until it is on the remote: a kill loses nothing.
+    auto journal = std::make_shared<learning::SessionJournal>(learning::journal_folder());
+    io.journal = [journal, &err](const std::vector<learning::KeyChange>& unwritten,
+                                 const std::string& identity) {
+        journal->set_identity(identity);
+        if (std::string why; !journal->save(unwritten, &why)) err << "orvalin-cli: " << why << "\n";
+    };
     // No one to ask about a key changed on both sides: the write is refused.
     return io;
 }

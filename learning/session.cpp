@@ -42,6 +42,11 @@ std::map<int, KeyImage> key_images(const TableLayout& layout) {
 
 }  // namespace
 
+bool removes_key(const KeyChange& change) {
+    OneKeyTable key;
+    return read_one_key(change.one_key, key) == TableError::none && key.removes_key();
+}
+
 std::vector<int> changed_keys(std::string_view a, std::string_view b) {
     TableLayout la, lb;
     if (read_table(a, la) != TableError::none || read_table(b, lb) != TableError::none) return {};
@@ -234,10 +239,7 @@ bool Session::write_deletions() {
 void Session::give_up_deletions() {
     changed_ = false;
     deleting_ = false;
-    std::erase_if(owed_, [](const KeyChange& c) {
-        OneKeyTable key;
-        return read_one_key(c.one_key, key) == TableError::none && key.removes_key();
-    });
+    std::erase_if(owed_, [](const KeyChange& c) { return removes_key(c); });
     journal();
 }
 

@@ -28,6 +28,9 @@ struct KeyChange {
     bool operator==(const KeyChange&) const = default;
 };
 
+// True when the change removes its key (a one-key table of zero lengths).
+bool removes_key(const KeyChange& change);
+
 // Table codes whose one-key tables differ between two tables (learned, removed or
 // another code); both tables must be well formed.
 std::vector<int> changed_keys(std::string_view a, std::string_view b);
@@ -99,6 +102,7 @@ class Session {
     // The basic information of the remote the table was read from; a write first
     // checks that the remote is still that one.
     void set_identity(std::string info) { identity_ = std::move(info); }
+    const std::string& identity() const { return identity_; }
     // The link was lost: whatever is attached later may be another remote, so no write
     // goes out before the table is read again (load).
     void link_lost() { relinked_ = true; }
