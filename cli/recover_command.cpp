@@ -38,10 +38,7 @@ int run_recover(const std::vector<std::string>& args, Streams io) {
     }
     if (changes.empty()) return kExitRemote;
     if (!options->flag("--yes")) {
-        io.out << "write these keys to the remote? [y/N] " << std::flush;
-        std::string answer;
-        std::getline(io.in, answer);
-        if (answer != "y" && answer != "Y" && answer != "yes") {
+        if (!confirmed(io.in, io.out, "write these keys to the remote?")) {
             io.err << "orvalin-cli recover: not confirmed; nothing written (the journals stay)\n";
             return kExitBadInput;
         }

@@ -256,6 +256,13 @@ bool verify_written(std::string_view written, std::ostream& err) {
     return true;
 }
 
+bool confirmed(std::istream& in, std::ostream& out, std::string_view question) {
+    out << question << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(in, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
 void report_unwritten(const learning::Session& session, std::ostream& err) {
     const learning::BackupResult& u = session.unwritten();
     if (u.ok) {

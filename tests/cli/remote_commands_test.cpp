@@ -384,7 +384,7 @@ TEST_F(RemoteCommands, TwoProcessesLearningKeepBothKeysOrNameTheConflict) {
         fs::remove_all(backups());
         const std::string latency = "VORKEL_SIM_LATENCY_US=1000";
         const pid_t first =
-            start({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "20"}, "a", latency);
+            start({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "90"}, "a", latency);
         // It has read the table once it asks for the press.
         for (int i = 0; i < 400 && read_file(dir_ / "aout").find("press") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
