@@ -47,7 +47,7 @@ void IBtn::mousePressEvent(QMouseEvent* event) {
         held_ = true;
     }
     // On Linux there is no ".exe" rule: the current folder is never changed.
-    if (!path_.isEmpty()) open_document(path_);
+    if (opens_path_ && !path_.isEmpty()) open_document(path_);
 }
 
 void IBtn::mouseReleaseEvent(QMouseEvent* event) {

@@ -28,6 +28,9 @@ class IBtn : public QLabel {
 
     QString Path() const { return path_; }
     void setPath(const QString& path) { path_ = path; }
+    // False: a press opens nothing, the Path is only a name (the key buttons, whose
+    // names would open whatever file the current folder holds under that name).
+    void setOpensPath(bool on) { opens_path_ = on; }
 
     bool IsEnable() const { return is_enable_; }
     // No comparison with the old value: setting false twice saves DisablePic as
@@ -58,6 +61,7 @@ class IBtn : public QLabel {
     int move_down_ = 1;
     int move_right_ = 1;
     QString path_;
+    bool opens_path_ = true;
     bool is_enable_ = true;
     QPixmap disable_pic_;
     QString code_;

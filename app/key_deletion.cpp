@@ -41,7 +41,7 @@ bool Tmainorvalin::write_pending_deletions() {
         return true;
     }
     set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
-    box(this, delete_failed_text() + unwritten_note());
+    box(this, delete_failed_text() + unwritten_note() + write_failure_reason());
     return false;
 }
 
@@ -159,7 +159,8 @@ void Tmainorvalin::delallstudykeyClick() {
     set_status(QCoreApplication::translate("Tmainorvalin", "正在完成清空操作，请稍候片刻！"), true);
     if (!session_.write_cleared()) {
         // The remote and the table keep the keys, so the panel keeps showing them.
-        box(this, QCoreApplication::translate("Tmainorvalin", "清空操作失败！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "清空操作失败！") + write_failure_reason());
         set_status(QCoreApplication::translate("Tmainorvalin", "清空操作失败！"), true);
         return;
     }
@@ -188,10 +189,16 @@ void Tmainorvalin::finish_deletions_for_close() {
             box(this, done);
             return;
         }
+        const QString reason = write_failure_reason();
+        if (session_.last_write().status == learning::WriteStatus::other_remote) {
+            box(this, QCoreApplication::translate("Tmainorvalin", "删除操作失败！") +
+                          unwritten_note() + reason);
+            break;
+        }
         if (box(this,
                 QCoreApplication::translate("Tmainorvalin",
                                             "删除操作失败，已删除的按键编码未能写入遥控器！") +
-                    unwritten_note() +
+                    unwritten_note() + reason +
                     QCoreApplication::translate("Tmainorvalin",
                                                 "\r\n按“重试”再次写入，按“取消”放弃这些删除。"),
                 Buttons::retry_cancel) != Answer::retry)

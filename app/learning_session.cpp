@@ -218,16 +218,18 @@ bool Tmainorvalin::commit_session(bool closing) {
                 return true;
             }
             set_status(QCoreApplication::translate("Tmainorvalin", "自学习操作失败！"));
-            if (!closing) {
+            const QString reason = write_failure_reason();
+            // Another remote is shown now: nothing of this session may go onto it.
+            if (!closing || session_.last_write().status == learning::WriteStatus::other_remote) {
                 box(this, QCoreApplication::translate("Tmainorvalin", "完成自学习操作失败！") +
-                              unwritten_note());
+                              unwritten_note() + reason);
                 return false;
             }
             // The program ends next: the keys go nowhere unless written now or saved.
             if (box(this,
                     QCoreApplication::translate("Tmainorvalin",
                                                 "完成自学习操作失败，学习的按键未能写入遥控器！") +
-                        unwritten_note() +
+                        unwritten_note() + reason +
                         QCoreApplication::translate("Tmainorvalin",
                                                     "\r\n按“重试”再次写入，按“取消”放弃写入。"),
                     Buttons::retry_cancel) != Answer::retry)

@@ -24,6 +24,7 @@
 #include "common/vendor_host.h"
 #include "common/version.h"
 #include "device/vorkel.h"
+#include "learning/remote_lock.h"
 #include "learning/table_backup.h"
 #include "prompter/interface_language.h"
 #include "prompter/prompter.h"
@@ -40,7 +41,7 @@ constexpr std::size_t kCodeTableBytes = 12288;
 // The session writes through the device library and saves its backups in the
 // backup folder; a backup that cannot be saved is the user's decision.
 learning::SessionIo device_io(Tmainorvalin* w) {
-    return {
+    learning::SessionIo io{
         [](const std::string& table) { return WCodeTypeData(table.c_str()); },
         [](std::string_view remote) {
             return learning::save_table_backup(remote, learning::backup_folder(),
@@ -58,6 +59,20 @@ learning::SessionIo device_io(Tmainorvalin* w) {
                                                   std::chrono::system_clock::now());
         },
     };
+    // Every write goes onto what the remote holds right before it.
+    io.read = []() -> std::optional<std::string> {
+        std::vector<char> table(kCodeTableBytes, '\0');
+        if (!RCodeTypeData(table.data()) || table[0] == '\0') return std::nullopt;
+        return std::string(table.data(), table.size());
+    };
+    io.identity = []() -> std::optional<std::string> {
+        std::vector<char> info(kBasicInfoBytes, '\0');
+        if (!RBasicInfo(info.data()) || info[0] == '\0') return std::nullopt;
+        return std::string(info.data());
+    };
+    io.lock = [] { return learning::take_remote_lock(); };
+    io.resolve = [w](const std::vector<int>& codes) { return w->ask_conflict(codes); };
+    return io;
 }
 
 Tmainorvalin::Tmainorvalin(const QString& program_dir, QWidget* parent)
@@ -124,6 +139,7 @@ void Tmainorvalin::FormCreate() {
         return;
     }
 
+    session_.set_identity(std::string(info.data()));
     remote_model_label->setText(kAppTitle);
     firmware_version_label->setText(QStringLiteral(" 2.0"));
 
@@ -250,6 +266,7 @@ bool Tmainorvalin::has_learned_keys() const {
 }
 
 void Tmainorvalin::link_lost() {
+    session_.link_lost();  // what comes back may be another remote
     key_panel->hide();
     beginstudyibtn->setEnabled(false);
     delstudykey->setEnabled(false);

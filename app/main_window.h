@@ -137,6 +137,12 @@ class Tmainorvalin : public QWidget {
     bool commit_session(bool closing = false);
     // Where the table of the last failed write was saved, as a line for a box.
     QString unwritten_note() const;
+    // Write outcomes of the session core (write_outcome.cpp): which side wins for keys
+    // changed on both sides, and why a write did not go out (another remote is read
+    // again and shown before anything is written).
+    learning::ConflictChoice ask_conflict(const std::vector<int>& codes);
+    QString write_failure_reason();
+    bool reread_remote();
     // A table the parser refused at start-up: restore the newest backup or start
     // empty, as the user chooses; false when the program cannot go on.
     bool recover_unreadable_table(learning::TableError error, std::string read_text);

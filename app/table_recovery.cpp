@@ -49,8 +49,8 @@ bool Tmainorvalin::recover_unreadable_table(learning::TableError error, std::str
         return false;
     }
     if (!session_.write_table(replacement)) {
-        box(this,
-            QCoreApplication::translate("Tmainorvalin", "写入遥控器失败！") + unwritten_note());
+        box(this, QCoreApplication::translate("Tmainorvalin", "写入遥控器失败！") +
+                      unwritten_note() + write_failure_reason());
         return false;
     }
     if (session_.load(replacement) != learning::TableError::none) return false;

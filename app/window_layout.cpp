@@ -92,6 +92,7 @@ void Tmainorvalin::create_components() {
         b->setObjectName(QString::fromUtf8(key.button.data(), static_cast<int>(key.button.size())));
         b->setGeometry(key.left, key.top, key.width, key.height);
         b->setPath(QString::fromUtf8(key.path.data(), static_cast<int>(key.path.size())));
+        b->setOpensPath(false);
         b->setCode(QStringLiteral("%1").arg(key.code, 2, 16, QLatin1Char('0')).toUpper());
         const bool mode_key = key.code == kTvModeKeyCode || key.code == kCblModeKeyCode ||
                               key.code == kDvdModeKeyCode;

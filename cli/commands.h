@@ -39,6 +39,8 @@ int run_library(const std::vector<std::string>& args, Streams io);
 int run_import(const std::vector<std::string>& args, Streams io);
 // Online updates: 0 done, 1 refused, failed or absent, 2 bad input.
 int run_update(const std::vector<std::string>& args, Streams io);
+// Keys a killed session left in its journal, written onto the remote.
+int run_recover(const std::vector<std::string>& args, Streams io);
 
 // Usage text of the whole program.
 const char* usage_text();

@@ -30,6 +30,7 @@ const char* usage_text() {
            "                     [--dry-run]\n"
            "  orvalin-cli update check [--json] | install [--server NAME] | rollback | status "
            "[--json]\n"
+           "  orvalin-cli recover [--yes]\n"
            "  orvalin-cli --help\n"
            "  orvalin-cli --version\n"
            "\n"
@@ -62,6 +63,8 @@ const char* usage_text() {
            "         refused or absent, 2 bad input.\n"
            "update   fetches, installs and rolls back signed online updates of the data files\n"
            "         (orvalin-cli update --help).\n"
+           "recover  writes the keys a session left in its journal when it ended before\n"
+           "         writing them (after a crash), onto what the remote holds now.\n"
            "--simulated (before or after the command) uses the simulated remote.\n"
            "\n"
            "exit status: 0 learned (render: done), 1 not learned,\n"
@@ -110,6 +113,7 @@ int main(int argc, char** argv) {
     if (command == "library") return run_library(args, io);
     if (command == "import") return run_import(args, io);
     if (command == "update") return run_update(args, io);
+    if (command == "recover") return run_recover(args, io);
     std::cerr << "orvalin-cli: unknown command " << command << "\n" << usage_text();
     return kExitBadInput;
 }

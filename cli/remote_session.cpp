@@ -14,6 +14,7 @@
 #include "learning/key_code.h"
 #include "learning/recognition.h"
 #include "learning/remote_lock.h"
+#include "learning/session_journal.h"
 #include "learning/table_backup.h"
 #include "signals/formats/code_signal.h"
 #include "signals/signal_capture.h"
@@ -207,6 +208,13 @@ learning::SessionIo device_io(std::ostream& err) {
         return info;
     };
     io.lock = [] { return learning::take_remote_lock(); };
+    // A learned key is in the journal until it is on the remote: a kill loses nothing.
+    auto journal = std::make_shared<learning::SessionJournal>(learning::journal_folder());
+    io.journal = [journal, &err](const std::vector<learning::KeyChange>& unwritten,
+                                 const std::string& identity) {
+        journal->set_identity(identity);
+        if (std::string why; !journal->save(unwritten, &why)) err << "orvalin-cli: " << why << "\n";
+    };
     // No one to ask about a key changed on both sides: the write is refused.
     return io;
 }
@@ -243,6 +251,13 @@ bool verify_written(std::string_view written, std::ostream& err) {
         return false;
     }
     return true;
+}
+
+bool confirmed(std::istream& in, std::ostream& out, std::string_view question) {
+    out << question << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(in, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
 }
 
 void report_unwritten(const learning::Session& session, std::ostream& err) {
@@ -282,11 +297,6 @@ int report_write_failure(const learning::Session& session, std::string_view comm
             break;
         case learning::WriteStatus::read_failed:
             err << cmd << "the remote could not be read right before the write; nothing written\n";
-            break;
-        case learning::WriteStatus::unreadable:
-            err << cmd
-                << "the remote's code table is not well formed now; nothing written (restore a "
-                   "backup with orvalin-cli restore FILE)\n";
             break;
         case learning::WriteStatus::no_backup:
             break;  // said when the backup failed

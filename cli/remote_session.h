@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -75,6 +76,9 @@ std::optional<int> open_session(learning::Session& session, std::ostream& err,
 
 // Reads the table back after a write; true when the remote holds `written`.
 bool verify_written(std::string_view written, std::ostream& err);
+
+// Asks "QUESTION [y/N] " and reads the answer: true for y, Y or yes.
+bool confirmed(std::istream& in, std::ostream& out, std::string_view question);
 
 // Tells where the table of a failed write was saved.
 void report_unwritten(const learning::Session& session, std::ostream& err);

@@ -86,10 +86,7 @@ int run_restore(const std::vector<std::string>& args, Streams io) {
     }
     if (changes == 0) io.out << "no key changes\n";
     if (!options->flag("--yes")) {
-        io.out << "write this table to the remote? [y/N] " << std::flush;
-        std::string answer;
-        std::getline(io.in, answer);
-        if (answer != "y" && answer != "Y" && answer != "yes") {
+        if (!confirmed(io.in, io.out, "write this table to the remote?")) {
             io.err << "orvalin-cli restore: not confirmed; nothing written\n";
             return kExitBadInput;
         }

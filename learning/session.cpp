@@ -42,6 +42,11 @@ std::map<int, KeyImage> key_images(const TableLayout& layout) {
 
 }  // namespace
 
+bool removes_key(const KeyChange& change) {
+    OneKeyTable key;
+    return read_one_key(change.one_key, key) == TableError::none && key.removes_key();
+}
+
 std::vector<int> changed_keys(std::string_view a, std::string_view b) {
     TableLayout la, lb;
     if (read_table(a, la) != TableError::none || read_table(b, lb) != TableError::none) return {};
@@ -104,6 +109,7 @@ TableError Session::load(std::string table_text) {
     owed_.clear();
     owed_keys_ = false;
     relinked_ = false;
+    attempted_.clear();
     return TableError::none;
 }
 
@@ -119,6 +125,7 @@ void Session::load_unreadable(std::string table_text) {
     owed_.clear();
     owed_keys_ = false;
     relinked_ = false;
+    attempted_.clear();
 }
 
 bool Session::owed_to_remote() const {
@@ -232,10 +239,7 @@ bool Session::write_deletions() {
 void Session::give_up_deletions() {
     changed_ = false;
     deleting_ = false;
-    std::erase_if(owed_, [](const KeyChange& c) {
-        OneKeyTable key;
-        return read_one_key(c.one_key, key) == TableError::none && key.removes_key();
-    });
+    std::erase_if(owed_, [](const KeyChange& c) { return removes_key(c); });
     journal();
 }
 
@@ -299,6 +303,7 @@ void Session::adopt(const std::string& written) {
     keys_ = read_key_lines(parse_key_lines(written).lines);
     owed_.clear();
     owed_keys_ = false;
+    attempted_.clear();
     journal();
 }
 
@@ -338,20 +343,28 @@ bool Session::write_fresh(const std::vector<KeyChange>& changes, const std::stri
     }
     const bool fresh_readable = parse_key_lines(fresh).ok();
 
+    // A write of this session that failed part-way may have left part of its table
+    // behind: that is no change of another program.
+    const bool own_leftover = !attempted_.empty() && fresh != remote_ && fresh != attempted_;
     std::string target;
-    if (whole != nullptr) {
+    if (!fresh_readable || own_leftover) {
+        // Nothing on the remote can be kept (an erased table, or the part of a write that
+        // failed): what the session would have written goes, and the backup keeps the read.
+        log(own_leftover
+                ? "the remote holds part of the last failed write; writing it again"
+                : "the remote's table is not well formed now; writing the session's table");
+        target = planned;
+    } else if (whole != nullptr) {
         target = planned;
         if (fresh != remote_ && fresh != target) {
-            report_.conflicts = fresh_readable && parse_key_lines(remote_).ok()
-                                    ? changed_keys(remote_, fresh)
-                                    : std::vector<int>{};
+            report_.conflicts =
+                parse_key_lines(remote_).ok() ? changed_keys(remote_, fresh) : std::vector<int>{};
             const ConflictChoice choice =
                 io_.resolve ? io_.resolve(report_.conflicts) : ConflictChoice::refuse;
             if (choice != ConflictChoice::keep_mine)
                 return fail(WriteStatus::conflict, choice == ConflictChoice::refuse ? planned : "");
         }
     } else {
-        if (!fresh_readable) return fail(WriteStatus::unreadable, planned);
         std::vector<KeyChange> kept = changes;
         if (fresh != remote_) {
             const std::vector<int> theirs = changed_keys(remote_, fresh);
@@ -402,11 +415,13 @@ bool Session::write_fresh(const std::vector<KeyChange>& changes, const std::stri
     }
     if (!io_.write || !io_.write(target)) {
         log("WCodeTypeData failed");
+        attempted_ = target;
         return fail(WriteStatus::refused, target);
     }
     if (io_.read) {
         const std::optional<std::string> back = io_.read();
         if (!back || std::string_view(*back).substr(0, target.size()) != target) {
+            attempted_ = target;
             return fail(WriteStatus::refused, target,
                         "the read-back differs from the table written");
         }

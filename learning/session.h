@@ -28,6 +28,9 @@ struct KeyChange {
     bool operator==(const KeyChange&) const = default;
 };
 
+// True when the change removes its key (a one-key table of zero lengths).
+bool removes_key(const KeyChange& change);
+
 // Table codes whose one-key tables differ between two tables (learned, removed or
 // another code); both tables must be well formed.
 std::vector<int> changed_keys(std::string_view a, std::string_view b);
@@ -72,7 +75,6 @@ enum class WriteStatus {
     refused,           // the remote refused the write or does not hold it when read back
     no_backup,         // the backup failed and no write without one was wanted
     read_failed,       // the remote's table or basic information could not be read before
-    unreadable,        // the remote's table is not well formed now: nothing can go onto it
     other_remote,      // not the remote the session read (see other_remote_why)
     conflict,          // keys changed on both sides and the write was refused
     busy,              // another program is writing to the remote
@@ -100,6 +102,7 @@ class Session {
     // The basic information of the remote the table was read from; a write first
     // checks that the remote is still that one.
     void set_identity(std::string info) { identity_ = std::move(info); }
+    const std::string& identity() const { return identity_; }
     // The link was lost: whatever is attached later may be another remote, so no write
     // goes out before the table is read again (load).
     void link_lost() { relinked_ = true; }
@@ -193,6 +196,7 @@ class Session {
     std::vector<KeyChange> learned_;  // this learning session's keys, not yet kept
     std::vector<KeyChange> owed_;     // kept or deleted, not yet on the remote
     std::string identity_;
+    std::string attempted_;  // the table of a write that failed after it began
     bool relinked_ = false;
     KeyStates keys_;
     KeyStates prior_;  // states that keys had before a session made them pending

@@ -52,6 +52,13 @@ std::string code_digits(int code) {
     return text;
 }
 
+std::string record_of(const std::vector<KeyChange>& changes) {
+    std::string record = "changes " + std::to_string(changes.size()) + "\n";
+    for (const KeyChange& c : changes)
+        record += "key " + code_digits(c.code) + " " + c.one_key + "\n";
+    return record + "end\n";
+}
+
 }  // namespace
 
 std::filesystem::path journal_folder() {
@@ -90,23 +97,32 @@ bool SessionJournal::save(const std::vector<KeyChange>& changes, std::string* er
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-        file_ = folder_ / (std::string(kPrefix) + std::to_string(ms) + "-" +
-                           std::to_string(::getpid()) + std::string(kSuffix));
-        fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            file_.clear();
-            return fail("the session journal cannot be made in " + folder_.string());
-        }
+        const std::string name = std::string(kPrefix) + std::to_string(ms) + "-" +
+                                 std::to_string(::getpid()) + std::string(kSuffix);
+        // Made whole under another name, then renamed: a journal is never half a header.
+        const std::filesystem::path temp = folder_ / ("." + name + ".tmp");
+        fd_ = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd_ < 0) return fail("the session journal cannot be made in " + folder_.string());
         (void)::flock(fd_, LOCK_EX | LOCK_NB);  // ours alone: a new file
         const std::string head = std::string(kHeader) + "\nidentity " +
-                                 (identity_.empty() ? std::string("-") : identity_) + "\n";
-        if (!write_all(fd_, head)) return fail("the session journal cannot be written");
+                                 (identity_.empty() ? std::string("-") : identity_) + "\n" +
+                                 record_of(changes);
+        if (!write_all(fd_, head) || ::fsync(fd_) != 0 ||
+            ::rename(temp.c_str(), (folder_ / name).c_str()) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            std::error_code ec;
+            std::filesystem::remove(temp, ec);
+            return fail("the session journal cannot be written");
+        }
+        file_ = folder_ / name;
+        if (const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+            (void)::fsync(dir);
+            ::close(dir);
+        }
+        return true;
     }
-    std::string record = "changes " + std::to_string(changes.size()) + "\n";
-    for (const KeyChange& c : changes)
-        record += "key " + code_digits(c.code) + " " + c.one_key + "\n";
-    record += "end\n";
-    if (!write_all(fd_, record) || ::fsync(fd_) != 0)
+    if (!write_all(fd_, record_of(changes)) || ::fsync(fd_) != 0)
         return fail("the session journal cannot be written");
     return true;
 }

@@ -10,9 +10,9 @@
 #include <QTest>
 #include <array>
 
-#include "prompter/interface_language.h"
 #include "common/key_table.h"
 #include "learning/key_states.h"
+#include "prompter/interface_language.h"
 #include "tests/app/window_fixture.h"
 
 namespace orvalin::app::testing {
@@ -214,6 +214,30 @@ TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
                    Buttons::ok, kAppTitle);
     click(w.updateibtn);
     w.delete_toggle_click();
+}
+
+// A key button's Path is its name: a file of that name in the current folder ("VOL+",
+// "POWER/TV") is never opened by a press.
+TEST_F(KeyPanel, KeyButtonsOpenNothing) {
+    Tmainorvalin& w = start();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (const KeyInfo& k : kKeyTable) {
+        const QString path = QString::fromUtf8(k.path.data(), int(k.path.size()));
+        if (path.isEmpty()) continue;
+        QDir(dir.path()).mkpath(QFileInfo(dir.filePath(path)).path());
+        QFile file(dir.filePath(path));
+        if (file.open(QIODevice::WriteOnly)) file.close();
+    }
+    for (IBtn* b : w.key_buttons) {
+        QTest::mousePress(b, Qt::LeftButton, {}, QPoint(2, 2));
+        EXPECT_TRUE(opened.empty()) << b->Path().toStdString();
+        opened.clear();
+        QTest::mouseRelease(b, Qt::RightButton, {}, QPoint(2, 2));
+    }
+    QDir::setCurrent(old);
 }
 
 // 帮助 opens the manual page of the interface's language from the program

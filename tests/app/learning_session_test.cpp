@@ -295,3 +295,62 @@ TEST_F(LearningSession, CloseStopsAndJoinsTheCollectionThread) {
 
 }  // namespace
 }  // namespace orvalin::app::testing
+
+namespace orvalin::app::testing {
+namespace {
+
+// The remote is swapped before the commit (unplugged and another plugged in, or
+// another one's basic information): nothing of the first remote's table is written
+// onto it; the window reads it, shows it and says why; the learned key is saved.
+TEST_F(LearningSession, AnotherRemoteGetsNothingOfTheFirstOne) {
+    const struct {
+        const char* name;
+        bool unplugged;
+        QString why;
+    } cases[] = {{"unplugged and plugged", true, QStringLiteral("the link was lost")},
+                 {"basic information differs", false, QStringLiteral("basic information")}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        vorkel::sim::reset();
+        auto w = open_window();
+        stop_link_monitor(*w);  // the test plays the monitor
+        start_learning(*w);
+        learn(*w, 0x10, nec_signal());  // VOL+ on the first remote
+        const std::size_t writes = vorkel::sim::code_table_writes();
+        if (c.unplugged) {
+            vorkel::sim::set_attached(false);
+            w->link_lost();
+        }
+        // The other remote: one learned key (CH+) of its own.
+        vorkel::sim::set_code_table(bytes_of("000112CF0A00010B00015AA5"));
+        if (c.unplugged) {
+            vorkel::sim::set_attached(true);
+            w->link_back();
+        } else {
+            vorkel::sim::set_basic_info("1800", 1, 9);
+        }
+        const std::string other = remote_area();
+        boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no);
+        boxes.expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
+        w->beginstudyibtnClick();
+        EXPECT_EQ(vorkel::sim::code_table_writes(), writes);
+        EXPECT_EQ(remote_area(), other);
+        // The window shows the remote attached now.
+        EXPECT_TRUE(has_line(w->session().keys(), "12|2"));
+        EXPECT_FALSE(has_code(w->session().keys(), "10"));
+        EXPECT_FALSE(w->session().owed_to_remote());
+        EXPECT_FALSE(key(*w, 0x12)->IsEnable());
+        EXPECT_TRUE(key(*w, 0x10)->IsEnable());
+        EXPECT_TRUE(
+            w->diagnostic_memo->toPlainText().contains(QStringLiteral("write refused: ") + c.why));
+        // The first remote's learned key is kept in the unwritten table.
+        const auto saved = unwritten_tables();
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_TRUE(learning::one_key_text(read_file(saved[0]), 0x10).ok());
+        close_window(*w);
+        fs::remove(saved[0]);
+    }
+}
+
+}  // namespace
+}  // namespace orvalin::app::testing

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -86,7 +87,8 @@ class RemoteCommands : public ::testing::Test {
     pid_t start(const std::vector<std::string>& args, const std::string& tag,
                 const std::string& environment) {
         std::ofstream(dir_ / (tag + "in"), std::ios::binary) << "";
-        const std::string c = command(args, tag, environment);
+        // exec: the pid is orvalin-cli's own, so a signal reaches it.
+        const std::string c = "exec " + command(args, tag, environment);
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::execl("/bin/sh", "sh", "-c", c.c_str(), static_cast<char*>(nullptr));
@@ -505,7 +507,7 @@ TEST_F(RemoteCommands, TwoProcessesLearningKeepBothKeysOrNameTheConflict) {
         fs::remove_all(backups());
         const std::string latency = "VORKEL_SIM_LATENCY_US=1000";
         const pid_t first =
-            start({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "20"}, "a", latency);
+            start({"learn", "--mode", "TV", "--key", "VOL+", "--timeout", "90"}, "a", latency);
         // It has read the table once it asks for the press.
         for (int i = 0; i < 400 && read_file(dir_ / "aout").find("press") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -555,6 +557,57 @@ TEST_F(RemoteCommands, BusyRemoteIsReportedAndNotWritten) {
     EXPECT_EQ(remote_table(), held);
     // Free again: the same command goes through.
     EXPECT_EQ(run({"delete", "--mode", "TV", "--key", "VOL+"}).status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// orvalin-cli killed (SIGKILL) at a spread of points after it learned a key, at a
+// realistic latency: the key is on the remote or in the journal, and recover puts it
+// on the remote; no journal is left behind.
+TEST_F(RemoteCommands, KilledLearnLosesNoKey) {
+    const fs::path journals = backups() / "journal";
+    const fs::path signal = fs::path(ORVALIN_TEST_DATA_DIR) / "formats" / "remote.ir";
+    const auto journal_left = [&] {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(journals, ec))
+            if (e.path().filename().string().starts_with("journal-")) return true;
+        return false;
+    };
+    int recovered = 0;
+    for (int delay_ms = 0; delay_ms <= 2200; delay_ms += 200) {
+        SCOPED_TRACE(delay_ms);
+        fs::remove(dir_ / "state");
+        fs::remove_all(backups());
+        const pid_t cli = start({"learn", "--mode", "TV", "--key", "VOL+", "--from",
+                                 signal.string(), "--signal", "Sony20"},
+                                "k", "VORKEL_SIM_LATENCY_US=1000");
+        // The key is learned once its journal exists.
+        bool learned = false;
+        int raw = 0;
+        for (int i = 0; i < 5000 && !learned; ++i) {
+            learned = journal_left();
+            if (!learned && ::waitpid(cli, &raw, WNOHANG) == cli) break;
+            if (!learned) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(learned) << "no journal before the end: " << collect(raw, "k").err;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+        ::kill(cli, SIGKILL);
+        ::waitpid(cli, &raw, 0);
+        const bool left = journal_left();
+        const Result r = run({"recover", "--yes"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (left) {
+            ++recovered;
+            EXPECT_NE(r.out.find("learned: TV VOL+"), std::string::npos) << r.out;
+        }
+        EXPECT_NE(key_line("TV", "TV 0x10").find("learned"), std::string::npos);
+        EXPECT_FALSE(journal_left());
+    }
+    // Some kills came before the write, some after: both ends were tried.
+    EXPECT_GT(recovered, 0);
+    EXPECT_LT(recovered, 12);
 }
 
 }  // namespace

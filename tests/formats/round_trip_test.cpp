@@ -165,8 +165,8 @@ TEST(FormatsRoundTrip, ReplayedTableBecomesIntroAndRepeat) {
     // NEC as a replay gives it: the frame, then the ditto frame without a gap of its own.
     ircode::ReplayedSignal r;
     r.carrier_hz = 38000;
-    r.frames.push_back({{9000, -4500, 560, -560, 560}, 40000, false, {}});
-    r.frames.push_back({{9000, -2250, 560}, 0, true, {}});
+    r.frames.push_back({{9000, -4500, 560, -560, 560}, 40000, false});
+    r.frames.push_back({{9000, -2250, 560}, 0, true});
     const CodeSignal s = from_replay("Power", r);
     EXPECT_EQ(s.intro_us, (std::vector<int>{9000, -4500, 560, -560, 560, -40000}));
     // The ditto keeps the frame period of the frame before it: 55180 us start to start.
@@ -174,8 +174,8 @@ TEST(FormatsRoundTrip, ReplayedTableBecomesIntroAndRepeat) {
     // Bi-phase frames that start with a gap add it to the silence before them.
     ircode::ReplayedSignal b;
     b.carrier_hz = 36000;
-    b.frames.push_back({{-889, 889, -889, 889}, 100000, false, {}});
-    b.frames.push_back({{-889, 889, -889, 889}, 100000, true, {}});
+    b.frames.push_back({{-889, 889, -889, 889}, 100000, false});
+    b.frames.push_back({{-889, 889, -889, 889}, 100000, true});
     const CodeSignal bs = from_replay("Rc5", b);
     EXPECT_EQ(bs.intro_us, (std::vector<int>{889, -889, 889, -100889}));
     EXPECT_EQ(bs.repeat_us, (std::vector<int>{889, -889, 889, -100889}));
@@ -186,11 +186,11 @@ TEST(FormatsRoundTrip, ReplayedTableBecomesIntroAndRepeat) {
 TEST(FormatsRoundTrip, ReplayedKeysOfARemote) {
     ircode::ReplayedSignal nec;
     nec.carrier_hz = 38000;
-    nec.frames.push_back({{9000, -4500, 560, -1690, 560}, 40000, false, {}});
-    nec.frames.push_back({{9000, -2250, 560}, 0, true, {}});
+    nec.frames.push_back({{9000, -4500, 560, -1690, 560}, 40000, false});
+    nec.frames.push_back({{9000, -2250, 560}, 0, true});
     ircode::ReplayedSignal sony;
     sony.carrier_hz = 40000;
-    sony.frames.push_back({{2400, -600, 1200, -600, 600}, 40000, false, {}});
+    sony.frames.push_back({{2400, -600, 1200, -600, 600}, 40000, false});
     const std::vector<ReplayedKey> keys{
         {"Power", nec, ParsedCode{"NEC", 0x04, 0x08}},
         {"Mute", sony, std::nullopt},
