@@ -1,6 +1,7 @@
 // What the window does with the outcome of a write of the session core: the
 // question for keys changed both here and on the remote, the reason of a write that
 // did not go out, and reading the remote again when it is not the one read before.
+#include <QCoreApplication>
 #include <QStringList>
 #include <vector>
 
@@ -34,8 +35,12 @@ learning::ConflictChoice Tmainorvalin::ask_conflict(const std::vector<int>& code
     QStringList names;
     for (const int code : codes) names << key_of_code(code);
     const QString which = names.isEmpty() ? QString() : names.join(QStringLiteral("、"));
-    const QString text = tr("遥控器中的编码表在读出之后已被其他程序改动，以下按键两边都改过：") +
-                         which + tr("\r\n按“是”保留本次的编码，按“否”保留遥控器中的编码。");
+    const QString text =
+        QCoreApplication::translate(
+            "Tmainorvalin", "遥控器中的编码表在读出之后已被其他程序改动，以下按键两边都改过：") +
+        which +
+        QCoreApplication::translate("Tmainorvalin",
+                                    "\r\n按“是”保留本次的编码，按“否”保留遥控器中的编码。");
     return box(this, text, Buttons::yes_no) == Answer::yes ? learning::ConflictChoice::keep_mine
                                                            : learning::ConflictChoice::keep_remote;
 }
@@ -44,18 +49,27 @@ QString Tmainorvalin::write_failure_reason() {
     const learning::WriteReport& w = session_.last_write();
     switch (w.status) {
         case learning::WriteStatus::busy:
-            return tr("\r\n遥控器正忙：另一个程序正在写入遥控器，请稍后再试。");
+            return QCoreApplication::translate(
+                "Tmainorvalin", "\r\n遥控器正忙：另一个程序正在写入遥控器，请稍后再试。");
         case learning::WriteStatus::conflict:
-            return tr("\r\n遥控器中的编码表在读出之后已被改动，没有写入。");
+            return QCoreApplication::translate(
+                "Tmainorvalin", "\r\n遥控器中的编码表在读出之后已被改动，没有写入。");
         case learning::WriteStatus::read_failed:
-            return tr("\r\n写入之前无法读出遥控器的编码表，没有写入。");
+            return QCoreApplication::translate("Tmainorvalin",
+                                               "\r\n写入之前无法读出遥控器的编码表，没有写入。");
         case learning::WriteStatus::other_remote: {
             const QString why =
-                w.relinked ? tr("遥控器曾断开连接") : tr("遥控器的基本信息与读出时不同");
+                w.relinked
+                    ? QCoreApplication::translate("Tmainorvalin", "遥控器曾断开连接")
+                    : QCoreApplication::translate("Tmainorvalin", "遥控器的基本信息与读出时不同");
             const bool read = reread_remote();
-            return tr("\r\n现在连接的可能不是之前读出的遥控器（") + why + tr("），没有写入。") +
-                   (read ? tr("已重新读出并显示这个遥控器的编码表。")
-                         : tr("无法读出这个遥控器的编码表。"));
+            return QCoreApplication::translate("Tmainorvalin",
+                                               "\r\n现在连接的可能不是之前读出的遥控器（") +
+                   why + QCoreApplication::translate("Tmainorvalin", "），没有写入。") +
+                   (read ? QCoreApplication::translate("Tmainorvalin",
+                                                       "已重新读出并显示这个遥控器的编码表。")
+                         : QCoreApplication::translate("Tmainorvalin",
+                                                       "无法读出这个遥控器的编码表。"));
         }
         default:
             return {};

@@ -690,6 +690,60 @@ Go on with the import?</translation>
         <source>按两次核对编码</source>
         <translation>Check with a second press</translation>
     </message>
+    <message>
+        <source>遥控器中的编码表在读出之后已被其他程序改动，以下按键两边都改过：</source>
+        <translation>Another program changed the remote's code table after it was read; both sides changed these keys: </translation>
+    </message>
+    <message>
+        <source><byte value="xd" />
+按“是”保留本次的编码，按“否”保留遥控器中的编码。</source>
+        <translation>
+Yes keeps this session's codes, No keeps the codes in the remote.</translation>
+    </message>
+    <message>
+        <source><byte value="xd" />
+遥控器正忙：另一个程序正在写入遥控器，请稍后再试。</source>
+        <translation>
+The remote is busy: another program is writing to it. Try again later.</translation>
+    </message>
+    <message>
+        <source><byte value="xd" />
+遥控器中的编码表在读出之后已被改动，没有写入。</source>
+        <translation>
+The remote's code table changed after it was read: nothing was written.</translation>
+    </message>
+    <message>
+        <source><byte value="xd" />
+写入之前无法读出遥控器的编码表，没有写入。</source>
+        <translation>
+The remote's code table could not be read before the write: nothing was written.</translation>
+    </message>
+    <message>
+        <source>遥控器曾断开连接</source>
+        <translation>the remote was disconnected</translation>
+    </message>
+    <message>
+        <source>遥控器的基本信息与读出时不同</source>
+        <translation>the remote's basic information differs from what was read</translation>
+    </message>
+    <message>
+        <source><byte value="xd" />
+现在连接的可能不是之前读出的遥控器（</source>
+        <translation>
+The remote attached now may not be the one read before (</translation>
+    </message>
+    <message>
+        <source>），没有写入。</source>
+        <translation>): nothing was written. </translation>
+    </message>
+    <message>
+        <source>已重新读出并显示这个遥控器的编码表。</source>
+        <translation>This remote's code table has been read again and is shown.</translation>
+    </message>
+    <message>
+        <source>无法读出这个遥控器的编码表。</source>
+        <translation>This remote's code table cannot be read.</translation>
+    </message>
 </context>
 <context>
     <name>Tupdate</name>
