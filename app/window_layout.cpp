@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <algorithm>
 
 #include "app/ibtn.h"
 #include "app/main_window.h"
@@ -165,7 +166,9 @@ void Tmainorvalin::create_components() {
     verify_presses =
         new QCheckBox(QCoreApplication::translate("Tmainorvalin", "按两次核对编码"), this);
     verify_presses->setObjectName(QStringLiteral("verify_presses"));
-    verify_presses->setGeometry(408, 678, 161, 22);
+    // Left of the row between the instruction panels and the learning buttons, as
+    // wide as its text in either language.
+    verify_presses->setGeometry(439, 590, verify_presses->sizeHint().width(), 22);
     connect(delstudykey, &IBtn::clicked, this, &Tmainorvalin::delete_toggle_click);
     connect(delallstudykey, &IBtn::clicked, this, &Tmainorvalin::delallstudykeyClick);
 
@@ -183,7 +186,9 @@ void Tmainorvalin::create_components() {
     library_button =
         new QPushButton(QCoreApplication::translate("Tmainorvalin", "从遥控器库导入…"), this);
     library_button->setObjectName(QStringLiteral("library_button"));
-    library_button->setGeometry(564, 588, 160, 26);
+    // Right-aligned with the panels above it, wide enough for its text.
+    const int library_width = std::max(160, library_button->sizeHint().width() + 12);
+    library_button->setGeometry(848 - library_width, 588, library_width, 26);
     connect(library_button, &QPushButton::clicked, this, &Tmainorvalin::library_import_click);
 
     const auto info_label = [this](const char* name, QRect where) {
