@@ -115,8 +115,9 @@ TEST(KeyNames, CustomKeysTakeFunctionsInTheDocumentedOrder) {
         {"Rewind", "F6"}, {"Fast_fo", "F7"},   {"Red", "F8"},   {"Green", "F9"}, {"Yellow", "F10"},
         {"Blue", "F11"},  {"Subtitle", "F12"}, {"Power", "AMP"}};
     for (const auto& [signal, key] : expected) {
+        const std::string& name = signal;  // clang 14 cannot capture a structured binding
         const auto it = std::find_if(mapping.begin(), mapping.end(),
-                                     [&](const Assignment& a) { return a.signal == signal; });
+                                     [&](const Assignment& a) { return a.signal == name; });
         ASSERT_NE(it, mapping.end());
         ASSERT_GE(it->key_code, 0) << signal << ": " << it->reason;
         EXPECT_EQ(key_label(it->key_code), key) << signal;
