@@ -26,8 +26,8 @@ namespace sim = vorkel::sim;
 
 constexpr std::size_t kOutSize = 12288;
 
-std::vector<std::uint8_t> random_memory(unsigned seed) {
-    std::mt19937 random(seed);
+std::vector<std::uint8_t> random_memory(unsigned draw) {
+    std::mt19937 random(draw);
     std::vector<std::uint8_t> memory = sim::factory_memory();
     // Zeros on purpose: the backend must not stop at them.
     for (std::size_t i = sim::kCodeTablePage * sim::kPageSize; i < memory.size(); ++i) {
@@ -37,8 +37,8 @@ std::vector<std::uint8_t> random_memory(unsigned seed) {
     return memory;
 }
 
-std::string random_hex(unsigned seed, std::size_t digits) {
-    std::mt19937 random(seed);
+std::string random_hex(unsigned draw, std::size_t digits) {
+    std::mt19937 random(draw);
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text;
     for (std::size_t i = 0; i < digits; ++i) text += kDigits[random() % 16];
