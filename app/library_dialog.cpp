@@ -230,22 +230,19 @@ void LibraryDialog::show_folders() {
 
 bool LibraryDialog::add_folder(const QString& folder) {
     std::string why;
-    if (!library::add_folder(library::settings_file(), path_of(folder), why)) {
-        note->setText(QCoreApplication::translate("LibraryDialog", "无法添加文件夹：") +
-                      text_of(why));
-        return false;
-    }
-    note->clear();
-    show_folders();
-    start_indexing();
-    return true;
+    return folders_changed(library::add_folder(library::settings_file(), path_of(folder), why),
+                           QCoreApplication::translate("LibraryDialog", "无法添加文件夹："), why);
 }
 
 bool LibraryDialog::remove_folder(const QString& folder) {
     std::string why;
-    if (!library::remove_folder(library::settings_file(), path_of(folder), why)) {
-        note->setText(QCoreApplication::translate("LibraryDialog", "无法移除文件夹：") +
-                      text_of(why));
+    return folders_changed(library::remove_folder(library::settings_file(), path_of(folder), why),
+                           QCoreApplication::translate("LibraryDialog", "无法移除文件夹："), why);
+}
+
+bool LibraryDialog::folders_changed(bool ok, const QString& failure, const std::string& why) {
+    if (!ok) {
+        note->setText(failure + text_of(why));
         return false;
     }
     note->clear();

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "learning/key_states.h"
 
@@ -67,6 +68,8 @@ class LibraryDialog : public QDialog {
     void indexing_finished();
 
   private:
+    // After a folder was added or removed: the list and the index follow, or the note says why not.
+    bool folders_changed(bool ok, const QString& failure, const std::string& why);
     void start_indexing();
     void index_done(std::size_t files, std::size_t unreadable);
     void show_folders();

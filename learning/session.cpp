@@ -102,14 +102,7 @@ TableError Session::load(std::string table_text) {
     working_ = table_;
     remote_ = std::string(table_without_padding(table_));
     keys_ = read_key_lines(parsed.lines);
-    prior_.clear();
-    session_prior_begin_ = 0;
-    changed_ = false;
-    learned_.clear();
-    owed_.clear();
-    owed_keys_ = false;
-    relinked_ = false;
-    attempted_.clear();
+    forget_session();
     return TableError::none;
 }
 
@@ -118,6 +111,10 @@ void Session::load_unreadable(std::string table_text) {
     table_ = std::move(table_text);
     working_ = table_;
     keys_.clear();
+    forget_session();
+}
+
+void Session::forget_session() {
     prior_.clear();
     session_prior_begin_ = 0;
     changed_ = false;

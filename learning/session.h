@@ -178,6 +178,8 @@ class Session {
     bool write_changes(const std::vector<KeyChange>& changes);
 
   private:
+    // A table just loaded: nothing learned, deleted or owed on it yet.
+    void forget_session();
     void log(const std::string& line) const;
     void save_unwritten(const std::string& table);
     // Every write: under the lock, the same remote, a fresh read backed up, the
