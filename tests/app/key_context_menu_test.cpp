@@ -117,7 +117,7 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
                   (QStringList{"Power", "Volume up", "Standby", "Mute", "Flash"}));
         EXPECT_TRUE(w->session().learning());
         EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, kVolUp)->IsEnable());  // shown as learned
         {
             const std::unique_ptr<QMenu> learned(w->key_menu(key(*w, kVolUp)));
@@ -196,7 +196,7 @@ TEST_F(KeyContextMenu, BadFilesAndCancelledPickersLeaveTheKeyUnlearned) {
 
 TEST_F(KeyContextMenu, LearningFromAFileWaitsForAKeyInLearning) {
     auto w = open_window();
-    w->collect_timeout = std::chrono::milliseconds(300);
+    w->set_collect_timeout(std::chrono::milliseconds(300));
     // A key waiting for the remote's code blocks another learning.
     start_learning(*w);
     w->key_click(key(*w, 0x13));
