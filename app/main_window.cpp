@@ -24,6 +24,7 @@
 #include "app/link_monitor.h"
 #include "app/shell_open.h"
 #include "app/translation.h"
+#include "app/update_entry.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
 #include "common/version.h"
@@ -32,7 +33,6 @@
 #include "learning/table_backup.h"
 #include "prompter/interface_language.h"
 #include "prompter/prompter.h"
-#include "update/update_window.h"
 
 namespace orvalin::app {
 namespace {
@@ -276,15 +276,7 @@ void Tmainorvalin::helpibtnClick() {
 
 void Tmainorvalin::updateibtnClick() {
     const Busy busy(*this);
-    if (session_.learning()) {
-        plain_message(this, QCoreApplication::translate(
-                                "Tmainorvalin", "软件正在学习状态，要升级请退出学习状态！"));
-    } else if (session_.deleting()) {
-        plain_message(this, QCoreApplication::translate(
-                                "Tmainorvalin", "软件正在删除状态，要升级请退出删除状态！"));
-    } else {
-        update::run_update_window(this, program_dir_);
-    }
+    open_update_window(this, session_, program_dir_);
 }
 
 void Tmainorvalin::close_button_click() {

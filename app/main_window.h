@@ -3,11 +3,12 @@
 //   KeyPanel       the remote's picture with its key buttons, the mode buttons
 //   LearningView   status line, hint and animation, instruction panels
 //   DeleteButtons  delete one key, clear all
+//   update_entry   升级软件, refused while learning or deleting
 // The window's handlers (by the names of the components they serve) join the
 // parts with the session; their bodies are split by concern:
-//   main_window.cpp      creation, show, close, link monitor, help, update
+//   main_window.cpp      creation, show, close, link monitor, help, update button
 //   window_layout.cpp    the components at their places
-//   key_panel.cpp        the mode switch
+//   mode_switch.cpp      the mode switch
 //   learning_session.cpp start/stop learning, key click, commit, end of collection
 //   key_learned.cpp      the end of a learned key, whatever its source
 //   key_deletion.cpp     delete one key, clear all
