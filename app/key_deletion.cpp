@@ -2,7 +2,6 @@
 // delete branch of the key click, and clearing all learned keys of the current
 // device mode. The session core changes the table and the key states.
 #include <QCoreApplication>
-#include <QLabel>
 
 #include "app/delete_buttons.h"
 #include "app/ibtn.h"

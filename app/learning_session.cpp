@@ -3,9 +3,6 @@
 // The session core keeps the tables and key states.
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QLabel>
-#include <QMovie>
-#include <QPlainTextEdit>
 #include <QPointer>
 
 #include "app/delete_buttons.h"
