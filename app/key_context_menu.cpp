@@ -26,7 +26,6 @@
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
 #include "signals/signal_capture.h"
-#include "app/translation.h"
 // clang-format on
 
 #undef signals
@@ -74,11 +73,11 @@ QMenu* Tmainorvalin::key_menu(IBtn* key) {
                 : std::nullopt;
         if (!code) {
             append_memo(QStringLiteral("view code: ") + QString::fromStdString(error));
-            box(this,
-                QCoreApplication::translate("KeyMenu", "%1键的编码无法读出！").arg(key->Path()));
+            box(this, QCoreApplication::translate("KeyMenu", "%1键的编码无法读出！")
+                          .arg(key_name_of(key)));
             return;
         }
-        KeyCodeDialog dialog(key->Path(), *code, std::nullopt, this);
+        KeyCodeDialog dialog(key_name_of(key), *code, std::nullopt, this);
         dialog.exec();
     });
     return menu;
@@ -148,9 +147,8 @@ void Tmainorvalin::export_key(IBtn* key) {
     const int k = key_code_of(key);
     if (k < 0 || is_mode_key(k)) return;
     if (!session_.holds_learned_code(k)) {
-        box(this,
-            translated("keys", key->Path().toStdString()) +
-                QCoreApplication::translate("Tmainorvalin", "键没有学习过的编码，不能导出！"));
+        box(this, key_name_of(key) + QCoreApplication::translate("Tmainorvalin",
+                                                                 "键没有学习过的编码，不能导出！"));
         return;
     }
     const std::optional<std::string> one = learned_image(session_, k);
@@ -159,11 +157,11 @@ void Tmainorvalin::export_key(IBtn* key) {
         one ? ircode::replay_table(*one, &error) : std::nullopt;
     if (!replayed) {
         append_memo(QStringLiteral("export: ") + QString::fromStdString(error));
-        box(this, translated("keys", key->Path().toStdString()) +
-                      QCoreApplication::translate("Tmainorvalin", "键的编码无法导出！"));
+        box(this,
+            key_name_of(key) + QCoreApplication::translate("Tmainorvalin", "键的编码无法导出！"));
         return;
     }
-    const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key->Path();
+    const QString name = mode_name(cur_mode()) + QStringLiteral("_") + key_name_of(key);
     const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
     if (!choice) return;
     // By protocol where the format names protocols and the code maps to one.
@@ -183,10 +181,9 @@ void Tmainorvalin::export_key(IBtn* key) {
         box(this, QCoreApplication::translate("Tmainorvalin", "导出按键失败！"));
         return;
     }
-    set_status(translated("keys", key->Path().toStdString()) +
-               QCoreApplication::translate("Tmainorvalin", "键已导出！"));
-    box(this, translated("keys", key->Path().toStdString()) +
-                  QCoreApplication::translate("Tmainorvalin", "键已导出到") + choice->path);
+    set_status(key_name_of(key) + QCoreApplication::translate("Tmainorvalin", "键已导出！"));
+    box(this, key_name_of(key) + QCoreApplication::translate("Tmainorvalin", "键已导出到") +
+                  choice->path);
 }
 
 }  // namespace orvalin::app

@@ -158,15 +158,19 @@ QString mode_name(int mode) {
     }
 }
 
-// Messages name a key as its picture shows it (F1, not one of twelve 自定义).
-QString key_name_of(const IBtn* key) {
-    const int k = key_code_of(key);
+// A key is named as its picture shows it (F1, not one of twelve 自定义).
+QString key_name_of(int key_code) {
     for (const KeyInfo& info : kKeyTable)
-        if (info.code == k) {
+        if (info.code == key_code) {
             // Names in words (静音, 播放) are translated like the messages around them.
             return translated("keys", std::string(key_message_name(info)));
         }
-    return key->Path();
+    return {};
+}
+
+QString key_name_of(const IBtn* key) {
+    const QString name = key_name_of(key_code_of(key));
+    return name.isEmpty() ? key->Path() : name;
 }
 
 }  // namespace orvalin::app

@@ -56,7 +56,9 @@ class KeyPanel {
 
 // Key code of a key button (its Code read as hex), -1 for none.
 int key_code_of(const IBtn* key);
-// The name messages give a key: as its picture shows it.
+// The name the window gives a key (messages, exports, lists): as its picture
+// shows it. For a code of no key: empty; for a button of no key: its Path.
+QString key_name_of(int key_code);
 QString key_name_of(const IBtn* key);
 bool is_mode_key(int key_code);
 // "TV", "CBL" or "DVD".

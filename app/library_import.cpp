@@ -9,7 +9,6 @@
 #include "app/key_panel.h"
 #include "app/library_dialog.h"
 #include "app/main_window.h"
-#include "library/key_mapping.h"
 #include "prompter/prompter.h"
 // clang-format on
 
@@ -35,7 +34,7 @@ void Tmainorvalin::library_import_click() {
     if (plan.learned_count() == 0) return;
     if (const std::vector<int> replaced = plan.replaced(); !replaced.empty()) {
         QStringList names;
-        for (const int code : replaced) names << QString::fromStdString(library::key_label(code));
+        for (const int code : replaced) names << key_name_of(code);
         if (box(this,
                 QCoreApplication::translate("Tmainorvalin",
                                             "以下按键已学习过，导入后编码将被替换：") +

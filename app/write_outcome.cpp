@@ -20,14 +20,9 @@ constexpr std::size_t kBasicInfoBytes = 1024;
 constexpr std::size_t kCodeTableBytes = 12288;
 
 QString key_of_code(int code) {
-    const int key = code % kCodesPerMode;
-    for (const KeyInfo& info : kKeyTable)
-        if (info.code == key) {
-            const std::string_view name = key_message_name(info);
-            return mode_name(code / kCodesPerMode) + QStringLiteral(" ") +
-                   QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        }
-    return QString::number(code, 16);
+    const QString name = key_name_of(code % kCodesPerMode);
+    if (name.isEmpty()) return QString::number(code, 16);
+    return mode_name(code / kCodesPerMode) + QStringLiteral(" ") + name;
 }
 
 }  // namespace

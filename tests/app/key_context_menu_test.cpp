@@ -166,22 +166,40 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
 }
 
 // The keys whose button says 自定义 are named by their pictures (F1), whatever
-// the code came from.
+// the code came from, and exported under that name.
 TEST_F(KeyContextMenu, KeyLearnedFromAFileIsNamedAsItsPictureShowsIt) {
     constexpr int kF1 = 0x16;
-    auto w = open_window();
-    ASSERT_EQ(key(*w, kF1)->Path(), QStringLiteral("自定义"));
-    files.opens.push_back(fixture("remote.pronto"));
-    files.picks.push_back(0);
-    boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
-    w->learn_key_from_file(key(*w, kF1));
-    EXPECT_TRUE(has_line(w->session().keys(), "16|3"));
-    EXPECT_EQ(status_text(*w), QStringLiteral("TV区的F1键已接收遥控器编码！"));
-    // Learning it again asks under the same name.
-    boxes.expect(QStringLiteral("F1键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
-    w->learn_key_from_file(key(*w, kF1));
-    stop_learning(*w, Answer::no);
-    close_window(*w);
+    const fs::path exported = temp_ / "f1.pronto";
+    {
+        auto w = open_window();
+        ASSERT_EQ(key(*w, kF1)->Path(), QStringLiteral("自定义"));
+        files.opens.push_back(fixture("remote.pronto"));
+        files.picks.push_back(0);
+        boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
+        w->learn_key_from_file(key(*w, kF1));
+        EXPECT_TRUE(has_line(w->session().keys(), "16|3"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("TV区的F1键已接收遥控器编码！"));
+        // Learning it again asks under the same name.
+        boxes.expect(QStringLiteral("F1键编码已学习过，要重新学习吗?"), Answer::no,
+                     Buttons::yes_no);
+        w->learn_key_from_file(key(*w, kF1));
+
+        // Exported before the commit, from the session's working table.
+        files.saves.push_back(
+            SaveChoice{QString::fromStdString(exported.string()), formats::SignalFormat::pronto});
+        boxes.expect(QStringLiteral("F1键已导出到") + QString::fromStdString(exported.string()),
+                     Answer::ok);
+        w->export_key(key(*w, kF1));
+        EXPECT_EQ(files.suggested_name, QStringLiteral("TV_F1"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("F1键已导出！"));
+        stop_learning(*w, Answer::no);
+        close_window(*w);
+    }
+    std::string error;
+    const auto file = formats::load_signal_file(exported.string(), std::nullopt, &error);
+    ASSERT_TRUE(file) << error;
+    ASSERT_EQ(file->signals.size(), 1u);
+    EXPECT_EQ(file->signals[0].name, "TV_F1");
 }
 
 TEST_F(KeyContextMenu, BadFilesAndCancelledPickersLeaveTheKeyUnlearned) {
