@@ -20,6 +20,7 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace orvalin::library {
 struct ImportPlan;
@@ -52,22 +53,18 @@ class LibraryDialog : public QDialog {
     const library::ImportPlan& plan() const;
     bool has_plan() const;
 
-    QListWidget* folder_list = nullptr;
-    QPushButton* add_folder_button = nullptr;
-    QPushButton* remove_folder_button = nullptr;
-    QProgressBar* progress = nullptr;
-    QLineEdit* search_field = nullptr;
-    QComboBox* kind_choice = nullptr;
-    QTableWidget* results = nullptr;
-    QTableWidget* signal_table = nullptr;
-    QLabel* replaced_label = nullptr;
-    QLabel* note = nullptr;  // what went wrong (names file, index, unreadable file)
-    QPushButton* import_button = nullptr;
-
   Q_SIGNALS:
     void indexing_finished();
 
   private:
+    // The components, each named by its objectName (what tests find them by).
+    void build_folder_area(QVBoxLayout* layout);
+    void build_search_area(QVBoxLayout* layout);
+    void build_tables(QVBoxLayout* layout);
+    void build_buttons(QVBoxLayout* layout);
+    void connect_components();
+    // The key names and this thread's index; the note says which could not be opened.
+    void open_names_and_index();
     // After a folder was added or removed: the list and the index follow, or the note says why not.
     bool folders_changed(bool ok, const QString& failure, const std::string& why);
     void start_indexing();
@@ -78,6 +75,18 @@ class LibraryDialog : public QDialog {
 
     struct State;
     std::unique_ptr<State> state_;
+    QListWidget* folder_list_ = nullptr;
+    QPushButton* add_folder_button_ = nullptr;
+    QPushButton* remove_folder_button_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLineEdit* search_field_ = nullptr;
+    QComboBox* kind_choice_ = nullptr;
+    QTableWidget* results_ = nullptr;
+    QTableWidget* signal_table_ = nullptr;
+    QLabel* replaced_label_ = nullptr;
+    QLabel* note_ = nullptr;  // what went wrong (names file, index, unreadable file)
+    QPushButton* import_button_ = nullptr;
+    QPushButton* close_button_ = nullptr;
 };
 
 // How the main window runs the dialog: exec() unless a test installed its own

@@ -99,39 +99,49 @@ TEST_F(LibraryWindow, AWholeModeFromTheLibraryInOneWrite) {
         EXPECT_TRUE(d.add_folder(tree()));
         EXPECT_TRUE(d.indexing());
         EXPECT_TRUE(wait_for([&] { return !d.indexing(); }));
-        EXPECT_FALSE(d.progress->isVisible());
-        EXPECT_EQ(d.folder_list->count(), 1);
+        EXPECT_FALSE(part<QProgressBar>(d, "progress")->isVisible());
+        EXPECT_EQ(part<QListWidget>(d, "folder_list")->count(), 1);
         EXPECT_FALSE(d.add_folder(tree()));  // already there: said in the note
-        EXPECT_FALSE(d.note->text().isEmpty());
+        EXPECT_FALSE(part<QLabel>(d, "note")->text().isEmpty());
 
-        d.kind_choice->setCurrentIndex(3);  // 影碟机
-        EXPECT_EQ(d.results->rowCount(), 2);
-        d.kind_choice->setCurrentIndex(0);
-        d.search_field->setText(QStringLiteral("samsung"));
-        EXPECT_EQ(d.results->rowCount(), 1);
-        d.results->selectRow(0);
+        part<QComboBox>(d, "kind_choice")->setCurrentIndex(3);  // 影碟机
+        EXPECT_EQ(part<QTableWidget>(d, "results")->rowCount(), 2);
+        part<QComboBox>(d, "kind_choice")->setCurrentIndex(0);
+        part<QLineEdit>(d, "search_field")->setText(QStringLiteral("samsung"));
+        EXPECT_EQ(part<QTableWidget>(d, "results")->rowCount(), 1);
+        part<QTableWidget>(d, "results")->selectRow(0);
         EXPECT_TRUE(d.has_plan());
-        EXPECT_EQ(d.signal_table->rowCount(), 27);
-        const int vol = row_of(d.signal_table, QStringLiteral("Vol_up"));
-        const auto* choice = qobject_cast<QComboBox*>(d.signal_table->cellWidget(vol, 1));
+        EXPECT_EQ(part<QTableWidget>(d, "signal_table")->rowCount(), 27);
+        const int vol = row_of(part<QTableWidget>(d, "signal_table"), QStringLiteral("Vol_up"));
+        const auto* choice =
+            qobject_cast<QComboBox*>(part<QTableWidget>(d, "signal_table")->cellWidget(vol, 1));
         if (vol < 0 || choice == nullptr) {
             ADD_FAILURE() << "no Vol_up row with a key choice";
             return QDialog::Rejected;
         }
         EXPECT_EQ(choice->currentText(), QStringLiteral("VOL+"));
-        EXPECT_TRUE(
-            d.signal_table->item(vol, 2)->text().startsWith(QStringLiteral("可学习：Samsung32")));
-        EXPECT_EQ(d.replaced_label->text(), QStringLiteral("将被替换的按键：VOL+"));
+        EXPECT_TRUE(part<QTableWidget>(d, "signal_table")
+                        ->item(vol, 2)
+                        ->text()
+                        .startsWith(QStringLiteral("可学习：Samsung32")));
+        EXPECT_EQ(part<QLabel>(d, "replaced_label")->text(),
+                  QStringLiteral("将被替换的按键：VOL+"));
         // The user leaves Netflix out and puts Info on F12.
-        const int netflix = row_of(d.signal_table, QStringLiteral("Netflix"));
-        const int info = row_of(d.signal_table, QStringLiteral("Info"));
+        const int netflix =
+            row_of(part<QTableWidget>(d, "signal_table"), QStringLiteral("Netflix"));
+        const int info = row_of(part<QTableWidget>(d, "signal_table"), QStringLiteral("Info"));
         d.set_key(netflix, -1);
         d.set_key(info, 0x2C);
-        EXPECT_TRUE(d.signal_table->item(netflix, 2)->text().startsWith(QStringLiteral("不导入")));
-        EXPECT_EQ(qobject_cast<QComboBox*>(d.signal_table->cellWidget(info, 1))->currentText(),
-                  QStringLiteral("F12"));
+        EXPECT_TRUE(part<QTableWidget>(d, "signal_table")
+                        ->item(netflix, 2)
+                        ->text()
+                        .startsWith(QStringLiteral("不导入")));
+        EXPECT_EQ(
+            qobject_cast<QComboBox*>(part<QTableWidget>(d, "signal_table")->cellWidget(info, 1))
+                ->currentText(),
+            QStringLiteral("F12"));
         EXPECT_EQ(d.plan().learned_count(), 25u);
-        EXPECT_TRUE(d.import_button->isEnabled());
+        EXPECT_TRUE(part<QPushButton>(d, "import_button")->isEnabled());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // nothing written from the dialog
         return static_cast<int>(QDialog::Accepted);
     });
@@ -159,8 +169,8 @@ TEST_F(LibraryWindow, DeclinedReplacementAndLearningStateWriteNothing) {
     set_library_dialog_runner([&](LibraryDialog& d) -> int {
         d.add_folder(tree());
         EXPECT_TRUE(wait_for([&] { return !d.indexing(); }));
-        d.search_field->setText(QStringLiteral("UE40"));
-        d.results->selectRow(0);
+        part<QLineEdit>(d, "search_field")->setText(QStringLiteral("UE40"));
+        part<QTableWidget>(d, "results")->selectRow(0);
         return static_cast<int>(QDialog::Accepted);
     });
     boxes.expect(QStringLiteral("以下按键已学习过，导入后编码将被替换：VOL+\n要继续导入吗?"),
