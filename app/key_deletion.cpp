@@ -2,6 +2,7 @@
 // delete branch of the key click, and clearing all learned keys of the current
 // device mode. The session core changes the table and the key states.
 #include <QCoreApplication>
+#include <optional>
 
 #include "app/delete_buttons.h"
 #include "app/ibtn.h"
@@ -16,12 +17,15 @@ namespace orvalin::app {
 
 namespace {
 
-QString delete_done_text() {
-    return QCoreApplication::translate("Tmainorvalin", "删除操作完成！");
-}
-QString delete_done_with_owed_text() {
-    return QCoreApplication::translate("Tmainorvalin",
-                                       "删除操作完成！之前未能写入遥控器的学习按键也已一并写入。");
+// Writes the deletions pending in the table: the text that says they are done,
+// or none when the write failed.
+std::optional<QString> deletions_written(learning::Session& session) {
+    const bool with_owed = session.carries_owed_keys();
+    if (!session.write_deletions()) return std::nullopt;
+    return with_owed
+               ? QCoreApplication::translate(
+                     "Tmainorvalin", "删除操作完成！之前未能写入遥控器的学习按键也已一并写入。")
+               : QCoreApplication::translate("Tmainorvalin", "删除操作完成！");
 }
 QString delete_failed_text() {
     return QCoreApplication::translate(
@@ -35,11 +39,9 @@ QString delete_failed_text() {
 // and the user is told.
 bool Tmainorvalin::write_pending_deletions() {
     set_status(QCoreApplication::translate("Tmainorvalin", "正在完成删除操作，请稍候片刻！"), true);
-    const bool with_owed = session_.carries_owed_keys();
-    if (session_.write_deletions()) {
-        const QString done = with_owed ? delete_done_with_owed_text() : delete_done_text();
-        box(this, done);
-        set_status(done, true);
+    if (const std::optional<QString> done = deletions_written(session_)) {
+        box(this, *done);
+        set_status(*done, true);
         return true;
     }
     set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
@@ -104,8 +106,7 @@ void Tmainorvalin::delete_key(IBtn* key) {
         return;
     }
     set_status(QCoreApplication::translate("Tmainorvalin", "要删除的按键已选定！"));
-    key->setIsEnable(true);
-    keys_->show_normal(key);
+    keys_->show_unlearned(key);
     if (session_.has_learned_keys()) return;  // written when the state is switched off
 
     if (!write_pending_deletions()) {
@@ -162,12 +163,7 @@ void Tmainorvalin::delallstudykeyClick() {
     box(this, QCoreApplication::translate("Tmainorvalin", "清空操作完成！"));
     set_status(QCoreApplication::translate("Tmainorvalin", "清空操作完成！"), true);
 
-    for (const int k : cleared_keys) {
-        IBtn* button = key_button(k);
-        if (button == nullptr) continue;
-        if (!button->IsEnable()) button->setIsEnable(true);
-        keys_->show_normal(button);
-    }
+    for (const int k : cleared_keys) keys_->show_unlearned(key_button(k));
     update_delete_buttons();
     view_->show_panel(LearningView::Panel::no_learned_keys);
 }
@@ -177,11 +173,9 @@ void Tmainorvalin::finish_deletions_for_close() {
     for (;;) {
         set_status(QCoreApplication::translate("Tmainorvalin", "正在完成删除操作，请稍候片刻！"),
                    true);
-        const bool with_owed = session_.carries_owed_keys();
-        if (session_.write_deletions()) {
-            const QString done = with_owed ? delete_done_with_owed_text() : delete_done_text();
-            set_status(done, true);
-            box(this, done);
+        if (const std::optional<QString> done = deletions_written(session_)) {
+            set_status(*done, true);
+            box(this, *done);
             return;
         }
         const QString reason = write_failure_reason();

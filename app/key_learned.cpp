@@ -60,8 +60,7 @@ void Tmainorvalin::key_learned(IBtn* key, const std::string& table) {
         return;
     }
     keys_->show_normal(key);
-    view_->stop_animation();
-    view_->show_hint(tools_.gifkesdra);
+    view_->show_resting_hint();
     box(this, QCoreApplication::translate("Tmainorvalin", "已接收到遥控器编码！"));
     set_status(mode_name(cur_mode()) + QCoreApplication::translate("Tmainorvalin", "区的") +
                    key_name_of(key) +

@@ -127,6 +127,12 @@ void KeyPanel::show_picked(IBtn* key) const {
     if (k >= 0 && k < KeyPictures::kSlots) key->setPicture(pictures_.fn[k]);
 }
 
+void KeyPanel::show_unlearned(IBtn* key) const {
+    if (key == nullptr) return;
+    if (!key->IsEnable()) key->setIsEnable(true);
+    show_normal(key);
+}
+
 void KeyPanel::release_learned_looks() const {
     for (IBtn* b : keys_)
         if (const int k = key_code_of(b); k >= 0 && !is_mode_key(k) && !b->IsEnable())

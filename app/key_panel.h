@@ -38,6 +38,9 @@ class KeyPanel {
     // One key's normal picture / its picture while it is learned.
     void show_normal(IBtn* key) const;
     void show_picked(IBtn* key) const;
+    // A key that no longer holds a learned code (deleted, cleared, to be learned
+    // again): its learned flag off and its normal picture; none: nothing.
+    void show_unlearned(IBtn* key) const;
     // The learned keys' flag back on before the panel is redrawn.
     void release_learned_looks() const;
     // Hidden while the remote is missing.

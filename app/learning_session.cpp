@@ -26,8 +26,7 @@ namespace orvalin::app {
 // The key being learned goes back to waiting: its normal picture, out of the
 // selection, the key panel redrawn.
 void Tmainorvalin::abandon_learning_key(const QString& status) {
-    view_->stop_animation();
-    view_->show_hint(tools_.jpgjingtai);
+    view_->show_pick_hint();
     set_status(status, true);
     if (learning_key_ != nullptr) {
         keys_->show_normal(learning_key_);
@@ -65,7 +64,7 @@ void Tmainorvalin::beginstudyibtnClick() {
     if (!session_.learning()) {
         session_.start_learning();
         if (beginstudyibtn->IsEnable()) beginstudyibtn->setIsEnable(false);
-        view_->show_hint(tools_.jpgjingtai);
+        view_->show_pick_hint();
         set_status(
             QCoreApplication::translate("Tmainorvalin", "请在左面遥控器上点击待学习的按键！"));
         view_->show_panel(LearningView::Panel::learning);
@@ -75,8 +74,7 @@ void Tmainorvalin::beginstudyibtnClick() {
     // The write below must not overlap the thread's capture: let it end first.
     // A code that its last poll still delivers belongs to this session.
     finish_collection();
-    view_->stop_animation();
-    view_->show_hint(tools_.gifkesdra);
+    view_->show_resting_hint();
     set_status(QString());
     if (session_.changed()) {
         commit_session();
@@ -110,8 +108,7 @@ void Tmainorvalin::key_click(IBtn* key) {
                     QCoreApplication::translate("Tmainorvalin", "键编码已学习过，要重新学习吗?"),
                 Buttons::yes_no) != Answer::yes)
             return;
-        if (!key->IsEnable()) key->setIsEnable(true);
-        keys_->show_normal(key);
+        keys_->show_unlearned(key);
         key->repaint();
     }
     keys_->show_picked(key);

@@ -4,11 +4,12 @@
 #include <QLabel>
 #include <QMovie>
 
+#include "app/window_pictures.h"
 #include "app/window_widgets.h"
 
 namespace orvalin::app {
 
-LearningView::LearningView(QWidget* window) {
+LearningView::LearningView(QWidget* window, const ToolPictures& pictures) : pictures_(pictures) {
     runstate_lab = text_label(window, "runstate_lab", {432, 276, 409, 19});
     runstate_lab->setAlignment(Qt::AlignCenter);
     QFont status_font(QStringLiteral("新宋体"));
@@ -50,12 +51,22 @@ void LearningView::show_resting(bool learned_keys) {
     show_panel(learned_keys ? Panel::learned_keys : Panel::no_learned_keys);
 }
 
-void LearningView::set_hint(const QImage& picture) {
-    Imagehint->setPixmap(QPixmap::fromImage(picture));
+void LearningView::set_resting_hint() {
+    Imagehint->setPixmap(QPixmap::fromImage(pictures_.gifkesdra));
+}
+
+void LearningView::show_resting_hint() {
+    stop_animation();
+    show_hint(pictures_.gifkesdra);
+}
+
+void LearningView::show_pick_hint() {
+    stop_animation();
+    show_hint(pictures_.jpgjingtai);
 }
 
 void LearningView::show_hint(const QImage& picture) {
-    set_hint(picture);
+    Imagehint->setPixmap(QPixmap::fromImage(picture));
     Imagehint->show();
 }
 

@@ -12,26 +12,35 @@ class QWidget;
 
 namespace orvalin::app {
 
+struct ToolPictures;
+
 class LearningView {
   public:
     enum class Panel { learned_keys, learning, deleting, no_learned_keys, none };
 
-    explicit LearningView(QWidget* window);
+    // pictures: the window's, loaded when it is first shown.
+    LearningView(QWidget* window, const ToolPictures& pictures);
 
     void set_status(const QString& text, bool repaint_now = false);
     void show_panel(Panel panel);
     // The resting panel: learned keys exist (Image4) or not (Image8).
     void show_resting(bool learned_keys);
 
-    // The hint picture's content, shown or left as it is.
-    void set_hint(const QImage& picture);
-    void show_hint(const QImage& picture);
+    // The resting hint (gifkesdra) put in place without showing it.
+    void set_resting_hint();
+    // The animation stopped and the hint shown: resting (gifkesdra), or asking
+    // for a key to be picked while learning (jpgjingtai).
+    void show_resting_hint();
+    void show_pick_hint();
     // The animation in the hint's place while a code is awaited.
     void start_animation();
     void stop_animation();
     QMovie* animation() const { return animation_; }
 
   private:
+    void show_hint(const QImage& picture);
+
+    const ToolPictures& pictures_;
     QLabel* runstate_lab = nullptr;
     QLabel* Imagehint = nullptr;
     QLabel* donghuaflash2 = nullptr;

@@ -199,11 +199,9 @@ void Tmainorvalin::start_link_monitor() {
 // The pictures of the keys, the hint and the delete buttons as the table says.
 void Tmainorvalin::show_first_state() {
     refresh_key_pictures();
-    view_->set_hint(tools_.gifkesdra);
-    const bool learned = session_.has_learned_keys();
-    deletion_->show_for(learned);
-    if (!learned) session_.set_deleting(false);
-    view_->show_resting(learned);
+    view_->set_resting_hint();
+    update_delete_buttons();
+    show_resting_panel();
     lab_softver->setText(QString::fromLatin1(kVersionLabel));
 }
 

@@ -43,7 +43,7 @@ const KeyPictures& Tmainorvalin::key_pictures() const {
 void Tmainorvalin::create_components() {
     set_up_frame();
     create_key_panel();
-    view_ = std::make_unique<LearningView>(this);
+    view_ = std::make_unique<LearningView>(this, tools_);
     create_learning_controls();
     create_tool_buttons();
     create_info_labels();
