@@ -82,8 +82,27 @@ QString fixture(const char* name) {
 
 class KeyContextMenu : public SessionTest {
   protected:
+    // Exports key to a Pronto file at to; the box names the key as name.
+    void export_to(Tmainorvalin& w, int key_code, const QString& name, const fs::path& to) {
+        const QString path = QString::fromStdString(to.string());
+        files.saves.push_back(SaveChoice{path, formats::SignalFormat::pronto});
+        boxes.expect(name + QStringLiteral("键已导出到") + path, Answer::ok);
+        w.export_key(key(w, key_code));
+    }
+
     ScriptedFilePicker files;
 };
+
+// The one signal of an exported file; none (and the test failed) otherwise.
+std::optional<formats::CodeSignal> exported_signal(const fs::path& file) {
+    std::string error;
+    const auto loaded = formats::load_signal_file(file.string(), std::nullopt, &error);
+    EXPECT_TRUE(loaded) << error;
+    if (!loaded) return std::nullopt;
+    EXPECT_EQ(loaded->signals.size(), 1u);
+    if (loaded->signals.size() != 1) return std::nullopt;
+    return loaded->signals[0];
+}
 
 TEST_F(KeyContextMenu, MenuOffersLearningAlwaysAndExportOnlyForALearnedKey) {
     auto w = open_window();
@@ -132,11 +151,7 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
         EXPECT_EQ(backups().size(), 1u);
 
         // The learned key goes out as a Pronto file of the signal it came from.
-        files.saves.push_back(
-            SaveChoice{QString::fromStdString(exported.string()), formats::SignalFormat::pronto});
-        boxes.expect(QStringLiteral("VOL+键已导出到") + QString::fromStdString(exported.string()),
-                     Answer::ok);
-        w->export_key(key(*w, kVolUp));
+        export_to(*w, kVolUp, QStringLiteral("VOL+"), exported);
         EXPECT_EQ(files.suggested_name, QStringLiteral("TV_VOL+"));
 
         // In the delete state no key is learned, from a file or not.
@@ -148,13 +163,11 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
         w->delete_toggle_click();
         close_window(*w);
     }
-    std::string error;
-    const auto file = formats::load_signal_file(exported.string(), std::nullopt, &error);
-    ASSERT_TRUE(file) << error;
-    ASSERT_EQ(file->signals.size(), 1u);
-    EXPECT_EQ(file->signals[0].name, "TV_VOL+");
-    EXPECT_NEAR(file->signals[0].carrier_hz, 38000, 1000);
-    const std::vector<int> press = formats::render_press(file->signals[0]).durations_us;
+    const std::optional<formats::CodeSignal> signal = exported_signal(exported);
+    ASSERT_TRUE(signal);
+    EXPECT_EQ(signal->name, "TV_VOL+");
+    EXPECT_NEAR(signal->carrier_hz, 38000, 1000);
+    const std::vector<int> press = formats::render_press(*signal).durations_us;
     ASSERT_GT(press.size(), 67u);
     EXPECT_NEAR(press[0], 9024, 0.02 * 9024 + 27);  // the NEC lead-in
     EXPECT_NEAR(press[1], -4512, 0.02 * 4512 + 27);
@@ -185,21 +198,15 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsNamedAsItsPictureShowsIt) {
         w->learn_key_from_file(key(*w, kF1));
 
         // Exported before the commit, from the session's working table.
-        files.saves.push_back(
-            SaveChoice{QString::fromStdString(exported.string()), formats::SignalFormat::pronto});
-        boxes.expect(QStringLiteral("F1键已导出到") + QString::fromStdString(exported.string()),
-                     Answer::ok);
-        w->export_key(key(*w, kF1));
+        export_to(*w, kF1, QStringLiteral("F1"), exported);
         EXPECT_EQ(files.suggested_name, QStringLiteral("TV_F1"));
         EXPECT_EQ(status_text(*w), QStringLiteral("F1键已导出！"));
         stop_learning(*w, Answer::no);
         close_window(*w);
     }
-    std::string error;
-    const auto file = formats::load_signal_file(exported.string(), std::nullopt, &error);
-    ASSERT_TRUE(file) << error;
-    ASSERT_EQ(file->signals.size(), 1u);
-    EXPECT_EQ(file->signals[0].name, "TV_F1");
+    const std::optional<formats::CodeSignal> signal = exported_signal(exported);
+    ASSERT_TRUE(signal);
+    EXPECT_EQ(signal->name, "TV_F1");
 }
 
 TEST_F(KeyContextMenu, BadFilesAndCancelledPickersLeaveTheKeyUnlearned) {
