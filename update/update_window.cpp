@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <chrono>
+#include <initializer_list>
 #include <limits>
 #include <string_view>
 
@@ -344,64 +345,21 @@ bool Tupdate::refuse_configuration(const QString& why) {
     return false;
 }
 
-void Tupdate::fetch_clicked() {
-    if (busy_) return;
-    busy_ = true;
-    const std::filesystem::path dir = staging_dir();
-    const QString ini = QString::fromStdString((dir / "update.ini").string());
-    const QString sig = ini + QStringLiteral(".sig");
-    bool ok = !dir.empty() && QDir().mkpath(QString::fromStdString(dir.string()));
-    for (const QString& old : {ini, sig})
-        if (ok && QFile::exists(old)) ok = QFile::remove(old);
+namespace {
 
-    FetchedConfiguration fetched;
-    if (ok) fetched = fetch_configuration(http_, vendor_host(), this);
-    ok = ok && fetched.ok;
-    std::string& body = fetched.body;
-    std::string& signature = fetched.signature;
-    busy_ = false;
-    if (closing_) return;
-    if (!ok) {
-        refuse_configuration(ui_text(kFetchFailed));
-        return;
-    }
-    if (!options_.publisher_key) {
-        refuse_configuration(ui_text(kFetchFailed));
-        return;
-    }
-    // Signed, offering data files only, and new: old configurations replayed, or
-    // changed under a serial used already, are refused.
-    const auto accepted = read_accepted_release(dir);
-    CheckedConfiguration checked =
-        check_configuration(body, signature, *options_.publisher_key, accepted, now_seconds());
-    switch (checked.verdict) {
-        case ConfigVerdict::accepted:
-            break;
-        case ConfigVerdict::unsigned_config:
-            refuse_configuration(kUnsigned);
-            return;
-        case ConfigVerdict::bad_signature:
-            refuse_configuration(kBadSignature);
-            return;
-        case ConfigVerdict::unsound_offer:
-            refuse_configuration(QString::fromStdString(checked.offer.refusal));
-            return;
-        case ConfigVerdict::stale:
-            refuse_configuration(release_refusal(checked.release_check, checked.release, accepted));
-            return;
-    }
-    const Release& release = checked.release;
-    if ((!accepted || release.serial > accepted->serial) &&
-        !write_accepted_release(dir, {release.serial, sha256_hex(body)})) {
-        refuse_configuration(ui_text(kFetchFailed));
-        return;
-    }
-    UpdateConfig config = std::move(checked.config);
-    Offer offer = std::move(checked.offer);
-    signed_body_ = body;
-    signed_signature_ = signature;
-    body += '\n';
-    for (const auto& [path, text] : {std::pair{ini, &body}, std::pair{sig, &signature}}) {
+// The staging folder made and the previous configuration and signature removed.
+bool clear_staged_configuration(const std::filesystem::path& dir,
+                                std::initializer_list<QString> files) {
+    bool ok = !dir.empty() && QDir().mkpath(QString::fromStdString(dir.string()));
+    for (const QString& old : files)
+        if (ok && QFile::exists(old)) ok = QFile::remove(old);
+    return ok;
+}
+
+// Each text written to its file in full.
+bool write_texts(std::initializer_list<std::pair<QString, const std::string*>> texts) {
+    bool ok = true;
+    for (const auto& [path, text] : texts) {
         QFile out(path);
         ok = ok && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
         if (ok) {
@@ -411,12 +369,72 @@ void Tupdate::fetch_clicked() {
             ok = ok && out.error() == QFileDevice::NoError;
         }
     }
-    if (!ok) {
+    return ok;
+}
+
+}  // namespace
+
+void Tupdate::fetch_clicked() {
+    if (busy_) return;
+    busy_ = true;
+    const std::filesystem::path dir = staging_dir();
+    const QString ini = QString::fromStdString((dir / "update.ini").string());
+    const QString sig = ini + QStringLiteral(".sig");
+    const bool cleared = clear_staged_configuration(dir, {ini, sig});
+    FetchedConfiguration fetched;
+    if (cleared) fetched = fetch_configuration(http_, vendor_host(), this);
+    busy_ = false;
+    if (closing_) return;
+    if (!cleared || !fetched.ok || !options_.publisher_key) {
         refuse_configuration(ui_text(kFetchFailed));
         return;
     }
-    update_config_ = std::move(config);
-    offer_ = std::move(offer);
+    // Signed, offering data files only, and new: old configurations replayed, or
+    // changed under a serial used already, are refused.
+    const auto accepted = read_accepted_release(dir);
+    CheckedConfiguration checked = check_configuration(
+        fetched.body, fetched.signature, *options_.publisher_key, accepted, now_seconds());
+    if (const std::optional<QString> why = configuration_refusal(checked, accepted)) {
+        refuse_configuration(*why);
+        return;
+    }
+    const Release& release = checked.release;
+    if ((!accepted || release.serial > accepted->serial) &&
+        !write_accepted_release(dir, {release.serial, sha256_hex(fetched.body)})) {
+        refuse_configuration(ui_text(kFetchFailed));
+        return;
+    }
+    signed_body_ = fetched.body;
+    signed_signature_ = fetched.signature;
+    const std::string ini_text = fetched.body + '\n';
+    if (!write_texts({{ini, &ini_text}, {sig, &fetched.signature}})) {
+        refuse_configuration(ui_text(kFetchFailed));
+        return;
+    }
+    update_config_ = std::move(checked.config);
+    offer_ = std::move(checked.offer);
+    show_servers();
+}
+
+std::optional<QString> Tupdate::configuration_refusal(
+    const CheckedConfiguration& checked, const std::optional<AcceptedRelease>& accepted) const {
+    switch (checked.verdict) {
+        case ConfigVerdict::accepted:
+            return std::nullopt;
+        case ConfigVerdict::unsigned_config:
+            return ui_text(kUnsigned);
+        case ConfigVerdict::bad_signature:
+            return ui_text(kBadSignature);
+        case ConfigVerdict::unsound_offer:
+            return QString::fromStdString(checked.offer.refusal);
+        case ConfigVerdict::stale:
+            return release_refusal(checked.release_check, checked.release, accepted);
+    }
+    return ui_text(kFetchFailed);
+}
+
+// The servers of the configuration offered on the server page.
+void Tupdate::show_servers() {
     ListBox1->clear();
     server_names_.clear();
     for (const auto& [key, url] : update_config_->servers) {

@@ -33,6 +33,7 @@ class QTableWidget;
 
 namespace orvalin::update {
 
+struct CheckedConfiguration;
 class ClickablePicture;
 class testnet;
 
@@ -122,6 +123,10 @@ class Tupdate : public QDialog, private TransferObserver {
     bool extract_animation(const QString& swf);
     std::filesystem::path staging_dir() const { return options_.folders.staging(); }
     bool refuse_configuration(const QString& why);
+    // Why a checked configuration is refused; none when it is accepted.
+    std::optional<QString> configuration_refusal(
+        const CheckedConfiguration& checked, const std::optional<AcceptedRelease>& accepted) const;
+    void show_servers();
     QString release_refusal(ReleaseCheck check, const Release& release,
                             const std::optional<AcceptedRelease>& accepted) const;
     std::filesystem::path program_path() const { return program_dir_.toStdString(); }
