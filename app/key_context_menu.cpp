@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/file_picker.h"
@@ -48,6 +49,44 @@ std::optional<std::string> learned_image(const learning::Session& session, int k
                                    ? session.working_table()
                                    : session.table();
     return learning::one_key_table_of(table, session.table_code_of(key_code));
+}
+
+struct PickedSignal {
+    QString path;
+    formats::CodeSignal signal;
+};
+
+// A signal picked from a code file: the file, then one of its signals when it
+// holds several. None when a picker is cancelled or the file refused (the user
+// told, the reason in memo).
+std::optional<PickedSignal> pick_code_signal(QWidget* parent,
+                                             const std::function<void(const QString&)>& memo) {
+    const std::optional<QString> path = file_picker().open_code_file(parent);
+    if (!path) return std::nullopt;
+    std::string error;
+    std::optional<formats::SignalFile> file =
+        formats::load_signal_file(QFile::encodeName(*path).toStdString(), std::nullopt, &error);
+    if (!file) {
+        memo(QStringLiteral("code file: ") + QString::fromStdString(error));
+        box(parent, QCoreApplication::translate("Tmainorvalin", "无法读取该编码文件！\n") +
+                        QString::fromStdString(error));
+        return std::nullopt;
+    }
+    if (file->signals.empty()) {
+        box(parent, QCoreApplication::translate("Tmainorvalin", "该编码文件中没有遥控器编码！"));
+        return std::nullopt;
+    }
+    std::size_t index = 0;
+    if (file->signals.size() > 1) {
+        QStringList names;
+        for (const std::string& n : formats::listed_names(*file))
+            names << QString::fromStdString(n);
+        const std::optional<int> picked = file_picker().pick_signal(parent, names);
+        if (!picked || *picked < 0 || static_cast<std::size_t>(*picked) >= file->signals.size())
+            return std::nullopt;
+        index = static_cast<std::size_t>(*picked);
+    }
+    return PickedSignal{*path, std::move(file->signals[index])};
 }
 
 }  // namespace
@@ -103,32 +142,10 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
             Buttons::yes_no) != Answer::yes)
         return;
 
-    const std::optional<QString> path = file_picker().open_code_file(this);
-    if (!path) return;
-    std::string error;
-    const std::optional<formats::SignalFile> file =
-        formats::load_signal_file(QFile::encodeName(*path).toStdString(), std::nullopt, &error);
-    if (!file) {
-        append_memo(QStringLiteral("code file: ") + QString::fromStdString(error));
-        box(this, QCoreApplication::translate("Tmainorvalin", "无法读取该编码文件！\n") +
-                      QString::fromStdString(error));
-        return;
-    }
-    if (file->signals.empty()) {
-        box(this, QCoreApplication::translate("Tmainorvalin", "该编码文件中没有遥控器编码！"));
-        return;
-    }
-    std::size_t index = 0;
-    if (file->signals.size() > 1) {
-        QStringList names;
-        for (const std::string& n : formats::listed_names(*file))
-            names << QString::fromStdString(n);
-        const std::optional<int> picked = file_picker().pick_signal(this, names);
-        if (!picked || *picked < 0 || static_cast<std::size_t>(*picked) >= file->signals.size())
-            return;
-        index = static_cast<std::size_t>(*picked);
-    }
-    const formats::CodeSignal& signal = file->signals[index];
+    const std::optional<PickedSignal> picked =
+        pick_code_signal(this, [this](const QString& line) { append_memo(line); });
+    if (!picked) return;
+    const formats::CodeSignal& signal = picked->signal;
 
     show_learning_of(key);
     // One press of the signal, captured and recognised as a code from the remote.
@@ -137,7 +154,7 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     const learning::Recognition r = learning::recognise_timing(
         timing, session_.table_code_of(k), data_file(dir, ircode::kCodeInfoFileName),
         std::filesystem::path(dir) / learning::kFallbackLibraryName);
-    append_memo(QStringLiteral("from file: ") + *path + QStringLiteral(" / ") +
+    append_memo(QStringLiteral("from file: ") + picked->path + QStringLiteral(" / ") +
                 QString::fromStdString(formats::listed_name(signal)));
     if (recognised(r)) key_learned(key, r.table);
 }
