@@ -372,6 +372,24 @@ bool write_texts(std::initializer_list<std::pair<QString, const std::string*>> t
     return ok;
 }
 
+// Why a file of the update did not pass; none when it did.
+std::optional<QString> download_failure(const FileDownload& download, bool base_ok,
+                                        const QString& file) {
+    const QString failed = QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
+    if (!base_ok || !download.http.ok || !download.written) return failed;
+    switch (download.check) {
+        case DownloadCheck::matches:
+            return std::nullopt;
+        case DownloadCheck::missing:
+            return failed;
+        case DownloadCheck::size_differs:
+            return QCoreApplication::translate("Tupdate", "“%1”的大小与签名的不符").arg(file);
+        case DownloadCheck::hash_differs:
+            return QCoreApplication::translate("Tupdate", "“%1”的内容与签名的校验值不符").arg(file);
+    }
+    return failed;
+}
+
 }  // namespace
 
 void Tupdate::fetch_clicked() {
@@ -553,26 +571,8 @@ void Tupdate::upgrade_clicked() {
         if (closing_) break;
         ++processed;
         const bool ok = download.ok();
-        if (!base_ok || !download.http.ok || !download.written) {
-            reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
-        } else {
-            switch (download.check) {
-                case DownloadCheck::matches:
-                    break;
-                case DownloadCheck::missing:
-                    reasons << QCoreApplication::translate("Tupdate", "“%1”下载失败").arg(file);
-                    break;
-                case DownloadCheck::size_differs:
-                    reasons << QCoreApplication::translate("Tupdate", "“%1”的大小与签名的不符")
-                                   .arg(file);
-                    break;
-                case DownloadCheck::hash_differs:
-                    reasons << QCoreApplication::translate("Tupdate",
-                                                           "“%1”的内容与签名的校验值不符")
-                                   .arg(file);
-                    break;
-            }
-        }
+        if (const std::optional<QString> why = download_failure(download, base_ok, file))
+            reasons << *why;
         set_status(static_cast<int>(i) + 1,
                    ok ? QCoreApplication::translate("Tupdate", "升级成功")
                       : QCoreApplication::translate("Tupdate", "升级失败"));
