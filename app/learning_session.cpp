@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include "app/code_collection.h"
 #include "app/delete_buttons.h"
 #include "app/ibtn.h"
 #include "app/key_panel.h"
@@ -14,7 +15,6 @@
 #include "common/data_files.h"
 #include "common/key_table.h"
 #include "ircode/analysis.h"
-#include "learning/collect_thread.h"
 #include "learning/fallback_converter.h"
 #include "learning/key_code.h"
 #include "learning/recognition.h"
@@ -46,12 +46,12 @@ void Tmainorvalin::update_delete_buttons() {
     session_.settle_deleting();
 }
 
-void Tmainorvalin::finish_collection() {
-    learning::TCollectCode* thread = collect_thread.data();
-    if (!thread) return;
-    thread->stop();
-    thread->wait();
-    collect_done();
+bool Tmainorvalin::collecting() const {
+    return collection_->running();
+}
+
+void Tmainorvalin::set_collect_timeout(std::chrono::milliseconds timeout) {
+    collection_->set_timeout(timeout);
 }
 
 void Tmainorvalin::beginstudyibtnClick() {
@@ -73,7 +73,7 @@ void Tmainorvalin::beginstudyibtnClick() {
     session_.stop_learning();
     // The write below must not overlap the thread's capture: let it end first.
     // A code that its last poll still delivers belongs to this session.
-    finish_collection();
+    collection_->finish();
     view_->show_resting_hint();
     set_status(QString());
     if (session_.changed()) {
@@ -118,19 +118,7 @@ void Tmainorvalin::key_click(IBtn* key) {
     view_->start_animation();
     learning_key_ = key;
     press_check_ = {};
-    start_collection();
-}
-
-void Tmainorvalin::start_collection() {
-    if (collect_thread) return;  // an earlier thread still ends; its end handler reports "no code"
-    auto* thread = new learning::TCollectCode(collect_timeout_, this);
-    collect_thread = thread;
-    const QPointer<learning::TCollectCode> guard(thread);
-    connect(thread, &QThread::finished, this, [this, guard] {
-        // Already handled when the stop of learning or the close joined the thread.
-        if (guard && guard == collect_thread) collect_done();
-    });
-    thread->start();
+    collection_->start();
 }
 
 // A second key while one waits for its code: the waiting key's name twice.
@@ -187,13 +175,9 @@ bool Tmainorvalin::commit_session(bool closing) {
 void Tmainorvalin::collect_done() {
     const Busy busy(*this);
     std::string collected;
-    if (learning::TCollectCode* thread = collect_thread.data()) {
-        append_memo(QStringLiteral("collection: ") +
-                    QString::fromLatin1(learning::describe(thread->outcome())));
-        collect_thread = nullptr;
-        thread->wait();
-        collected = thread->collected();
-        thread->deleteLater();
+    if (std::optional<CodeCollection::Ended> ended = collection_->take()) {
+        append_memo(QStringLiteral("collection: ") + QString::fromLatin1(ended->outcome));
+        collected = std::move(ended->collected);
     }
     take_collected(std::move(collected));
 }
@@ -242,7 +226,7 @@ bool Tmainorvalin::presses_agree(int key_code, std::string& table) {
                 : QCoreApplication::translate("Tmainorvalin",
                                               "两次按键的编码不同（%1），请再按一次该键！")
                       .arg(differs));
-        start_collection();
+        collection_->start();
         return false;
     }
     if (step == learning::PressCheck::Step::refused) {
@@ -261,7 +245,7 @@ bool Tmainorvalin::presses_agree(int key_code, std::string& table) {
 }
 
 void Tmainorvalin::finish_pending_work() {
-    finish_collection();
+    collection_->finish();
     finish_deletions_for_close();
 }
 

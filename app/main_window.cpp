@@ -15,6 +15,7 @@
 #include <QWindow>
 #include <vector>
 
+#include "app/code_collection.h"
 #include "app/delete_buttons.h"
 #include "app/device_check.h"
 #include "app/help_page.h"
@@ -80,7 +81,10 @@ learning::SessionIo Tmainorvalin::device_io(Tmainorvalin* w) {
 }
 
 Tmainorvalin::Tmainorvalin(const QString& program_dir, QWidget* parent)
-    : QWidget(parent), program_dir_(program_dir), session_(device_io(this)) {
+    : QWidget(parent),
+      program_dir_(program_dir),
+      session_(device_io(this)),
+      collection_(std::make_unique<CodeCollection>(this, [this] { collect_done(); })) {
     create_components();
     FormCreate();
 }
@@ -102,7 +106,6 @@ void Tmainorvalin::FormCreate() {
 
     learning_key_ = nullptr;
     link_thread = nullptr;
-    collect_thread.clear();
     closing_ = false;
     session_.set_device_mode(0);
     // TV is the starting mode: its button and its mode key show their active look.

@@ -3,6 +3,7 @@
 //   KeyPanel       the remote's picture with its key buttons, the mode buttons
 //   LearningView   status line, hint and animation, instruction panels
 //   DeleteButtons  delete one key, clear all
+//   CodeCollection the collection thread of the key being learned
 //   update_entry   升级软件, refused while learning or deleting
 // The window's handlers (by the names of the components they serve) join the
 // parts with the session; their bodies are split by concern:
@@ -38,12 +39,12 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace orvalin::learning {
-class TCollectCode;
 struct Recognition;
 }  // namespace orvalin::learning
 
 namespace orvalin::app {
 
+class CodeCollection;
 class DeleteButtons;
 class IBtn;
 class KeyPanel;
@@ -63,7 +64,7 @@ class Tmainorvalin : public QWidget {
     bool start_failed() const { return start_failed_; }
     bool closing() const { return closing_; }
     linkstate* link_monitor() const;
-    bool collecting() const { return !collect_thread.isNull(); }
+    bool collecting() const;
     // The key whose code is awaited from the remote, or none.
     IBtn* key_being_learned() const { return learning_key_; }
     // The learning session: tables, key states, learning and delete states.
@@ -76,7 +77,7 @@ class Tmainorvalin : public QWidget {
     const ToolPictures& tool_pictures() const { return tools_; }
     QString animation_file() const;  // where the learning animation is extracted
     // How long the collection thread waits for a code.
-    void set_collect_timeout(std::chrono::milliseconds timeout) { collect_timeout_ = timeout; }
+    void set_collect_timeout(std::chrono::milliseconds timeout);
 
     // ---- handlers ----
     void FormClose();
@@ -157,9 +158,7 @@ class Tmainorvalin : public QWidget {
     bool commit_session(bool closing = false);
     // Where the table of the last failed write was saved, as a line for a box.
     QString unwritten_note() const;
-    void start_collection();
-    void collect_done();
-    void finish_collection();
+    void collect_done();  // end handler of the collection thread
     // Refused with a box while a key waits for its code.
     bool refuse_while_key_waits();
     // The status line while a key's code is recognised.
@@ -197,8 +196,7 @@ class Tmainorvalin : public QWidget {
     bool start_failed_ = false;
     bool closing_ = false;
     QPointer<linkstate> link_thread;
-    QPointer<learning::TCollectCode> collect_thread;
-    std::chrono::milliseconds collect_timeout_{6000};
+    std::unique_ptr<CodeCollection> collection_;
     IBtn* learning_key_ = nullptr;  // not owning
     // Learning checked by a second press (the option beside 开始学习, off by
     // default): the presses of the key being learned.
