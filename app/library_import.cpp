@@ -16,6 +16,23 @@
 
 namespace orvalin::app {
 
+namespace {
+
+// Keys whose learned codes the import replaces: the user agrees, or nothing is imported.
+bool replacing_confirmed(QWidget* parent, const std::vector<int>& replaced) {
+    if (replaced.empty()) return true;
+    QStringList names;
+    for (const int code : replaced) names << key_name_of(code);
+    return box(parent,
+               QCoreApplication::translate("Tmainorvalin",
+                                           "以下按键已学习过，导入后编码将被替换：") +
+                   names.join(QStringLiteral("、")) +
+                   QCoreApplication::translate("Tmainorvalin", "\n要继续导入吗?"),
+               Buttons::yes_no) == Answer::yes;
+}
+
+}  // namespace
+
 void Tmainorvalin::library_import_click() {
     const Busy busy(*this);
     if (session_.deleting()) {
@@ -31,46 +48,28 @@ void Tmainorvalin::library_import_click() {
     LibraryDialog dialog(program_dir_, cur_mode(), session_.keys(), this);
     if (run_library_dialog(dialog) != QDialog::Accepted || !dialog.has_plan()) return;
     library::ImportPlan plan = dialog.plan();
-    if (plan.learned_count() == 0) return;
-    if (const std::vector<int> replaced = plan.replaced(); !replaced.empty()) {
-        QStringList names;
-        for (const int code : replaced) names << key_name_of(code);
-        if (box(this,
-                QCoreApplication::translate("Tmainorvalin",
-                                            "以下按键已学习过，导入后编码将被替换：") +
-                    names.join(QStringLiteral("、")) +
-                    QCoreApplication::translate("Tmainorvalin", "\n要继续导入吗?"),
-                Buttons::yes_no) != Answer::yes)
-            return;
-    }
+    if (plan.learned_count() == 0 || !replacing_confirmed(this, plan.replaced())) return;
     set_status(QCoreApplication::translate("Tmainorvalin", "正在完成自学习操作，请稍后片刻！"),
                true);
     const library::ImportWrite written = library::apply_import(session_, plan);
     refresh_key_pictures();
     update_delete_buttons();
     show_resting_panel();
-    const QString mode = mode_name(cur_mode());
-    switch (written) {
-        case library::ImportWrite::written:
-            set_status(
-                QCoreApplication::translate("Tmainorvalin", "已从遥控器库导入%1个按键到%2区！")
-                    .arg(plan.learned_count())
-                    .arg(mode));
-            box(this,
-                QCoreApplication::translate("Tmainorvalin", "已从遥控器库导入%1个按键到%2区！")
-                    .arg(plan.learned_count())
-                    .arg(mode));
-            break;
-        case library::ImportWrite::refused:
-            set_status(QCoreApplication::translate("Tmainorvalin", "自学习操作失败！"));
-            box(this, QCoreApplication::translate("Tmainorvalin", "完成自学习操作失败！") +
-                          unwritten_note());
-            break;
-        case library::ImportWrite::nothing_learned:
-            set_status(QCoreApplication::translate("Tmainorvalin", "没有可导入的按键！"));
-            box(this, QCoreApplication::translate("Tmainorvalin", "没有可导入的按键！"));
-            break;
+    if (written == library::ImportWrite::refused) {
+        set_status(QCoreApplication::translate("Tmainorvalin", "自学习操作失败！"));
+        box(this,
+            QCoreApplication::translate("Tmainorvalin", "完成自学习操作失败！") + unwritten_note());
+        return;
     }
+    // Written, or nothing of the plan could be learned: the box says what the status line says.
+    const QString said =
+        written == library::ImportWrite::written
+            ? QCoreApplication::translate("Tmainorvalin", "已从遥控器库导入%1个按键到%2区！")
+                  .arg(plan.learned_count())
+                  .arg(mode_name(cur_mode()))
+            : QCoreApplication::translate("Tmainorvalin", "没有可导入的按键！");
+    set_status(said);
+    box(this, said);
 }
 
 }  // namespace orvalin::app
