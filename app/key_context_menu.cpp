@@ -24,7 +24,7 @@
 #include "learning/one_key_table.h"
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
 #include "app/translation.h"
 // clang-format on
 
