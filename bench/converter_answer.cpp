@@ -46,10 +46,11 @@ std::string RequestOf(const std::string& timing) {
            timing + "\r\n";
 }
 
-using Cominput = learning::ConverterExport;
+using Cominput = orvalin::learning::ConverterExport;
 
 Cominput LoadConverter() {
-    return learning::load_converter(kProgramDir / learning::kFallbackLibraryName).cominput;
+    return orvalin::learning::load_converter(kProgramDir / orvalin::learning::kFallbackLibraryName)
+        .cominput;
 }
 
 void BM_ConverterAnswerNineFrames(benchmark::State& state) {

@@ -64,132 +64,113 @@ Frame nec_frame(int lead_mark, int lead_space, int unit, unsigned d, unsigned s,
         .period(108000);
 }
 
-// NEC and its relatives: pulse-distance bits in 32-bit frames, least significant
-// bit first.
-void add_nec_family(std::vector<Protocol>& all) {
-    const std::vector<std::vector<int>> nec_symbols{{564, -564}, {564, -1692}};
+// NEC and its relatives: pulse-distance bits in 32-bit frames (D, S, F, ~F), least
+// significant bit first; they differ in timing, in what S is and in what is sent
+// while the key is held.
+enum class Subaddress { complement, free, same };  // S = ~D, S given, S = D
+enum class Held {
+    ditto,    // leader mark, half the leader space, a stop pulse
+    whole,    // the whole frame again
+    one_bit,  // the leader, the lowest bit of D, a stop pulse
+};
 
-    // NEC1 (uPD6121/6122): ditto repeat frames. S = ~D.
-    all.push_back({"NEC1",
-                   {"NEC1"},
-                   38000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       return first_then(nec_frame(9024, 4512, 564, p[0], ~p[0] & 0xFF, p[2]),
-                                         B().lit(9024).lit(-2256).lit(564).period(108000), n);
-                   }});
-    // NEC with extended addressing: S free.
-    all.push_back({"NEC extended",
-                   {"NEC1"},
-                   38000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       return first_then(nec_frame(9024, 4512, 564, p[0], p[1], p[2]),
-                                         B().lit(9024).lit(-2256).lit(564).period(108000), n);
-                   }});
-    // Chinese TV and set-top box encoders of the uPD6121 kind, with the rounder
-    // timings of their data sheets and a 455 kHz / 12 carrier.
-    all.push_back({"uPD6121",
-                   {"NEC1"},
-                   37917,
-                   562.5,
-                   {{560, -560}, {560, -1690}},
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       return first_then(nec_frame(9000, 4500, 560, p[0], ~p[0] & 0xFF, p[2]),
-                                         B().lit(9000).lit(-2250).lit(560).period(108000), n);
-                   }});
-    // NEC2: the whole frame again while the key is held.
-    all.push_back({"NEC2",
-                   {"NEC2"},
-                   38000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f = nec_frame(9024, 4512, 564, p[0], p[1], p[2]);
-                       return first_then(f, f, n);
-                   }});
-    // Pioneer: NEC2 frames on a 40 kHz carrier. The analysis does not compare
-    // carriers, so these are NEC2 codes to it.
-    all.push_back({"Pioneer",
-                   {"NEC2"},
-                   40000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f = nec_frame(9024, 4512, 564, p[0], ~p[0] & 0xFF, p[2]);
-                       return first_then(f, f, n);
-                   }});
-    // Toshiba TC9012 (NECx1): 4.5/4.5 ms leader, repeat frame with one data bit.
-    all.push_back({"TC9012",
-                   {"TC9012"},
-                   38000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       return first_then(
-                           nec_frame(4512, 4512, 564, p[0], p[0], p[2]),
-                           B().lit(4512).lit(-4512).bits(p[0], 1).lit(564).period(108000), n);
-                   }});
-    // Samsung32 (NECx2): 4.5/4.5 ms leader, S = D, whole frame repeated.
-    all.push_back({"Samsung32",
-                   {"Samsung32"},
-                   38000,
-                   564,
-                   nec_symbols,
-                   {255, 255, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f = nec_frame(4512, 4512, 564, p[0], p[0], p[2]);
-                       return first_then(f, f, n);
-                   }});
+struct NecVariant {
+    const char* name;
+    const char* type;
+    int carrier_hz;
+    double chip_us;
+    int lead_mark, lead_space, unit, one_space;
+    Subaddress subaddress;
+    Held held;
+};
+
+Protocol nec_protocol(const NecVariant& v) {
+    return {v.name,
+            {v.type},
+            v.carrier_hz,
+            v.chip_us,
+            {{v.unit, -v.unit}, {v.unit, -v.one_space}},
+            {255, 255, 255},
+            [v](const std::vector<unsigned>& p, int, int n) {
+                const unsigned s = v.subaddress == Subaddress::complement ? ~p[0] & 0xFF
+                                   : v.subaddress == Subaddress::same     ? p[0]
+                                                                          : p[1];
+                const Frame first = nec_frame(v.lead_mark, v.lead_space, v.unit, p[0], s, p[2]);
+                switch (v.held) {
+                    case Held::ditto:
+                        return first_then(
+                            first,
+                            B().lit(v.lead_mark).lit(-v.lead_space / 2).lit(v.unit).period(108000),
+                            n);
+                    case Held::one_bit:
+                        return first_then(first,
+                                          B().lit(v.lead_mark)
+                                              .lit(-v.lead_space)
+                                              .bits(p[0], 1)
+                                              .lit(v.unit)
+                                              .period(108000),
+                                          n);
+                    case Held::whole:
+                        break;
+                }
+                return first_then(first, first, n);
+            }};
+}
+
+void add_nec_family(std::vector<Protocol>& all) {
+    const NecVariant variants[] = {
+        // NEC1 (uPD6121/6122): ditto repeat frames.
+        {"NEC1", "NEC1", 38000, 564, 9024, 4512, 564, 1692, Subaddress::complement, Held::ditto},
+        // NEC with extended addressing.
+        {"NEC extended", "NEC1", 38000, 564, 9024, 4512, 564, 1692, Subaddress::free, Held::ditto},
+        // Chinese TV and set-top box encoders of the uPD6121 kind, with the rounder
+        // timings of their data sheets and a 455 kHz / 12 carrier.
+        {"uPD6121", "NEC1", 37917, 562.5, 9000, 4500, 560, 1690, Subaddress::complement,
+         Held::ditto},
+        {"NEC2", "NEC2", 38000, 564, 9024, 4512, 564, 1692, Subaddress::free, Held::whole},
+        // Pioneer: NEC2 frames on a 40 kHz carrier. The analysis does not compare
+        // carriers, so these are NEC2 codes to it.
+        {"Pioneer", "NEC2", 40000, 564, 9024, 4512, 564, 1692, Subaddress::complement, Held::whole},
+        // Toshiba TC9012 (NECx1): 4.5/4.5 ms leader.
+        {"TC9012", "TC9012", 38000, 564, 4512, 4512, 564, 1692, Subaddress::same, Held::one_bit},
+        // Samsung32 (NECx2): 4.5/4.5 ms leader.
+        {"Samsung32", "Samsung32", 38000, 564, 4512, 4512, 564, 1692, Subaddress::same,
+         Held::whole},
+    };
+    for (const NecVariant& v : variants) all.push_back(nec_protocol(v));
 }
 
 // Sony SIRC: pulse-width bits, 12, 15 or 20 of them, the frame sent again while
 // the key is held.
 void add_sony_family(std::vector<Protocol>& all) {
-    const std::vector<std::vector<int>> sony_symbols{{600, -600}, {1200, -600}};
-    all.push_back({"Sony12",
-                   {"Sony12"},
-                   40000,
-                   600,
-                   sony_symbols,
-                   {127, 31},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f =
-                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 5).period(45000);
-                       return first_then(f, f, n);
-                   }});
-    all.push_back({"Sony15",
-                   {"Sony15"},
-                   40000,
-                   600,
-                   sony_symbols,
-                   {127, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f =
-                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 8).period(45000);
-                       return first_then(f, f, n);
-                   }});
-    all.push_back({"Sony20",
-                   {"Sony20", "Sony20 x2", "Sony20 x3", "Sony20 x4", "Sony20 x5"},
-                   40000,
-                   600,
-                   sony_symbols,
-                   {127, 31, 255},
-                   [](const std::vector<unsigned>& p, int, int n) {
-                       const Frame f =
-                           B().lit(2400).lit(-600).bits(p[0], 7).bits(p[1], 5).bits(p[2], 8).period(
-                               45000);
-                       return first_then(f, f, n);
-                   }});
-    all.back().split_gap_us = 5000;
+    struct SonyVariant {
+        const char* name;
+        std::vector<std::string> types;
+        std::vector<int> field_bits;  // command first, then device (and extension)
+    };
+    const SonyVariant variants[] = {
+        {"Sony12", {"Sony12"}, {7, 5}},
+        {"Sony15", {"Sony15"}, {7, 8}},
+        {"Sony20", {"Sony20", "Sony20 x2", "Sony20 x3", "Sony20 x4", "Sony20 x5"}, {7, 5, 8}},
+    };
+    for (const SonyVariant& v : variants) {
+        std::vector<unsigned> limits;
+        for (const int bits : v.field_bits) limits.push_back((1u << bits) - 1);
+        all.push_back({v.name,
+                       v.types,
+                       40000,
+                       600,
+                       {{600, -600}, {1200, -600}},
+                       limits,
+                       [bits = v.field_bits](const std::vector<unsigned>& p, int, int n) {
+                           B frame;
+                           frame.lit(2400).lit(-600);
+                           for (std::size_t i = 0; i < bits.size(); ++i) frame.bits(p[i], bits[i]);
+                           const Frame f = frame.period(45000);
+                           return first_then(f, f, n);
+                       }});
+    }
+    all.back().split_gap_us = 5000;  // Sony20
 }
 
 // Philips RC5 and RC6: bi-phase bits, decoded in half-bit chips.
