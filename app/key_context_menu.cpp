@@ -15,6 +15,7 @@
 #include "app/file_picker.h"
 #include "app/ibtn.h"
 #include "app/key_code_dialog.h"
+#include "app/key_panel.h"
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "ircode/analysis.h"
@@ -40,10 +41,6 @@ QString learn_from_file_caption() {
 QString export_key_caption() {
     return QCoreApplication::translate("Tmainorvalin", "导出按键…");
 }
-QString not_recognised_text() {
-    return QCoreApplication::translate("Tmainorvalin",
-                                       "未能识别该遥控器编码，请重新选择按键进行学习！");
-}
 
 // The one-key table of a learned key: a key learned in this session as learned,
 // before its commit.
@@ -55,18 +52,6 @@ std::optional<std::string> learned_image(const learning::Session& session, int k
 }
 
 }  // namespace
-
-void Tmainorvalin::install_key_menus() {
-    for (IBtn* b : key_buttons) {
-        const int k = key_code_of(b);
-        if (k < 0 || is_mode_key(k)) continue;
-        b->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(b, &QWidget::customContextMenuRequested, this, [this, b](const QPoint& at) {
-            const std::unique_ptr<QMenu> menu(key_menu(b));
-            menu->exec(b->mapToGlobal(at));
-        });
-    }
-}
 
 QMenu* Tmainorvalin::key_menu(IBtn* key) {
     auto* menu = new QMenu(this);
@@ -85,7 +70,7 @@ QMenu* Tmainorvalin::key_menu(IBtn* key) {
         const std::optional<learning::KeyCode> code =
             one ? learning::describe_key_code(
                       *one, session_.table_code_of(k),
-                      data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName), &error)
+                      data_file(program_dir_.toStdString(), ircode::kCodeInfoFileName), &error)
                 : std::nullopt;
         if (!code) {
             append_memo(QStringLiteral("view code: ") + QString::fromStdString(error));
@@ -108,20 +93,13 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
             QCoreApplication::translate("Tmainorvalin", "现在在删除状态，要学习请先停止删除！"));
         return;
     }
-    if (!selected_keys.empty()) {
-        const QString p = selected_keys.front()->Path();
-        box(this, p + QCoreApplication::translate("Tmainorvalin", "按键") +
-                      QCoreApplication::translate("Tmainorvalin", "正在学习，要停止") + p +
-                      QCoreApplication::translate("Tmainorvalin", "按键") +
-                      QCoreApplication::translate("Tmainorvalin", ",请点击停止学习按钮"));
-        return;
-    }
+    if (refuse_while_key_waits()) return;
     // The key joins the learning session of the current mode, started here when
     // none is on, and is committed with it.
     if (!session_.learning()) beginstudyibtnClick();
     if (session_.holds_learned_code(k) &&
         box(this,
-            translated("keys", key->Path().toStdString()) +
+            key_name_of(key) +
                 QCoreApplication::translate("Tmainorvalin", "键编码已学习过，要重新学习吗?"),
             Buttons::yes_no) != Answer::yes)
         return;
@@ -153,44 +131,16 @@ void Tmainorvalin::learn_key_from_file(IBtn* key) {
     }
     const formats::CodeSignal& signal = file->signals[index];
 
-    const QString mode = mode_name(cur_mode());
-    set_status(QCoreApplication::translate("Tmainorvalin", "现在学习的是") + mode +
-                   QCoreApplication::translate("Tmainorvalin", "区里的") +
-                   translated("keys", key->Path().toStdString()) +
-                   QCoreApplication::translate("Tmainorvalin", "键正在学习！"),
-               true);
+    show_learning_of(key);
     // One press of the signal, captured and recognised as a code from the remote.
     const std::string timing = ir_signals::timing_text_of(formats::render_press(signal, 1));
-    const std::string dir = exe_dir.toStdString();
+    const std::string dir = program_dir_.toStdString();
     const learning::Recognition r = learning::recognise_timing(
         timing, session_.table_code_of(k), data_file(dir, ircode::kCodeInfoFileName),
         std::filesystem::path(dir) / learning::kFallbackLibraryName);
     append_memo(QStringLiteral("from file: ") + *path + QStringLiteral(" / ") +
                 QString::fromStdString(formats::listed_name(signal)));
-    append_memo(QStringLiteral("timing: ") + QString::fromStdString(r.timing));
-    if (!r.ok()) {
-        append_memo(QStringLiteral("not recognised: ") + QString::fromStdString(r.reason));
-        set_status(not_recognised_text(), true);
-        box(this, not_recognised_text());
-        return;
-    }
-    if (const learning::TableError e = session_.add_learned_key(k, r.table);
-        e != learning::TableError::none) {
-        const QString why = translated("learning", learning::describe(e));
-        append_memo(QStringLiteral("rebuild refused: ") + why);
-        set_status(why, true);
-        box(this, why);
-        return;
-    }
-    show_normal(key);
-    show_hint(gifkesdra);
-    box(this, QCoreApplication::translate("Tmainorvalin", "已接收到遥控器编码！"));
-    set_status(mode + QCoreApplication::translate("Tmainorvalin", "区的") +
-                   translated("keys", key->Path().toStdString()) +
-                   QCoreApplication::translate("Tmainorvalin", "键已接收遥控器编码！"),
-               true);
-    refresh_key_pictures();
-    update_delete_buttons();
+    if (recognised(r)) key_learned(key, r.table);
 }
 
 void Tmainorvalin::export_key(IBtn* key) {
@@ -217,9 +167,9 @@ void Tmainorvalin::export_key(IBtn* key) {
     const std::optional<SaveChoice> choice = file_picker().save_code_file(this, name);
     if (!choice) return;
     // By protocol where the format names protocols and the code maps to one.
-    const std::optional<learning::KeyCode> code =
-        learning::describe_key_code(*one, session_.table_code_of(k),
-                                    data_file(exe_dir.toStdString(), ircode::kCodeInfoFileName));
+    const std::optional<learning::KeyCode> code = learning::describe_key_code(
+        *one, session_.table_code_of(k),
+        data_file(program_dir_.toStdString(), ircode::kCodeInfoFileName));
     const std::string text = formats::write_replayed_keys(
         choice->format,
         {formats::ReplayedKey{name.toStdString(), *replayed,

@@ -2,9 +2,11 @@
 // delete branch of the key click, and clearing all learned keys of the current
 // device mode. The session core changes the table and the key states.
 #include <QCoreApplication>
-#include <QLabel>
 
+#include "app/delete_buttons.h"
 #include "app/ibtn.h"
+#include "app/key_panel.h"
+#include "app/learning_view.h"
 #include "app/main_window.h"
 #include "app/translation.h"
 #include "common/key_table.h"
@@ -47,12 +49,9 @@ bool Tmainorvalin::write_pending_deletions() {
 
 // Delete state on: instruction panel, status line, stop picture.
 void Tmainorvalin::show_delete_state() {
-    show_instruction_panel(panel_deleting);
+    view_->show_panel(LearningView::Panel::deleting);
     set_status(QCoreApplication::translate("Tmainorvalin", "请在左面遥控器上选择待删除的按键！"));
-    if (delstudykey) {
-        delstudykey->setPicture(stopdelete);
-        delstudykey->setEnabled(true);
-    }
+    deletion_->show_stop();
 }
 
 void Tmainorvalin::delete_toggle_click() {
@@ -68,9 +67,8 @@ void Tmainorvalin::delete_toggle_click() {
         return;
     }
     set_status(QString());
-    if (delstudykey) delstudykey->setPicture(delete_pic);
-    show_instruction_panel(session_.has_learned_keys() ? panel_learned_keys
-                                                       : panel_no_learned_keys);
+    deletion_->show_delete();
+    show_resting_panel();
     if (session_.changed() && !write_pending_deletions()) {
         // Stay in the delete state so that the deletions are not forgotten; the
         // next click of the button tries the write again.
@@ -82,7 +80,7 @@ void Tmainorvalin::delete_toggle_click() {
 
 void Tmainorvalin::delete_key(IBtn* key) {
     const Busy busy(*this);
-    if (!selected_keys.empty()) selected_keys.erase(selected_keys.begin());
+    learning_key_ = nullptr;
     const int k = key_code_of(key);
     switch (session_.check_delete(k)) {
         case learning::DeleteCheck::no_keys:
@@ -107,21 +105,18 @@ void Tmainorvalin::delete_key(IBtn* key) {
     }
     set_status(QCoreApplication::translate("Tmainorvalin", "要删除的按键已选定！"));
     key->setIsEnable(true);
-    if (k < KeyPictures::kSlots) key->setPicture(key_pictures.on[k]);
+    keys_->show_normal(key);
     if (session_.has_learned_keys()) return;  // written when the state is switched off
 
     if (!write_pending_deletions()) {
         // Nothing left to delete, but the write is still owed: keep the delete
         // state and its button so that switching it off tries again.
-        if (delallstudykey) {
-            delallstudykey->setPicture(clearhui);
-            delallstudykey->setEnabled(false);
-        }
+        deletion_->grey_clear();
         set_status(QCoreApplication::translate("Tmainorvalin", "删除操作失败！"), true);
         return;
     }
     update_delete_buttons();  // greys both and leaves the delete state
-    show_instruction_panel(panel_no_learned_keys);
+    view_->show_panel(LearningView::Panel::no_learned_keys);
 }
 
 void Tmainorvalin::delallstudykeyClick() {
@@ -171,10 +166,10 @@ void Tmainorvalin::delallstudykeyClick() {
         IBtn* button = key_button(k);
         if (button == nullptr) continue;
         if (!button->IsEnable()) button->setIsEnable(true);
-        if (k < KeyPictures::kSlots) button->setPicture(key_pictures.on[k]);
+        keys_->show_normal(button);
     }
     update_delete_buttons();
-    show_instruction_panel(panel_no_learned_keys);
+    view_->show_panel(LearningView::Panel::no_learned_keys);
 }
 
 void Tmainorvalin::finish_deletions_for_close() {

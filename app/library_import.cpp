@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
+#include "app/key_panel.h"
 #include "app/library_dialog.h"
 #include "app/main_window.h"
 #include "library/key_mapping.h"
@@ -28,7 +29,7 @@ void Tmainorvalin::library_import_click() {
                                               "正在自学习，要从遥控器库导入请先停止学习！"));
         return;
     }
-    LibraryDialog dialog(exe_dir, cur_mode(), session_.keys(), this);
+    LibraryDialog dialog(program_dir_, cur_mode(), session_.keys(), this);
     if (run_library_dialog(dialog) != QDialog::Accepted || !dialog.has_plan()) return;
     library::ImportPlan plan = dialog.plan();
     if (plan.learned_count() == 0) return;
@@ -48,8 +49,7 @@ void Tmainorvalin::library_import_click() {
     const library::ImportWrite written = library::apply_import(session_, plan);
     refresh_key_pictures();
     update_delete_buttons();
-    show_instruction_panel(session_.has_learned_keys() ? panel_learned_keys
-                                                       : panel_no_learned_keys);
+    show_resting_panel();
     const QString mode = mode_name(cur_mode());
     switch (written) {
         case library::ImportWrite::written:

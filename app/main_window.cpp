@@ -9,17 +9,22 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMovie>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QWindow>
 #include <vector>
 
+#include "app/delete_buttons.h"
 #include "app/device_check.h"
 #include "app/help_page.h"
 #include "app/ibtn.h"
+#include "app/key_panel.h"
+#include "app/learning_view.h"
 #include "app/link_monitor.h"
 #include "app/shell_open.h"
 #include "app/translation.h"
+#include "app/update_entry.h"
 #include "common/key_table.h"
 #include "common/vendor_host.h"
 #include "common/version.h"
@@ -28,7 +33,6 @@
 #include "learning/table_backup.h"
 #include "prompter/interface_language.h"
 #include "prompter/prompter.h"
-#include "update/update_window.h"
 
 namespace orvalin::app {
 namespace {
@@ -40,7 +44,7 @@ constexpr std::size_t kCodeTableBytes = 12288;
 
 // The session writes through the device library and saves its backups in the
 // backup folder; a backup that cannot be saved is the user's decision.
-learning::SessionIo device_io(Tmainorvalin* w) {
+learning::SessionIo Tmainorvalin::device_io(Tmainorvalin* w) {
     learning::SessionIo io{
         [](const std::string& table) { return WCodeTypeData(table.c_str()); },
         [](std::string_view remote) {
@@ -89,33 +93,33 @@ Tmainorvalin::~Tmainorvalin() {
     if (!form_closed_ && animation_extracted_) QFile::remove(animation_file());
 }
 
+linkstate* Tmainorvalin::link_monitor() const {
+    return link_thread.data();
+}
+
 void Tmainorvalin::FormCreate() {
     QApplication::setApplicationDisplayName(kAppTitle);
 
-    selected_keys.clear();
+    learning_key_ = nullptr;
     link_thread = nullptr;
     collect_thread.clear();
-    closing = false;
-    net_ok = false;
+    closing_ = false;
     session_.set_device_mode(0);
-
     // TV is the starting mode: its button and its mode key show their active look.
-    if (IBtn* tv_key = key_button(kTvModeKeyCode); tv_key != nullptr && tv_key->IsEnable()) {
-        tv_key->setIsEnable(false);
-        TV_IBTN->setIsEnable(false);
-    }
+    keys_->show_mode(0);
     set_status(QCoreApplication::translate("Tmainorvalin", "您现在是在 电视/TV 里进行自学习！"));
 
-    start_failed = false;
+    start_failed_ = !read_remote_at_start();
+}
 
+// The remote attached, checked and its table read; false when the program cannot
+// go on (each refusal has told the user why).
+bool Tmainorvalin::read_remote_at_start() {
     while (!link_state()) {
         if (box(this,
                 QCoreApplication::translate("Tmainorvalin", "未检测到遥控器，请检查USB连接线"),
-                Buttons::retry_cancel) != Answer::retry) {
-            start_failed = true;
-            exe_dir = program_dir_;
-            return;
-        }
+                Buttons::retry_cancel) != Answer::retry)
+            return false;
     }
     QCoreApplication::processEvents();  // let the splash repaint
 
@@ -123,65 +127,46 @@ void Tmainorvalin::FormCreate() {
     // failed read too.
     std::vector<char> info(kBasicInfoBytes, '\0');
     if (!RBasicInfo(info.data()) || info[0] == '\0') {
-        start_failed = true;
         plain_message(
             this, QString::fromStdString(unreadable_remote_message(interface_language() == "en")));
-        return;
+        return false;
     }
     const DeviceCheck check =
         check_basic_info(std::string_view(info.data(), info.size()), vendor_host());
     if (!check.accepted) {
-        start_failed = true;
         plain_message(this, translated("device_check", check.before) +
                                 QString::fromStdString(vendor_host()) +
                                 translated("device_check", check.after));
-        exe_dir = program_dir_;
-        return;
+        return false;
     }
 
     session_.set_identity(std::string(info.data()));
-    remote_model_label->setText(kAppTitle);
-    firmware_version_label->setText(QStringLiteral(" 2.0"));
+    lab_ykqtype->setText(kAppTitle);
+    lab_gjbb->setText(QStringLiteral(" 2.0"));
 
     std::string code_text;
     std::vector<char> table(kCodeTableBytes, '\0');
     if (RCodeTypeData(table.data()) && table[0] != '\0')
         code_text.assign(table.data(), table.size());
     if (code_text.empty()) {
-        start_failed = true;
         plain_message(
             this, QString::fromStdString(unreadable_remote_message(interface_language() == "en")));
-        return;
+        return false;
     }
-
-    if (const learning::TableError error = session_.load(code_text);
-        error != learning::TableError::none && !recover_unreadable_table(error, code_text)) {
-        // A table that cannot be read must not be worked on (or written back).
-        start_failed = true;
-        exe_dir = program_dir_;
-        return;
-    }
-    exe_dir = program_dir_;
+    // A table that cannot be read must not be worked on (or written back).
+    const learning::TableError error = session_.load(code_text);
+    return error == learning::TableError::none || recover_unreadable_table(error, code_text);
 }
 
 void Tmainorvalin::FormShow() {
-    if (start_failed) {
+    if (start_failed_) {
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
-    if (!link_thread) {
-        auto* monitor = new linkstate(this);
-        connect(monitor, &linkstate::link_lost, this, &Tmainorvalin::link_lost);
-        connect(monitor, &linkstate::link_back, this, &Tmainorvalin::link_back);
-        connect(monitor, &QThread::finished, this, &Tmainorvalin::link_monitor_done,
-                Qt::QueuedConnection);
-        connect(monitor, &QThread::finished, monitor, &QObject::deleteLater);
-        link_thread = monitor;
-        monitor->start();
-    }
+    start_link_monitor();
     if (!load_pictures()) {
         box(this, QCoreApplication::translate("Tmainorvalin", "调用图片出错！"));
-        start_failed = true;
+        start_failed_ = true;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
@@ -196,29 +181,30 @@ void Tmainorvalin::FormShow() {
                           .arg(size.width())
                           .arg(size.height()));
     }
+    show_first_state();
+}
 
+void Tmainorvalin::start_link_monitor() {
+    if (link_thread) return;
+    auto* monitor = new linkstate(this);
+    connect(monitor, &linkstate::link_lost, this, &Tmainorvalin::link_lost);
+    connect(monitor, &linkstate::link_back, this, &Tmainorvalin::link_back);
+    connect(monitor, &QThread::finished, this, &Tmainorvalin::link_monitor_done,
+            Qt::QueuedConnection);
+    connect(monitor, &QThread::finished, monitor, &QObject::deleteLater);
+    link_thread = monitor;
+    monitor->start();
+}
+
+// The pictures of the keys, the hint and the delete buttons as the table says.
+void Tmainorvalin::show_first_state() {
     refresh_key_pictures();
-
-    hint_picture->setPixmap(QPixmap::fromImage(gifkesdra));
-    delstudykey->setPicture(delete_pic);
-    delallstudykey->setPicture(clear_pic);
-    if (has_learned_keys()) {
-        delstudykey->setEnabled(true);
-        delallstudykey->setEnabled(true);
-        panel_no_learned_keys->hide();
-        panel_learned_keys->show();
-    } else {
-        delstudykey->setPicture(deletehui);
-        delstudykey->setEnabled(false);
-        delallstudykey->setPicture(clearhui);
-        delallstudykey->setEnabled(false);
-        session_.set_deleting(false);
-        panel_no_learned_keys->show();
-        panel_learned_keys->hide();
-    }
-    panel_learning->hide();
-    panel_deleting->hide();
-    software_version_label->setText(QString::fromLatin1(kVersionLabel));
+    view_->set_hint(tools_.gifkesdra);
+    const bool learned = session_.has_learned_keys();
+    deletion_->show_for(learned);
+    if (!learned) session_.set_deleting(false);
+    view_->show_resting(learned);
+    lab_softver->setText(QString::fromLatin1(kVersionLabel));
 }
 
 void Tmainorvalin::FormCloseQuery(bool& can_close) {
@@ -228,24 +214,22 @@ void Tmainorvalin::FormCloseQuery(bool& can_close) {
         can_close = false;
         return;
     }
-    closing = true;
+    closing_ = true;
     if (link_thread) link_thread->requestInterruption();
 }
 
 void Tmainorvalin::FormClose() {
-    if (animation != nullptr) animation->stop();
-    if (start_failed) return;
+    view_->animation()->stop();
+    if (start_failed_) return;
     // The collection thread ends (and its end handler runs) before anything is written.
     finish_pending_work();
     if (session_.changed()) commit_session(true);
 
-    key_pictures = KeyPictures{};
-    for (QImage* picture :
-         {&jpgjingtai, &delete_pic, &deletehui, &clear_pic, &clearhui, &stopdelete, &gifkesdra})
-        *picture = QImage();
-    selected_keys.clear();
+    keys_->pictures() = KeyPictures{};
+    tools_ = ToolPictures{};
+    learning_key_ = nullptr;
 
-    if (animation != nullptr) animation->setFileName(QString());  // let go of the file
+    view_->animation()->setFileName(QString());  // let go of the file
     const QString file = animation_file();
     if (QFile::exists(file)) QFile::remove(file);
 }
@@ -261,30 +245,24 @@ QString Tmainorvalin::unwritten_note() const {
     return {};
 }
 
-bool Tmainorvalin::has_learned_keys() const {
-    return session_.has_learned_keys();
-}
-
 void Tmainorvalin::link_lost() {
     session_.link_lost();  // what comes back may be another remote
-    key_panel->hide();
+    keys_->set_visible(false);
     beginstudyibtn->setEnabled(false);
-    delstudykey->setEnabled(false);
-    delallstudykey->setEnabled(false);
+    deletion_->set_enabled(false);
 }
 
 // Enabled whatever they were before the loss; their pictures stay as they are.
 void Tmainorvalin::link_back() {
-    key_panel->show();
+    keys_->set_visible(true);
     beginstudyibtn->setEnabled(true);
-    delstudykey->setEnabled(true);
-    delallstudykey->setEnabled(true);
+    deletion_->set_enabled(true);
 }
 
 void Tmainorvalin::link_monitor_done() {
     // The monitor has ended and frees itself: it is not touched again.
     link_thread = nullptr;
-    if (!closing) close();
+    if (!closing_) close();
 }
 
 // The manual in the interface's language, from the program's own data only.
@@ -298,15 +276,7 @@ void Tmainorvalin::helpibtnClick() {
 
 void Tmainorvalin::updateibtnClick() {
     const Busy busy(*this);
-    if (session_.learning()) {
-        plain_message(this, QCoreApplication::translate(
-                                "Tmainorvalin", "软件正在学习状态，要升级请退出学习状态！"));
-    } else if (session_.deleting()) {
-        plain_message(this, QCoreApplication::translate(
-                                "Tmainorvalin", "软件正在删除状态，要升级请退出删除状态！"));
-    } else {
-        update::run_update_window(this, exe_dir, net_ok);
-    }
+    open_update_window(this, session_, program_dir_);
 }
 
 void Tmainorvalin::close_button_click() {
@@ -314,8 +284,11 @@ void Tmainorvalin::close_button_click() {
 }
 
 void Tmainorvalin::set_status(const QString& text, bool repaint_now) {
-    status_line->setText(text);
-    if (repaint_now) status_line->repaint();
+    view_->set_status(text, repaint_now);
+}
+
+void Tmainorvalin::append_memo(const QString& text) {
+    Memo2->appendPlainText(text);
 }
 
 void Tmainorvalin::showEvent(QShowEvent* event) {

@@ -1,8 +1,16 @@
-// The main window: device check at start-up, the key panel, learning, deletion,
-// and the state that they share. Method bodies are split by concern:
-//   main_window.cpp      creation, show, close, pictures, tool buttons, layout
-//   key_panel.cpp        key buttons, mode switch, key pictures
+// The main window: device check at start-up, and the parts that the user works
+// with, each a class of its own:
+//   KeyPanel       the remote's picture with its key buttons, the mode buttons
+//   LearningView   status line, hint and animation, instruction panels
+//   DeleteButtons  delete one key, clear all
+//   update_entry   升级软件, refused while learning or deleting
+// The window's handlers (by the names of the components they serve) join the
+// parts with the session; their bodies are split by concern:
+//   main_window.cpp      creation, show, close, link monitor, help, update button
+//   window_layout.cpp    the components at their places
+//   mode_switch.cpp      the mode switch
 //   learning_session.cpp start/stop learning, key click, commit, end of collection
+//   key_learned.cpp      the end of a learned key, whatever its source
 //   key_deletion.cpp     delete one key, clear all
 //   key_context_menu.cpp a key's menu: learn from a code file, export
 //   library_import.cpp   a whole mode from the code library (library_dialog.*)
@@ -10,43 +18,37 @@
 // window asks it and shows what it says.
 #pragma once
 
-#include <QCheckBox>
-#include <QImage>
-#include <QLabel>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/window_pictures.h"
 #include "learning/press_check.h"
 #include "learning/session.h"
 
+class QCheckBox;
+class QLabel;
 class QMenu;
-class QMovie;
 class QPlainTextEdit;
 class QPushButton;
-class QScrollArea;
 
 namespace orvalin::learning {
 class TCollectCode;
-}
+struct Recognition;
+}  // namespace orvalin::learning
 
 namespace orvalin::app {
 
+class DeleteButtons;
 class IBtn;
+class KeyPanel;
+class LearningView;
 class linkstate;
-
-// Key picture sets, by key code (slots 0..50 filled).
-struct KeyPictures {
-    static constexpr int kSlots = 128;
-    std::array<QImage, kSlots> on;  // normal
-    std::array<QImage, kSlots> sn;  // holds a learned code ("2" or "3")
-    std::array<QImage, kSlots> fn;  // picked for learning
-    std::array<QImage, kSlots> dn;  // holds a preset code ("1")
-};
 
 class Tmainorvalin : public QWidget {
     Q_OBJECT
@@ -57,118 +59,46 @@ class Tmainorvalin : public QWidget {
     explicit Tmainorvalin(const QString& program_dir, QWidget* parent = nullptr);
     ~Tmainorvalin() override;
 
-    // ---- the window's own state ----
-    bool start_failed = false;
-    bool closing = false;
-    QPointer<linkstate> link_thread;
-    QPointer<learning::TCollectCode> collect_thread;
-    std::vector<IBtn*> selected_keys;  // not owning
-    bool net_ok = false;
-    KeyPictures key_pictures;
-    QImage jpgjingtai, delete_pic, deletehui, clear_pic, clearhui, stopdelete, gifkesdra;
-    QString exe_dir;
-    std::string collected_text;  // written by the collection thread before it ends
-    // Learning checked by a second press (the option beside 开始学习, off by
-    // default): the presses of the key being learned.
-    learning::PressCheck press_check;
-
-    // ---- components ----
-    // Named by role here; each keeps its name in the layout (Image1, ykqbox,
-    // runstate_lab, Image4/5/7/8, IBtn79, ...) as its objectName.
-    QLabel* background = nullptr;      // Image1
-    QScrollArea* key_panel = nullptr;  // ykqbox
-    IBtn *TV_IBTN = nullptr, *CBL_IBTN = nullptr, *DVD_IBTN = nullptr;
-    QLabel* status_line = nullptr;     // runstate_lab
-    QLabel* cbl_note = nullptr;        // Lab_stb
-    QLabel* hint_picture = nullptr;    // Imagehint
-    QLabel* animation_view = nullptr;  // donghuaflash2: plays the learning animation
-    QMovie* animation = nullptr;
-    // The four instruction panels in one place, at most one visible.
-    QLabel* panel_learned_keys = nullptr;     // Image4: resting, learned keys exist
-    QLabel* panel_learning = nullptr;         // Image5: learning is on
-    QLabel* panel_deleting = nullptr;         // Image7: the delete state is on
-    QLabel* panel_no_learned_keys = nullptr;  // Image8: resting, no learned key
-    IBtn *beginstudyibtn = nullptr, *delstudykey = nullptr, *delallstudykey = nullptr;
-    QCheckBox* verify_presses = nullptr;
-    IBtn *helpibtn = nullptr, *updateibtn = nullptr;
-    IBtn* close_button = nullptr;               // IBtn79
-    QLabel* remote_model_label = nullptr;       // lab_ykqtype
-    QLabel* software_version_label = nullptr;   // lab_softver
-    QLabel* firmware_version_label = nullptr;   // lab_gjbb
-    QPlainTextEdit* diagnostic_memo = nullptr;  // Memo2, hidden
-    QPushButton* library_button = nullptr;      // 从遥控器库导入…
-    std::vector<IBtn*> key_buttons;             // the 45 key buttons, in key table order
+    // ---- what the window is in ----
+    bool start_failed() const { return start_failed_; }
+    bool closing() const { return closing_; }
+    linkstate* link_monitor() const;
+    bool collecting() const { return !collect_thread.isNull(); }
+    // The key whose code is awaited from the remote, or none.
+    IBtn* key_being_learned() const { return learning_key_; }
+    // The learning session: tables, key states, learning and delete states.
+    const learning::Session& session() const { return session_; }
+    int cur_mode() const { return session_.device_mode(); }
     IBtn* key_button(int key_code) const;
     // Every IBtn of the window in component order (key buttons, mode buttons, tools).
     std::vector<IBtn*> image_buttons() const;
+    const KeyPictures& key_pictures() const;
+    const ToolPictures& tool_pictures() const { return tools_; }
+    QString animation_file() const;  // where the learning animation is extracted
+    // How long the collection thread waits for a code.
+    void set_collect_timeout(std::chrono::milliseconds timeout) { collect_timeout_ = timeout; }
 
-    // The learning session: tables, key states, learning and delete states.
-    learning::Session& session() { return session_; }
-    const learning::Session& session() const { return session_; }
-    int cur_mode() const { return session_.device_mode(); }
-
-    // ---- life cycle (main_window.cpp) ----
-    void FormCreate();
-    void FormShow();
-    void FormCloseQuery(bool& can_close);
+    // ---- handlers ----
     void FormClose();
-    bool load_pictures();
-    bool has_learned_keys() const;
-    void link_monitor_done();  // end handler of the link monitor
-    void link_lost();          // the monitor found the remote missing: panel away
-    void link_back();          // and attached again: panel back
-    void helpibtnClick();
-    void updateibtnClick();
-    void close_button_click();  // IBtn79Click
-    void set_status(const QString& text, bool repaint_now = false);
-    void append_memo(const QString& text);  // the hidden diagnostic memo
-    QString animation_file() const;         // where the learning animation is extracted
-
-    // ---- key panel (key_panel.cpp) ----
     void TV_IBTNClick();
     void CBL_IBTNClick();
     void DVD_IBTNClick();
-    void refresh_key_pictures();
-
-    // ---- learning (learning_session.cpp) ----
     void beginstudyibtnClick();
     void key_click(IBtn* key);
-    // closing: a failed write asks Retry/Cancel until it holds or is given up.
-    bool commit_session(bool closing = false);
-    // Where the table of the last failed write was saved, as a line for a box.
-    QString unwritten_note() const;
-    // Write outcomes of the session core (write_outcome.cpp): which side wins for keys
-    // changed on both sides, and why a write did not go out (another remote is read
-    // again and shown before anything is written).
-    learning::ConflictChoice ask_conflict(const std::vector<int>& codes);
-    QString write_failure_reason();
-    bool reread_remote();
-    // A table the parser refused at start-up: restore the newest backup or start
-    // empty, as the user chooses; false when the program cannot go on.
-    bool recover_unreadable_table(learning::TableError error, std::string read_text);
-    void collect_done();
-    void start_collection();
-
-    // ---- deletion (key_deletion.cpp) ----
     void delete_toggle_click();  // IBtn78Click: the delete-one-key state on or off
-    void delete_key(IBtn* key);  // delete branch of the key click
     void delallstudykeyClick();
-
-    // ---- key context menu (key_context_menu.cpp) ----
-    void install_key_menus();
+    void helpibtnClick();
+    void updateibtnClick();
+    void close_button_click();  // IBtn79Click
+    void library_import_click();
     QMenu* key_menu(IBtn* key);  // built fresh for one showing; the caller deletes it
     void learn_key_from_file(IBtn* key);
     void export_key(IBtn* key);
-
-    // ---- code library (library_import.cpp) ----
-    void library_import_click();
-
-    // ---- learning and deletion support (learning_session.cpp, key_deletion.cpp) ----
-    // FormClose calls this before its commit step: stops and joins the collection
-    // thread (its end handler runs), and writes deletions still pending.
-    void finish_pending_work();
-    // How long the collection thread waits for a code (tests shorten it).
-    std::chrono::milliseconds collect_timeout{6000};
+    void link_lost();  // the monitor found the remote missing: panel away
+    void link_back();  // and attached again: panel back
+    // What the end of collection does with a collected text (the thread's end
+    // handler passes the thread's text).
+    void take_collected(std::string collected);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -190,39 +120,110 @@ class Tmainorvalin : public QWidget {
       private:
         Tmainorvalin& w_;
     };
-    int busy_ = 0;
-    bool close_pending_ = false;
 
+    // The session's reads and writes through the device library, its backups and
+    // its questions to the user.
+    static learning::SessionIo device_io(Tmainorvalin* w);
+
+    // ---- life cycle (main_window.cpp, window_pictures.cpp, table_recovery.cpp) ----
+    void FormCreate();
+    bool read_remote_at_start();
+    void FormShow();
+    void start_link_monitor();
+    void show_first_state();
+    void FormCloseQuery(bool& can_close);
+    void link_monitor_done();  // end handler of the link monitor
+    bool load_pictures();
+    // A table the parser refused at start-up: restore the newest backup or start
+    // empty, as the user chooses; false when the program cannot go on.
+    bool recover_unreadable_table(learning::TableError error, std::string read_text);
+    void append_memo(const QString& text);  // the hidden diagnostic memo
+    void set_status(const QString& text, bool repaint_now = false);
+
+    // ---- components (window_layout.cpp) ----
     void create_components();
+    void set_up_frame();
+    void create_key_panel();
+    void create_learning_controls();
+    void create_tool_buttons();
+    void create_info_labels();
+
+    // ---- key panel (key_panel.cpp) ----
     void switch_mode(int mode);
-    // Learning and deletion helpers (learning_session.cpp, key_deletion.cpp).
-    void show_instruction_panel(QLabel* panel);
-    void update_delete_buttons();
+    void refresh_key_pictures();
+
+    // ---- learning (learning_session.cpp, key_learned.cpp) ----
+    // closing: a failed write asks Retry/Cancel until it holds or is given up.
+    bool commit_session(bool closing = false);
+    // Where the table of the last failed write was saved, as a line for a box.
+    QString unwritten_note() const;
+    void start_collection();
+    void collect_done();
     void finish_collection();
-    void finish_deletions_for_close();
+    // Refused with a box while a key waits for its code.
+    bool refuse_while_key_waits();
+    // The status line while a key's code is recognised.
+    void show_learning_of(IBtn* key);
+    // The one end of a recognised code, whatever its source: the key learned
+    // with table, or why not.
+    void key_learned(IBtn* key, const std::string& table);
+    void key_not_learned(const QString& why);
+    bool recognised(const learning::Recognition& r);
+    // Checked by a second press: false while another press is awaited or the
+    // presses were refused; table then holds the one taken.
+    bool presses_agree(int key_code, std::string& table);
+    void abandon_learning_key(const QString& status);
+    void show_resting_panel();
+    void update_delete_buttons();
+
+    // ---- write outcomes (write_outcome.cpp) ----
+    // Which side wins for keys changed on both sides, and why a write did not go
+    // out (another remote is read again and shown before anything is written).
+    learning::ConflictChoice ask_conflict(const std::vector<int>& codes);
+    QString write_failure_reason();
+    bool reread_remote();
+
+    // ---- deletion (key_deletion.cpp) ----
+    void delete_key(IBtn* key);  // delete branch of the key click
     bool write_pending_deletions();
     void show_delete_state();
-    void abandon_selected_key(const QString& status);
-    void show_normal(IBtn* key);
-    void start_animation();
-    void stop_animation();
-    void show_hint(const QImage& picture);
+    void finish_deletions_for_close();
+    // FormClose calls this before its commit step: stops and joins the collection
+    // thread (its end handler runs), and writes deletions still pending.
+    void finish_pending_work();
 
-    QString program_dir_;
+    const QString program_dir_;
     learning::Session session_;
+    bool start_failed_ = false;
+    bool closing_ = false;
+    QPointer<linkstate> link_thread;
+    QPointer<learning::TCollectCode> collect_thread;
+    std::chrono::milliseconds collect_timeout_{6000};
+    IBtn* learning_key_ = nullptr;  // not owning
+    // Learning checked by a second press (the option beside 开始学习, off by
+    // default): the presses of the key being learned.
+    learning::PressCheck press_check_;
+    ToolPictures tools_;
+
+    // Parts and the components of the window itself; each component keeps its
+    // name in the layout as its objectName.
+    std::unique_ptr<KeyPanel> keys_;
+    std::unique_ptr<LearningView> view_;
+    std::unique_ptr<DeleteButtons> deletion_;
+    IBtn* beginstudyibtn = nullptr;
+    QCheckBox* verify_presses_ = nullptr;
+    IBtn *helpibtn = nullptr, *updateibtn = nullptr, *IBtn79 = nullptr;
+    QPushButton* library_button_ = nullptr;
+    QLabel *lab_ykqtype = nullptr, *lab_softver = nullptr, *lab_gjbb = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;  // hidden diagnostic memo
+
+    int busy_ = 0;
+    bool close_pending_ = false;
     bool form_closed_ = false;          // FormClose has run
     bool animation_extracted_ = false;  // the animation file is this window's own
     QPoint drag_offset_;
     bool dragging_ = false;
     bool shown_once_ = false;
 };
-
-// Key code of a key button (its Code read as hex), -1 for none.
-int key_code_of(const IBtn* key);
-// The name messages give a key: as its picture shows it.
-QString key_name_of(const IBtn* key);
-bool is_mode_key(int key_code);
-// "TV", "CBL" or "DVD".
-QString mode_name(int mode);
 
 }  // namespace orvalin::app

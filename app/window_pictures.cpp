@@ -7,6 +7,8 @@
 #include <QMovie>
 #include <QResource>
 
+#include "app/key_panel.h"
+#include "app/learning_view.h"
 #include "app/main_window.h"
 #include "common/data_files.h"
 #include "common/key_table.h"
@@ -71,10 +73,11 @@ bool Tmainorvalin::load_pictures() {
     if (QFile::copy(QStringLiteral(":/bn1800/flash1"), movie)) {
         animation_extracted_ = true;
         QFile::setPermissions(movie, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        animation->setFormat("gif");
-        animation->setFileName(movie);
+        view_->animation()->setFormat("gif");
+        view_->animation()->setFileName(movie);
     }
 
+    KeyPictures& key_pictures = keys_->pictures();
     for (int n = 0; n < kKeyPictureCount; ++n) {
         const QString slot = QStringLiteral("/gif%1").arg(n);
         const auto u = static_cast<std::size_t>(n);
@@ -89,9 +92,10 @@ bool Tmainorvalin::load_pictures() {
     const struct {
         QImage* into;
         const char* name;
-    } tools[] = {{&jpgjingtai, "jpgjingtai"}, {&delete_pic, "delete"}, {&deletehui, "deletehui"},
-                 {&clear_pic, "clear"},       {&clearhui, "clearhui"}, {&stopdelete, "stopdelete"},
-                 {&gifkesdra, "gifkesdra"}};
+    } tools[] = {{&tools_.jpgjingtai, "jpgjingtai"}, {&tools_.delete_pic, "delete"},
+                 {&tools_.deletehui, "deletehui"},   {&tools_.clear_pic, "clear"},
+                 {&tools_.clearhui, "clearhui"},     {&tools_.stopdelete, "stopdelete"},
+                 {&tools_.gifkesdra, "gifkesdra"}};
     for (const auto& tool : tools)
         if (!load_image(*tool.into, QStringLiteral(":/bn1800/") + QLatin1String(tool.name)))
             return false;

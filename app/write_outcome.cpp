@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/ibtn.h"
+#include "app/key_panel.h"
 #include "app/main_window.h"
 #include "common/key_table.h"
 #include "device/vorkel.h"
@@ -87,13 +88,10 @@ bool Tmainorvalin::reread_remote() {
     if (session_.load(std::string(table.data(), table.size())) != learning::TableError::none)
         return false;
     session_.set_identity(std::string(info.data()));
-    for (IBtn* b : key_buttons)
-        if (const int k = key_code_of(b); k >= 0 && !is_mode_key(k) && !b->IsEnable())
-            b->setIsEnable(true);
+    keys_->release_learned_looks();
     refresh_key_pictures();
     update_delete_buttons();
-    show_instruction_panel(session_.has_learned_keys() ? panel_learned_keys
-                                                       : panel_no_learned_keys);
+    show_resting_panel();
     return true;
 }
 

@@ -82,14 +82,13 @@ QLabel* picture(QLabel* label, const char* name, const QString& resource) {
 
 }  // namespace
 
-void run_update_window(QWidget* parent, const QString& program_dir, bool& net_ok) {
-    Tupdate window(parent, program_dir, net_ok);
+void run_update_window(QWidget* parent, const QString& program_dir) {
+    Tupdate window(parent, program_dir);
     window.exec();
 }
 
-Tupdate::Tupdate(QWidget* parent, const QString& program_dir, bool& net_ok,
-                 UpdateWindowOptions options)
-    : QDialog(parent), net_ok_(net_ok), options_(options), http_(options.http) {
+Tupdate::Tupdate(QWidget* parent, const QString& program_dir, UpdateWindowOptions options)
+    : QDialog(parent), options_(options), http_(options.http) {
     program_dir_ = program_dir;
     if (!program_dir_.isEmpty() && !program_dir_.endsWith(QLatin1Char('/')))
         program_dir_ += QLatin1Char('/');
@@ -123,98 +122,105 @@ void Tupdate::build_pages() {
     Notebook1->setObjectName(QStringLiteral("Notebook1"));
     root->addWidget(Notebook1, 1);
 
-    // Page 0 "Default": choice of server.
-    Default = new QWidget(Notebook1);
-    Default->setObjectName(QStringLiteral("Default"));
-    {
-        auto* v = new QVBoxLayout(Default);
-        Label1 = new QLabel(QCoreApplication::translate("Tupdate", "选择服务器"), Default);
-        Label1->setObjectName(QStringLiteral("Label1"));
-        ListBox1 = new QListWidget(Default);
-        ListBox1->setObjectName(QStringLiteral("ListBox1"));
-        choose_button = button(Default, "Button6", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
-        server_exit_button = button(Default, "Button8", QT_TRANSLATE_NOOP("Tupdate", "退出"));
-        auto* row = new QHBoxLayout;
-        row->addStretch(1);
-        row->addWidget(choose_button);
-        row->addWidget(server_exit_button);
-        v->addWidget(Label1);
-        v->addWidget(ListBox1, 1);
-        v->addLayout(row);
-    }
-
-    // Page 1 "next_page": files, progress and the upgrade.
-    next_page = new QWidget(Notebook1);
-    next_page->setObjectName(QStringLiteral("next_page"));
-    {
-        auto* v = new QVBoxLayout(next_page);
-        StringGrid1 = new QTableWidget(2, 2, next_page);
-        StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-        StringGrid1->horizontalHeader()->hide();
-        StringGrid1->verticalHeader()->hide();
-        StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        Label2 = new QLabel(QCoreApplication::translate("Tupdate", "升级进度"), next_page);
-        Label2->setObjectName(QStringLiteral("Label2"));
-        ProgressBar1 = new QProgressBar(next_page);
-        ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-        ProgressBar1->setRange(0, 100);
-        ProgressBar1->setValue(0);
-        back_button = button(next_page, "Button1", QT_TRANSLATE_NOOP("Tupdate", "上一步"));
-        back_button->hide();
-        upgrade_button = button(next_page, "Button2", QT_TRANSLATE_NOOP("Tupdate", "升级"));
-        abort_button = button(next_page, "Button3", QT_TRANSLATE_NOOP("Tupdate", "中断"));
-        files_exit_button = button(next_page, "Button4", QT_TRANSLATE_NOOP("Tupdate", "退出"));
-        auto* row = new QHBoxLayout;
-        row->addWidget(back_button);
-        row->addStretch(1);
-        row->addWidget(upgrade_button);
-        row->addWidget(abort_button);
-        row->addWidget(files_exit_button);
-        v->addWidget(StringGrid1, 1);
-        v->addWidget(Label2);
-        v->addWidget(ProgressBar1);
-        v->addLayout(row);
-    }
-
-    // Page 2 "linkstate": the connection test.
-    linkstate = new QWidget(Notebook1);
-    linkstate->setObjectName(QStringLiteral("linkstate"));
-    {
-        auto* v = new QVBoxLayout(linkstate);
-        ShockwaveFlash1 = new QLabel(linkstate);
-        ShockwaveFlash1->setObjectName(QStringLiteral("ShockwaveFlash1"));
-        ShockwaveFlash1->setAlignment(Qt::AlignCenter);
-        Image2 = new ClickablePicture(linkstate);
-        picture(Image2, "Image2", QStringLiteral(":/window/update_Image2"));
-        Image3 = picture(new QLabel(linkstate), "Image3", QStringLiteral(":/window/update_Image3"));
-        labnetlink = new QLabel(linkstate);
-        labnetlink->setObjectName(QStringLiteral("labnetlink"));
-        labnetlink->setAlignment(Qt::AlignCenter);
-        fetch_button = button(linkstate, "Button5", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
-        link_exit_button = button(linkstate, "Button7", QT_TRANSLATE_NOOP("Tupdate", "退出"));
-        undo_button =
-            new QPushButton(QCoreApplication::translate("Tupdate", "撤销上次升级"), linkstate);
-        undo_button->setObjectName(QStringLiteral("undo_button"));
-        undo_button->setVisible(
-            rollback_available(InstallFolders::for_program(program_path(), options_.folders)));
-        auto* row = new QHBoxLayout;
-        row->addWidget(undo_button);
-        row->addStretch(1);
-        row->addWidget(fetch_button);
-        row->addWidget(link_exit_button);
-        v->addWidget(ShockwaveFlash1, 1, Qt::AlignCenter);
-        v->addWidget(Image2, 1, Qt::AlignCenter);
-        v->addWidget(Image3, 1, Qt::AlignCenter);
-        v->addWidget(labnetlink);
-        v->addLayout(row);
-    }
+    build_server_page();
+    build_files_page();
+    build_link_page();
     Notebook1->addWidget(Default);    // index 0
     Notebook1->addWidget(next_page);  // index 1
     Notebook1->addWidget(linkstate);  // index 2
     Notebook1->setCurrentIndex(2);
     resize(560, 340);
+    connect_buttons();
+}
 
+// Page 0 "Default": choice of server.
+void Tupdate::build_server_page() {
+    Default = new QWidget(Notebook1);
+    Default->setObjectName(QStringLiteral("Default"));
+    auto* v = new QVBoxLayout(Default);
+    Label1 = new QLabel(QCoreApplication::translate("Tupdate", "选择服务器"), Default);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    ListBox1 = new QListWidget(Default);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    choose_button = button(Default, "Button6", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+    server_exit_button = button(Default, "Button8", QT_TRANSLATE_NOOP("Tupdate", "退出"));
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(choose_button);
+    row->addWidget(server_exit_button);
+    v->addWidget(Label1);
+    v->addWidget(ListBox1, 1);
+    v->addLayout(row);
+}
+
+// Page 1 "next_page": files, progress and the upgrade.
+void Tupdate::build_files_page() {
+    next_page = new QWidget(Notebook1);
+    next_page->setObjectName(QStringLiteral("next_page"));
+    auto* v = new QVBoxLayout(next_page);
+    StringGrid1 = new QTableWidget(2, 2, next_page);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->horizontalHeader()->hide();
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    Label2 = new QLabel(QCoreApplication::translate("Tupdate", "升级进度"), next_page);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    ProgressBar1 = new QProgressBar(next_page);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    back_button = button(next_page, "Button1", QT_TRANSLATE_NOOP("Tupdate", "上一步"));
+    back_button->hide();
+    upgrade_button = button(next_page, "Button2", QT_TRANSLATE_NOOP("Tupdate", "升级"));
+    abort_button = button(next_page, "Button3", QT_TRANSLATE_NOOP("Tupdate", "中断"));
+    files_exit_button = button(next_page, "Button4", QT_TRANSLATE_NOOP("Tupdate", "退出"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(back_button);
+    row->addStretch(1);
+    row->addWidget(upgrade_button);
+    row->addWidget(abort_button);
+    row->addWidget(files_exit_button);
+    v->addWidget(StringGrid1, 1);
+    v->addWidget(Label2);
+    v->addWidget(ProgressBar1);
+    v->addLayout(row);
+}
+
+// Page 2 "linkstate": the connection test.
+void Tupdate::build_link_page() {
+    linkstate = new QWidget(Notebook1);
+    linkstate->setObjectName(QStringLiteral("linkstate"));
+    auto* v = new QVBoxLayout(linkstate);
+    ShockwaveFlash1 = new QLabel(linkstate);
+    ShockwaveFlash1->setObjectName(QStringLiteral("ShockwaveFlash1"));
+    ShockwaveFlash1->setAlignment(Qt::AlignCenter);
+    Image2 = new ClickablePicture(linkstate);
+    picture(Image2, "Image2", QStringLiteral(":/window/update_Image2"));
+    Image3 = picture(new QLabel(linkstate), "Image3", QStringLiteral(":/window/update_Image3"));
+    labnetlink = new QLabel(linkstate);
+    labnetlink->setObjectName(QStringLiteral("labnetlink"));
+    labnetlink->setAlignment(Qt::AlignCenter);
+    fetch_button = button(linkstate, "Button5", QT_TRANSLATE_NOOP("Tupdate", "下一步"));
+    link_exit_button = button(linkstate, "Button7", QT_TRANSLATE_NOOP("Tupdate", "退出"));
+    undo_button =
+        new QPushButton(QCoreApplication::translate("Tupdate", "撤销上次升级"), linkstate);
+    undo_button->setObjectName(QStringLiteral("undo_button"));
+    undo_button->setVisible(
+        rollback_available(InstallFolders::for_program(program_path(), options_.folders)));
+    auto* row = new QHBoxLayout;
+    row->addWidget(undo_button);
+    row->addStretch(1);
+    row->addWidget(fetch_button);
+    row->addWidget(link_exit_button);
+    v->addWidget(ShockwaveFlash1, 1, Qt::AlignCenter);
+    v->addWidget(Image2, 1, Qt::AlignCenter);
+    v->addWidget(Image3, 1, Qt::AlignCenter);
+    v->addWidget(labnetlink);
+    v->addLayout(row);
+}
+
+void Tupdate::connect_buttons() {
     for (QPushButton* exit : {link_exit_button, server_exit_button, files_exit_button})
         connect(exit, &QPushButton::clicked, this, &QDialog::reject);
     connect(Image2, &ClickablePicture::clicked, this, &QDialog::reject);

@@ -10,9 +10,7 @@ namespace orvalin::update {
 class Tupdate;  // defined in update_window_impl.h by the update module
 
 // Creates the update window for the program in program_dir (with a trailing
-// separator), shows it modally and returns when it has closed. net_ok is the main
-// window's field: set to false when the window is created, written by the
-// connection test.
-void run_update_window(QWidget* parent, const QString& program_dir, bool& net_ok);
+// separator), shows it modally and returns when it has closed.
+void run_update_window(QWidget* parent, const QString& program_dir);
 
 }  // namespace orvalin::update

@@ -50,8 +50,7 @@ struct UpdateWindowOptions {
 class Tupdate : public QDialog, private TransferObserver {
     Q_OBJECT
   public:
-    Tupdate(QWidget* parent, const QString& program_dir, bool& net_ok,
-            UpdateWindowOptions options = {});
+    Tupdate(QWidget* parent, const QString& program_dir, UpdateWindowOptions options = {});
     ~Tupdate() override;
 
     // Components; each keeps its form name as objectName.
@@ -98,6 +97,8 @@ class Tupdate : public QDialog, private TransferObserver {
     const QStringList& update_list() const { return update_list_; }
     bool abort_requested() const { return abort_requested_; }
     bool connection_test_done() const { return test_done_; }
+    // The last connection test's result as its completion handler leaves it.
+    bool net_ok() const { return net_ok_; }
     QMovie* animation() const { return movie_; }
     // The extracted connecting animation, in the user's runtime folder.
     const QString& animation_file() const { return swf_; }
@@ -113,6 +114,10 @@ class Tupdate : public QDialog, private TransferObserver {
   private:
     void FormCreate();
     void build_pages();
+    void build_server_page();
+    void build_files_page();
+    void build_link_page();
+    void connect_buttons();
     void net_thread_done();
     bool extract_animation(const QString& swf);
     std::filesystem::path staging_dir() const { return options_.folders.staging(); }
@@ -128,7 +133,7 @@ class Tupdate : public QDialog, private TransferObserver {
     bool work(std::int64_t done) override { return IdHTTP1Work(done); }
     void work_end() override { IdHTTP1WorkEnd(); }
 
-    bool& net_ok_;
+    bool net_ok_ = false;  // the last connection test's result
     UpdateWindowOptions options_;
     QString program_dir_;
     std::optional<UpdateConfig> update_config_;

@@ -133,8 +133,9 @@ bool learn(int code, const QString& shot) {
     const std::size_t before = box_plans.size();
     expect_box(shot, QMessageBox::Ok);
     window->key_click(key(code));
-    return wait_until([&] { return box_plans.size() == before && window->selected_keys.empty(); },
-                      10000);
+    return wait_until(
+        [&] { return box_plans.size() == before && window->key_being_learned() == nullptr; },
+        10000);
 }
 
 void run() {
@@ -151,7 +152,7 @@ void run() {
     window = owned.get();
     window->show();
     pump(400);
-    if (window->start_failed) {
+    if (window->start_failed()) {
         std::fprintf(stderr, "manual shots: the window did not start\n");
         return void(++failures);
     }
@@ -169,7 +170,7 @@ void run() {
     shoot(QStringLiteral("learning-waiting"));
     expect_box(QStringLiteral("learning-received"), ok);
     vorkel::sim::set_demo_signals(true);
-    if (!wait_until([] { return window->selected_keys.empty(); }, 10000)) ++failures;
+    if (!wait_until([] { return window->key_being_learned() == nullptr; }, 10000)) ++failures;
     shoot(QStringLiteral("learning-learned"));
     if (!learn(0x13, QStringLiteral("learning-received-second"))) ++failures;
     expect_box(QStringLiteral("learning-confirm"), yes);

@@ -29,7 +29,7 @@ TEST_F(ConverterLearning, SignalThatNoCodeTypeNamesIsLearnedByTheConverter) {
     // working table.
     EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
     EXPECT_FALSE(key(*w, 0x10)->IsEnable());
-    const QString memo = w->diagnostic_memo->toPlainText();
+    const QString memo = part<QPlainTextEdit>(*w, "Memo2")->toPlainText();
     const qsizetype at = memo.indexOf(QStringLiteral("fallback answer: "));
     ASSERT_GE(at, 0) << memo.toStdString();
     const std::string answer =

@@ -79,12 +79,12 @@ TEST_F(Deletion, SwitchingTheStateOnAndOffWritesNothing) {
     auto w = open_window();
     w->delete_toggle_click();
     EXPECT_TRUE(w->session().deleting());
-    EXPECT_TRUE(w->panel_deleting->isVisible());
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上选择待删除的按键！"));
+    EXPECT_TRUE(part<QLabel>(*w, "Image7")->isVisible());
+    EXPECT_EQ(status_text(*w), QStringLiteral("请在左面遥控器上选择待删除的按键！"));
     w->delete_toggle_click();
     EXPECT_FALSE(w->session().deleting());
-    EXPECT_TRUE(w->panel_learned_keys->isVisible());
-    EXPECT_FALSE(w->panel_deleting->isVisible());
+    EXPECT_TRUE(part<QLabel>(*w, "Image4")->isVisible());
+    EXPECT_FALSE(part<QLabel>(*w, "Image7")->isVisible());
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
     EXPECT_TRUE(backups().empty());
     close_window(*w);
@@ -96,7 +96,7 @@ TEST_F(Deletion, TwoDeletionsAreWrittenOnceWhenTheStateIsSwitchedOff) {
     auto w = open_window();
     w->delete_toggle_click();
     delete_one(*w, 0x10);
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("要删除的按键已选定！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("要删除的按键已选定！"));
     EXPECT_TRUE(key(*w, 0x10)->IsEnable());
     delete_one(*w, 0x12);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
@@ -125,10 +125,10 @@ TEST_F(Deletion, DeletingTheLastLearnedKeyWritesAtOnceAndGreysBothButtons) {
     w->key_click(key(*w, 0x10));
     EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);
     EXPECT_FALSE(w->session().deleting());
-    EXPECT_FALSE(w->delstudykey->isEnabled());
-    EXPECT_FALSE(w->delallstudykey->isEnabled());
-    EXPECT_TRUE(w->panel_no_learned_keys->isVisible());
-    EXPECT_FALSE(w->panel_deleting->isVisible());
+    EXPECT_FALSE(part<IBtn>(*w, "delstudykey")->isEnabled());
+    EXPECT_FALSE(part<IBtn>(*w, "delallstudykey")->isEnabled());
+    EXPECT_TRUE(part<QLabel>(*w, "Image8")->isVisible());
+    EXPECT_FALSE(part<QLabel>(*w, "Image7")->isVisible());
     EXPECT_FALSE(has_code(remote_key_lines(), "10"));
     close_window(*w);
 }
@@ -165,9 +165,9 @@ TEST_F(Deletion, ClearAllInDvdTouchesOnlyDvdCodes) {
         for (const char* gone : {"66", "70", "98"}) EXPECT_FALSE(has_code(lines, gone)) << gone;
     }
     EXPECT_TRUE(key(*w, 0x0A)->IsEnable());  // 0x70 - 0x66
-    EXPECT_TRUE(w->delstudykey->isEnabled());
-    EXPECT_TRUE(w->delallstudykey->isEnabled());
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("清空操作完成！"));
+    EXPECT_TRUE(part<IBtn>(*w, "delstudykey")->isEnabled());
+    EXPECT_TRUE(part<IBtn>(*w, "delallstudykey")->isEnabled());
+    EXPECT_EQ(status_text(*w), QStringLiteral("清空操作完成！"));
 
     // Nothing left in DVD now.
     boxes.expect(QStringLiteral("没有可清空的按键的编码！"), Answer::ok);
@@ -251,7 +251,7 @@ TEST_F(Deletion, FailedWriteAfterSingleDeletionsKeepsThemPending) {
         EXPECT_TRUE(w->session().deleting());
         EXPECT_TRUE(w->session().changed());
         EXPECT_EQ(w->session().table(), pending);
-        EXPECT_TRUE(w->panel_deleting->isVisible());
+        EXPECT_TRUE(part<QLabel>(*w, "Image7")->isVisible());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         // Switching off again writes them.
@@ -281,7 +281,7 @@ TEST_F(Deletion, FailedWriteOfTheLastKeyKeepsTheDeleteState) {
         vorkel::sim::set_attached(true);
         EXPECT_TRUE(w->session().deleting());
         EXPECT_TRUE(w->session().changed());
-        EXPECT_TRUE(w->delstudykey->isEnabled());
+        EXPECT_TRUE(part<IBtn>(*w, "delstudykey")->isEnabled());
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
 
         boxes.expect(kDeleteDone, Answer::ok);
@@ -315,7 +315,7 @@ TEST_F(Deletion, FailedClearAllShowsTheKeysStillThere) {
         EXPECT_EQ(w->session().table(), table);
         EXPECT_FALSE(key(*w, 0x10)->IsEnable());
         EXPECT_FALSE(key(*w, 0x12)->IsEnable());
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("清空操作失败！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("清空操作失败！"));
         ASSERT_EQ(backups().size(), 1u);
         EXPECT_EQ(read_file(backups()[0]), before + "\n");
 

@@ -30,12 +30,12 @@ class EnglishInterface : public WindowTest {
 
 TEST_F(EnglishInterface, TextsBoxesAndPicturesAreEnglish) {
     Tmainorvalin& w = start();
-    EXPECT_EQ(w.status_line->text(), QStringLiteral("You are learning in TV mode!"));
-    EXPECT_EQ(w.helpibtn->toolTip(), QStringLiteral("Help"));
+    EXPECT_EQ(status_text(w), QStringLiteral("You are learning in TV mode!"));
+    EXPECT_EQ(part<IBtn>(w, "helpibtn")->toolTip(), QStringLiteral("Help"));
     // A picture with words: the English one, not the Chinese one.
-    EXPECT_TRUE(same_picture(w.beginstudyibtn->picture(),
+    EXPECT_TRUE(same_picture(part<IBtn>(w, "beginstudyibtn")->picture(),
                              QPixmap(QStringLiteral(":/en/window/beginstudyibtn"))));
-    EXPECT_FALSE(same_picture(w.beginstudyibtn->picture(),
+    EXPECT_FALSE(same_picture(part<IBtn>(w, "beginstudyibtn")->picture(),
                               QPixmap(QStringLiteral(":/window/beginstudyibtn"))));
     // Boxes: the text the user reads is English (the scripted prompter sees it).
     prompts.expect(QStringLiteral("Click \"Learn keys\" first!"), Answer::ok, Buttons::ok,
@@ -43,7 +43,7 @@ TEST_F(EnglishInterface, TextsBoxesAndPicturesAreEnglish) {
     w.key_click(w.key_button(0x10));
     w.TV_IBTNClick();
     w.CBL_IBTNClick();
-    EXPECT_EQ(w.status_line->text(), QStringLiteral("You are learning in CBL (set-top box) mode!"));
+    EXPECT_EQ(status_text(w), QStringLiteral("You are learning in CBL (set-top box) mode!"));
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
                   (QStringList{"Power", "Volume up", "Standby", "Mute", "Flash"}));
         EXPECT_TRUE(w->session().learning());
         EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, kVolUp)->IsEnable());  // shown as learned
         {
             const std::unique_ptr<QMenu> learned(w->key_menu(key(*w, kVolUp)));
@@ -165,6 +165,25 @@ TEST_F(KeyContextMenu, KeyLearnedFromAFileIsCommittedWithTheSessionAndExported) 
     close_window(*again);
 }
 
+// The keys whose button says 自定义 are named by their pictures (F1), whatever
+// the code came from.
+TEST_F(KeyContextMenu, KeyLearnedFromAFileIsNamedAsItsPictureShowsIt) {
+    constexpr int kF1 = 0x16;
+    auto w = open_window();
+    ASSERT_EQ(key(*w, kF1)->Path(), QStringLiteral("自定义"));
+    files.opens.push_back(fixture("remote.pronto"));
+    files.picks.push_back(0);
+    boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
+    w->learn_key_from_file(key(*w, kF1));
+    EXPECT_TRUE(has_line(w->session().keys(), "16|3"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("TV区的F1键已接收遥控器编码！"));
+    // Learning it again asks under the same name.
+    boxes.expect(QStringLiteral("F1键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
+    w->learn_key_from_file(key(*w, kF1));
+    stop_learning(*w, Answer::no);
+    close_window(*w);
+}
+
 TEST_F(KeyContextMenu, BadFilesAndCancelledPickersLeaveTheKeyUnlearned) {
     auto w = open_window();
     const fs::path bad = temp_ / "bad.pronto";
@@ -196,7 +215,7 @@ TEST_F(KeyContextMenu, BadFilesAndCancelledPickersLeaveTheKeyUnlearned) {
 
 TEST_F(KeyContextMenu, LearningFromAFileWaitsForAKeyInLearning) {
     auto w = open_window();
-    w->collect_timeout = std::chrono::milliseconds(300);
+    w->set_collect_timeout(std::chrono::milliseconds(300));
     // A key waiting for the remote's code blocks another learning.
     start_learning(*w);
     w->key_click(key(*w, 0x13));

@@ -32,7 +32,8 @@ void click(QWidget* w) {
 class KeyPanel : public WindowTest {
   protected:
     IBtn* mode_button(int mode) const {
-        return std::array{window->TV_IBTN, window->CBL_IBTN, window->DVD_IBTN}[mode];
+        return std::array{part<IBtn>(*window, "TV_IBTN"), part<IBtn>(*window, "CBL_IBTN"),
+                          part<IBtn>(*window, "DVD_IBTN")}[mode];
     }
     IBtn* mode_key(int mode) const {
         return window->key_button(
@@ -41,7 +42,7 @@ class KeyPanel : public WindowTest {
     void expect_mode(int mode, const char* where) {
         SCOPED_TRACE(where);
         EXPECT_EQ(window->cur_mode(), mode);
-        EXPECT_EQ(window->status_line->text(), kStatus[mode]);
+        EXPECT_EQ(status_text(*window), kStatus[mode]);
         for (int m = 0; m < 3; ++m) {
             EXPECT_EQ(mode_button(m)->IsEnable(), m != mode) << "mode button " << m;
             EXPECT_EQ(mode_key(m)->IsEnable(), m != mode) << "mode key " << m;
@@ -54,7 +55,7 @@ class KeyPanel : public WindowTest {
 
 TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
     Tmainorvalin& w = start();
-    const QPixmap cbl_normal = w.CBL_IBTN->picture();
+    const QPixmap cbl_normal = part<IBtn>(w, "CBL_IBTN")->picture();
     ASSERT_FALSE(cbl_normal.isNull());
 
     const struct Step {
@@ -73,25 +74,25 @@ TEST_F(KeyPanel, ModeSwitchesSetStatusActiveButtonsAndTheCableNote) {
         click(mode_button(s.click_mode));
         const std::string where = "after clicking mode " + std::to_string(s.click_mode);
         expect_mode(s.mode_after, where.c_str());
-        EXPECT_EQ(w.cbl_note->isVisible(), s.note_shown) << where;
+        EXPECT_EQ(part<QLabel>(w, "Lab_stb")->isVisible(), s.note_shown) << where;
         if (s.note_shown) {
-            EXPECT_EQ(w.cbl_note->text(), kCblNote);
+            EXPECT_EQ(part<QLabel>(w, "Lab_stb")->text(), kCblNote);
         }
     }
     // Back from active to normal: the normal picture returns.
-    EXPECT_TRUE(same_picture(w.CBL_IBTN->picture(), cbl_normal));
+    EXPECT_TRUE(same_picture(part<IBtn>(w, "CBL_IBTN")->picture(), cbl_normal));
 }
 
 TEST_F(KeyPanel, ModeSwitchIgnoresLearningAndDeleteStates) {
     Tmainorvalin& w = start();
     w.beginstudyibtnClick();
     ASSERT_TRUE(w.session().learning());
-    click(w.DVD_IBTN);
+    click(part<IBtn>(w, "DVD_IBTN"));
     expect_mode(2, "learning");
     w.beginstudyibtnClick();
     w.delete_toggle_click();
     ASSERT_TRUE(w.session().deleting());
-    click(w.CBL_IBTN);
+    click(part<IBtn>(w, "CBL_IBTN"));
     expect_mode(1, "deleting");
     w.delete_toggle_click();
 }
@@ -110,7 +111,7 @@ TEST_F(KeyPanel, KeysShowThePictureOfTheirStateInTheirOwnMode) {
     IBtn* key = w.key_button(0x0C);
     IBtn* other = w.key_button(0x0D);
     ASSERT_NE(key, nullptr);
-    const auto& p = w.key_pictures;
+    const auto& p = w.key_pictures();
     EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset in TV";
     EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << "no code in TV";
     for (int mode : {1, 2}) {
@@ -119,7 +120,7 @@ TEST_F(KeyPanel, KeysShowThePictureOfTheirStateInTheirOwnMode) {
         EXPECT_FALSE(key->IsEnable()) << mode;
         EXPECT_TRUE(same_picture(other->picture(), p.on[0x0D])) << mode;
     }
-    click(w.TV_IBTN);
+    click(part<IBtn>(w, "TV_IBTN"));
     EXPECT_TRUE(same_picture(key->picture(), p.dn[0x0C])) << "preset again in TV";
 }
 
@@ -128,16 +129,16 @@ TEST_F(KeyPanel, LearnedTableKeyIsShownOnlyInItsMode) {
     Tmainorvalin& w = start();
     ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x35, learning::KeyState::stored}}));
     IBtn* key02 = w.key_button(0x02);
-    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
-    click(w.CBL_IBTN);
-    EXPECT_TRUE(same_picture(key02->picture(), w.key_pictures.sn[2]));
-    click(w.TV_IBTN);
-    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures.sn[2]));
+    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures().sn[2]));
+    click(part<IBtn>(w, "CBL_IBTN"));
+    EXPECT_TRUE(same_picture(key02->picture(), w.key_pictures().sn[2]));
+    click(part<IBtn>(w, "TV_IBTN"));
+    EXPECT_FALSE(same_picture(key02->picture(), w.key_pictures().sn[2]));
 }
 
 TEST_F(KeyPanel, EveryKeyButtonIsInPlaceWithItsNameAndCode) {
     Tmainorvalin& w = start();
-    ASSERT_EQ(w.key_buttons.size(), kKeyTable.size());
+    ASSERT_EQ(key_buttons(w).size(), kKeyTable.size());
     for (const KeyInfo& k : kKeyTable) {
         const QString name = QString::fromUtf8(k.button.data(), int(k.button.size()));
         IBtn* b = w.findChild<IBtn*>(name);
@@ -145,37 +146,42 @@ TEST_F(KeyPanel, EveryKeyButtonIsInPlaceWithItsNameAndCode) {
         EXPECT_EQ(b->geometry(), QRect(k.left, k.top, k.width, k.height)) << name.toStdString();
         EXPECT_EQ(b->Code(), QStringLiteral("%1").arg(k.code, 2, 16, QLatin1Char('0')).toUpper());
         EXPECT_EQ(b->Path(), QString::fromUtf8(k.path.data(), int(k.path.size())));
-        EXPECT_EQ(b->parentWidget(), w.key_panel->widget());
+        EXPECT_EQ(b->parentWidget(), part<QScrollArea>(w, "ykqbox")->widget());
         EXPECT_EQ(w.key_button(k.code), b);
     }
-    for (IBtn* b : {w.TV_IBTN, w.CBL_IBTN, w.DVD_IBTN, w.beginstudyibtn, w.delstudykey,
-                    w.delallstudykey, w.helpibtn, w.updateibtn, w.close_button})
+    for (IBtn* b : {part<IBtn>(w, "TV_IBTN"), part<IBtn>(w, "CBL_IBTN"), part<IBtn>(w, "DVD_IBTN"),
+                    part<IBtn>(w, "beginstudyibtn"), part<IBtn>(w, "delstudykey"),
+                    part<IBtn>(w, "delallstudykey"), part<IBtn>(w, "helpibtn"),
+                    part<IBtn>(w, "updateibtn"), part<IBtn>(w, "IBtn79")})
         EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor) << b->objectName().toStdString();
-    EXPECT_EQ(w.key_panel->geometry(), QRect(32, 9, 197, 731));
+    EXPECT_EQ(part<QScrollArea>(w, "ykqbox")->geometry(), QRect(32, 9, 197, 731));
 
-    // Components named by role keep their layout names as objectName.
+    // The components keep their layout names as objectName: one of each, of its kind.
     const struct {
         const char* name;
-        QWidget* widget;
+        const char* kind;
     } named[] = {
-        {"Image1", w.background},
-        {"ykqbox", w.key_panel},
-        {"runstate_lab", w.status_line},
-        {"Lab_stb", w.cbl_note},
-        {"Imagehint", w.hint_picture},
-        {"donghuaflash2", w.animation_view},
-        {"Image4", w.panel_learned_keys},
-        {"Image5", w.panel_learning},
-        {"Image7", w.panel_deleting},
-        {"Image8", w.panel_no_learned_keys},
-        {"IBtn79", w.close_button},
-        {"lab_ykqtype", w.remote_model_label},
-        {"lab_softver", w.software_version_label},
-        {"lab_gjbb", w.firmware_version_label},
-        {"Memo2", w.diagnostic_memo},
+        {"Image1", "QLabel"},
+        {"ykqbox", "QScrollArea"},
+        {"runstate_lab", "QLabel"},
+        {"Lab_stb", "QLabel"},
+        {"Imagehint", "QLabel"},
+        {"donghuaflash2", "QLabel"},
+        {"Image4", "QLabel"},
+        {"Image5", "QLabel"},
+        {"Image7", "QLabel"},
+        {"Image8", "QLabel"},
+        {"IBtn79", "orvalin::app::IBtn"},
+        {"lab_ykqtype", "QLabel"},
+        {"lab_softver", "QLabel"},
+        {"lab_gjbb", "QLabel"},
+        {"Memo2", "QPlainTextEdit"},
     };
-    for (const auto& n : named)
-        EXPECT_EQ(w.findChild<QWidget*>(QLatin1String(n.name)), n.widget) << n.name;
+    for (const auto& n : named) {
+        const QList<QWidget*> found = w.findChildren<QWidget*>(QLatin1String(n.name));
+        ASSERT_EQ(found.size(), 1) << n.name;
+        EXPECT_STREQ(found.front()->metaObject()->className(), n.kind) << n.name;
+    }
 }
 
 TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
@@ -190,7 +196,7 @@ TEST_F(KeyPanel, ModeKeysDoNothingInAnyState) {
         for (int mode = 0; mode < 3; ++mode) {
             click(mode_key(mode));  // any box would fail the test
             EXPECT_EQ(w.cur_mode(), 0) << s.name;
-            EXPECT_TRUE(w.selected_keys.empty()) << s.name;
+            EXPECT_TRUE(w.key_being_learned() == nullptr) << s.name;
             EXPECT_EQ(w.session().learning(), s.study) << s.name;
             EXPECT_EQ(w.session().deleting(), s.remove) << s.name;
         }
@@ -207,12 +213,12 @@ TEST_F(KeyPanel, UpdateButtonRefusesWhileLearningOrDeleting) {
     w.beginstudyibtnClick();
     prompts.expect(QStringLiteral("软件正在学习状态，要升级请退出学习状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
-    click(w.updateibtn);
+    click(part<IBtn>(w, "updateibtn"));
     w.beginstudyibtnClick();
     w.delete_toggle_click();
     prompts.expect(QStringLiteral("软件正在删除状态，要升级请退出删除状态！"), Answer::ok,
                    Buttons::ok, kAppTitle);
-    click(w.updateibtn);
+    click(part<IBtn>(w, "updateibtn"));
     w.delete_toggle_click();
 }
 
@@ -231,7 +237,7 @@ TEST_F(KeyPanel, KeyButtonsOpenNothing) {
         QFile file(dir.filePath(path));
         if (file.open(QIODevice::WriteOnly)) file.close();
     }
-    for (IBtn* b : w.key_buttons) {
+    for (IBtn* b : key_buttons(w)) {
         QTest::mousePress(b, Qt::LeftButton, {}, QPoint(2, 2));
         EXPECT_TRUE(opened.empty()) << b->Path().toStdString();
         opened.clear();
@@ -257,7 +263,7 @@ TEST_F(KeyPanel, HelpOpensTheProgramsManualNeverAFileOfTheCurrentFolder) {
     for (const char* lang : {"zh", "en"}) {
         set_interface_language(lang);
         opened.clear();
-        click(w.helpibtn);
+        click(part<IBtn>(w, "helpibtn"));
         const QString page = program_dir() + QStringLiteral("manual/%1/index.html").arg(lang);
         ASSERT_TRUE(QFileInfo(page).isFile()) << page.toStdString();
         EXPECT_EQ(opened, std::vector<QString>{QFileInfo(page).absoluteFilePath()}) << lang;
@@ -271,7 +277,7 @@ TEST_F(KeyPanel, HelpThatCannotBeOpenedSaysSo) {
     Tmainorvalin& w = start();
     set_document_opener([](const QString&) { return false; });
     prompts.expect(QStringLiteral("找不到帮助文件！"), Answer::ok, Buttons::ok, kBoxTitle);
-    click(w.helpibtn);
+    click(part<IBtn>(w, "helpibtn"));
 }
 
 TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {
@@ -282,7 +288,7 @@ TEST_F(KeyPanel, DraggingTheBackgroundMovesTheBorderlessWindow) {
         QWidget* target;
         QPoint grab;
     } places[] = {{"bare background", &w, {300, 735}},
-                  {"background picture", w.background, {300, 300}}};
+                  {"background picture", part<QLabel>(w, "Image1"), {300, 300}}};
     for (const auto& p : places) {
         const QPoint before = w.pos();
         QTest::mousePress(p.target, Qt::LeftButton, {}, p.grab);
@@ -315,7 +321,7 @@ TEST_F(KeyPanel, SaveScreenshotOfEveryMode) {
         table.push_back(static_cast<uint8_t>(std::stoi(with_key.text.substr(i, 2), nullptr, 16)));
     vorkel::sim::set_code_table(table);
     Tmainorvalin& w = start();
-    ASSERT_TRUE(w.has_learned_keys());
+    ASSERT_TRUE(w.session().has_learned_keys());
     const QString folder = program_dir() + QStringLiteral("test-artefacts/app");
     ASSERT_TRUE(QDir().mkpath(folder));
     const struct {

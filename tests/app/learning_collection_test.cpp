@@ -42,7 +42,7 @@ TEST_F(Collection, UnknownSignalGoesToTheConverterInGbk) {
     EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
     EXPECT_NE(w->session().working_table().find("5A5A1234"), std::string::npos);
     EXPECT_NE(w->session().working_table().find("C0FFEE"), std::string::npos);
-    const QString memo = w->diagnostic_memo->toPlainText();
+    const QString memo = part<QPlainTextEdit>(*w, "Memo2")->toPlainText();
     EXPECT_TRUE(memo.contains(QStringLiteral("fallback request: #99|0110")));
     EXPECT_TRUE(memo.contains(QStringLiteral("fallback answer: 000110CF")));
     stop_learning(*w, Answer::yes);
@@ -84,7 +84,7 @@ TEST_F(Collection, UnusableAnswerLeavesTheKeyUnlearned) {
         EXPECT_EQ(w->session().keys(), lines);
         EXPECT_FALSE(w->session().changed());
         EXPECT_TRUE(key(*w, 0x10)->IsEnable());
-        EXPECT_EQ(w->status_line->text(), kNotRecognised);
+        EXPECT_EQ(status_text(*w), kNotRecognised);
         stop_learning_without_changes(*w);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
         close_window(*w);
@@ -158,7 +158,7 @@ TEST_F(Collection, FailedCommitKeepsTheSessionForTheNextAttempt) {
         vorkel::sim::clear_faults();
         vorkel::sim::set_attached(true);
         EXPECT_EQ(vorkel::sim::code_table_writes(), 1u);  // begun, not finished
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作失败！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("自学习操作失败！"));
         EXPECT_TRUE(w->session().changed());
         // The remote may hold part of the write; the backup holds the whole old table.
         ASSERT_EQ(backups().size(), 1u);
@@ -252,7 +252,9 @@ TEST_F(Collection, BackupThatCannotBeSavedAsksBeforeWriting) {
         .expect_starting(QStringLiteral("完成自学习操作失败！"), Answer::ok);
     w->beginstudyibtnClick();
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
-    EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("backup failed: ")));
+    EXPECT_TRUE(part<QPlainTextEdit>(*w, "Memo2")
+                    ->toPlainText()
+                    .contains(QStringLiteral("backup failed: ")));
 
     start_learning(*w);
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)

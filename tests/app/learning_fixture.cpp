@@ -133,7 +133,7 @@ QString SessionTest::make_program_dir(bool with_converter) {
 
 std::unique_ptr<Tmainorvalin> SessionTest::open_window(bool with_converter) {
     auto w = std::make_unique<Tmainorvalin>(make_program_dir(with_converter));
-    EXPECT_FALSE(w->start_failed);
+    EXPECT_FALSE(w->start_failed());
     if (const QScreen* screen = QGuiApplication::primaryScreen();
         screen && screen->size().width() < 1024)
         boxes.expect(QStringLiteral("你目前的显示器分辨率是%1*%2\r\n为了运行该软件，"
@@ -152,11 +152,12 @@ void SessionTest::close_window(Tmainorvalin& w) {
 }
 
 void SessionTest::stop_link_monitor(Tmainorvalin& w) {
-    // The monitor's end handler closes the window unless the window is closing.
-    w.closing = true;
-    if (w.link_thread) w.link_thread->stop_and_wait();
-    wait_for([&] { return !w.link_thread; }, std::chrono::seconds(2));
-    w.closing = false;
+    // The monitor's end handler would close the window: the monitor ends without it.
+    QPointer<linkstate> monitor = w.link_monitor();
+    if (!monitor) return;
+    QObject::disconnect(monitor, &QThread::finished, &w, nullptr);
+    monitor->stop_and_wait();
+    wait_for([&] { return !w.link_monitor(); }, std::chrono::seconds(2));
 }
 
 IBtn* SessionTest::key(Tmainorvalin& w, int code) const {
@@ -166,7 +167,7 @@ IBtn* SessionTest::key(Tmainorvalin& w, int code) const {
 }
 
 bool SessionTest::wait_collection_done(Tmainorvalin& w) {
-    return wait_for([&] { return !w.collect_thread && w.selected_keys.empty(); });
+    return wait_for([&] { return !w.collecting() && w.key_being_learned() == nullptr; });
 }
 
 void SessionTest::learn(Tmainorvalin& w, int code, const vorkel::sim::Signal& signal) {

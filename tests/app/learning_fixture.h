@@ -19,6 +19,7 @@
 #include "learning/collect_thread.h"
 #include "learning/key_states.h"
 #include "tests/app/scripted_prompter.h"
+#include "tests/app/window_parts.h"
 
 namespace orvalin::app::testing {
 

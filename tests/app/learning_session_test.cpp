@@ -45,8 +45,8 @@ TEST_F(LearningSession, MessagesNameKeysAsTheirPicturesShowThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         learn(*w, c.code, nec_signal());
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的") + QString::fromUtf8(c.name) +
-                                              QStringLiteral("键已接收遥控器编码！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("TV区的") + QString::fromUtf8(c.name) +
+                                       QStringLiteral("键已接收遥控器编码！"));
     }
     stop_learning(*w, Answer::no);
     close_window(*w);
@@ -57,17 +57,19 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
     {
         auto w = open_window();
         start_learning(*w);
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
-        EXPECT_TRUE(w->panel_learning->isVisible());
+        EXPECT_EQ(status_text(*w), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+        EXPECT_TRUE(part<QLabel>(*w, "Image5")->isVisible());
 
         learn(*w, 0x10, nec_signal());  // VOL+
         EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
         EXPECT_TRUE(w->session().changed());
         EXPECT_NE(w->session().working_table(), w->session().table());
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+        EXPECT_EQ(status_text(*w), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
         EXPECT_FALSE(key(*w, 0x10)->IsEnable());  // shown as learned
-        EXPECT_TRUE(w->delstudykey->isEnabled());
-        EXPECT_TRUE(w->diagnostic_memo->toPlainText().contains(QStringLiteral("collected: ")));
+        EXPECT_TRUE(part<IBtn>(*w, "delstudykey")->isEnabled());
+        EXPECT_TRUE(part<QPlainTextEdit>(*w, "Memo2")
+                        ->toPlainText()
+                        .contains(QStringLiteral("collected: ")));
         // Nothing reaches the remote before the commit.
         EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
         EXPECT_EQ(remote_area(), before);
@@ -77,8 +79,8 @@ TEST_F(LearningSession, LearnedKeyIsWrittenOnCommitAndReadBackAtTheNextStart) {
         EXPECT_TRUE(has_line(w->session().keys(), "10|2"));
         EXPECT_FALSE(w->session().changed());
         EXPECT_EQ(w->session().table(), w->session().working_table());
-        EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作完成！"));
-        EXPECT_TRUE(w->panel_learned_keys->isVisible());
+        EXPECT_EQ(status_text(*w), QStringLiteral("自学习操作完成！"));
+        EXPECT_TRUE(part<QLabel>(*w, "Image4")->isVisible());
         EXPECT_EQ(remote_table_hex(w->session().table().size()), w->session().table());
 
         // The backup holds what the remote held before the write.
@@ -159,32 +161,32 @@ TEST_F(LearningSession, RelearningAsksOnlyForLearnedKeys) {
     auto w = open_window();
     start_learning(*w);
     learn(*w, 0x10, nec_signal());  // "3"
-    w->collect_timeout = std::chrono::seconds(30);
+    w->set_collect_timeout(std::chrono::seconds(30));
 
     // No keeps everything: no key picked, no thread, the line as it was.
     const KeyStates lines = w->session().keys();
     boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
     w->key_click(key(*w, 0x10));
     EXPECT_EQ(w->session().keys(), lines);
-    EXPECT_TRUE(w->selected_keys.empty());
-    EXPECT_FALSE(w->collect_thread);
+    EXPECT_TRUE(w->key_being_learned() == nullptr);
+    EXPECT_FALSE(w->collecting());
 
     stop_learning(*w, Answer::yes);  // now "2"
     start_learning(*w);
     boxes.expect(QStringLiteral("VOL+键编码已学习过，要重新学习吗?"), Answer::no, Buttons::yes_no);
     w->key_click(key(*w, 0x10));
-    EXPECT_FALSE(w->collect_thread);
+    EXPECT_FALSE(w->collecting());
 
     // A preset ("1") and a key without a line: no question, the collection starts.
     w->CBL_IBTNClick();
     const int preset = cbl_preset_key(*w).first;
     for (int k : {preset, 0x12}) {
         w->key_click(key(*w, k));
-        EXPECT_TRUE(w->collect_thread);
-        EXPECT_EQ(w->selected_keys.size(), 1u);
+        EXPECT_TRUE(w->collecting());
+        EXPECT_NE(w->key_being_learned(), nullptr);
         stop_learning_without_changes(*w);
-        EXPECT_FALSE(w->collect_thread);
-        EXPECT_TRUE(w->selected_keys.empty());
+        EXPECT_FALSE(w->collecting());
+        EXPECT_TRUE(w->key_being_learned() == nullptr);
         start_learning(*w);
     }
     stop_learning_without_changes(*w);
@@ -193,30 +195,30 @@ TEST_F(LearningSession, RelearningAsksOnlyForLearnedKeys) {
 
 TEST_F(LearningSession, RefusedClicksChangeNothing) {
     auto w = open_window();
-    w->collect_timeout = std::chrono::seconds(30);
+    w->set_collect_timeout(std::chrono::seconds(30));
     // Learning is off.
     boxes.expect(QStringLiteral("请先点击开始学习按钮！"), Answer::ok);
     w->key_click(key(*w, 0x10));
-    EXPECT_FALSE(w->collect_thread);
+    EXPECT_FALSE(w->collecting());
 
     // The mode keys do nothing in any state.
     for (int mode_key : {0x01, 0x02, 0x03}) w->key_click(key(*w, mode_key));
     start_learning(*w);
     for (int mode_key : {0x01, 0x02, 0x03}) w->key_click(key(*w, mode_key));
-    EXPECT_FALSE(w->collect_thread);
+    EXPECT_FALSE(w->collecting());
 
     // A second key while a code is awaited: the waiting key's Path twice.
     w->key_click(key(*w, 0x10));
-    ASSERT_TRUE(w->collect_thread);
+    ASSERT_TRUE(w->collecting());
     boxes.expect(QStringLiteral("VOL+按键正在学习，要停止VOL+按键,请点击停止学习按钮"), Answer::ok);
     w->key_click(key(*w, 0x12));
-    EXPECT_EQ(w->selected_keys.size(), 1u);
-    EXPECT_EQ(w->selected_keys.front(), key(*w, 0x10));
+    EXPECT_NE(w->key_being_learned(), nullptr);
+    EXPECT_EQ(w->key_being_learned(), key(*w, 0x10));
 
     // The stop lets the thread end before it returns; nothing was learned.
     stop_learning_without_changes(*w);
-    EXPECT_FALSE(w->collect_thread);
-    EXPECT_TRUE(w->selected_keys.empty());
+    EXPECT_FALSE(w->collecting());
+    EXPECT_TRUE(w->key_being_learned() == nullptr);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 
     // In the delete state learning cannot start.
@@ -232,14 +234,14 @@ TEST_F(LearningSession, CodeArrivingAfterAModeSwitchGoesToTheNewMode) {
     auto w = open_window();
     start_learning(*w);
     w->key_click(key(*w, 0x10));
-    ASSERT_TRUE(w->collect_thread);
+    ASSERT_TRUE(w->collecting());
     w->CBL_IBTNClick();
     vorkel::sim::queue_signal(nec_signal());
     boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
     ASSERT_TRUE(wait_collection_done(*w));
     EXPECT_TRUE(has_line(w->session().keys(), "43|3"));  // 0x10 + 0x33
     EXPECT_FALSE(has_code(w->session().keys(), "10"));
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("CBL区的VOL+键已接收遥控器编码！"));
     stop_learning(*w, Answer::yes);
     EXPECT_TRUE(has_line(remote_key_lines(), "43|2"));
     close_window(*w);
@@ -247,13 +249,13 @@ TEST_F(LearningSession, CodeArrivingAfterAModeSwitchGoesToTheNewMode) {
 
 TEST_F(LearningSession, NoCodeInTimeAsksForTheKeyAgain) {
     auto w = open_window();
-    w->collect_timeout = std::chrono::milliseconds(200);
+    w->set_collect_timeout(std::chrono::milliseconds(200));
     start_learning(*w);
     w->key_click(key(*w, 0x10));
-    EXPECT_FALSE(w->hint_picture->isVisible());
+    EXPECT_FALSE(part<QLabel>(*w, "Imagehint")->isVisible());
     ASSERT_TRUE(wait_collection_done(*w));
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("请重新选择按键进行学习！"));
-    EXPECT_TRUE(w->hint_picture->isVisible());
+    EXPECT_EQ(status_text(*w), QStringLiteral("请重新选择按键进行学习！"));
+    EXPECT_TRUE(part<QLabel>(*w, "Imagehint")->isVisible());
     EXPECT_FALSE(w->session().changed());
     EXPECT_FALSE(has_code(w->session().keys(), "10"));
     EXPECT_TRUE(key(*w, 0x10)->IsEnable());
@@ -271,25 +273,23 @@ TEST_F(LearningSession, CodeWithNoKeySelectedIsDropped) {
     for (int i = 0; i < 20; ++i) capture += "7FFF";
     capture += "4F5050";
     capture.resize(10240, '\0');
-    w->collected_text = capture;
-    w->collect_done();  // any box here fails the test
+    w->take_collected(capture);  // any box here fails the test
     EXPECT_EQ(w->session().working_table(), saved);
     EXPECT_FALSE(w->session().changed());
-    EXPECT_TRUE(w->collected_text.empty());
     close_window(*w);
 }
 
 TEST_F(LearningSession, CloseStopsAndJoinsTheCollectionThread) {
     auto w = open_window();
-    w->collect_timeout = std::chrono::seconds(30);
+    w->set_collect_timeout(std::chrono::seconds(30));
     start_learning(*w);
     w->key_click(key(*w, 0x10));
-    QPointer<learning::TCollectCode> thread = w->collect_thread;
+    QPointer<learning::TCollectCode> thread = w->findChild<learning::TCollectCode*>();
     ASSERT_TRUE(thread);
     ASSERT_TRUE(thread->isRunning());
     w->FormClose();  // the window's close step, as the close event runs it
     EXPECT_TRUE(!thread || thread->isFinished());
-    EXPECT_FALSE(w->collect_thread);
+    EXPECT_FALSE(w->collecting());
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
 
@@ -341,8 +341,9 @@ TEST_F(LearningSession, AnotherRemoteGetsNothingOfTheFirstOne) {
         EXPECT_FALSE(w->session().owed_to_remote());
         EXPECT_FALSE(key(*w, 0x12)->IsEnable());
         EXPECT_TRUE(key(*w, 0x10)->IsEnable());
-        EXPECT_TRUE(
-            w->diagnostic_memo->toPlainText().contains(QStringLiteral("write refused: ") + c.why));
+        EXPECT_TRUE(part<QPlainTextEdit>(*w, "Memo2")
+                        ->toPlainText()
+                        .contains(QStringLiteral("write refused: ") + c.why));
         // The first remote's learned key is kept in the unwritten table.
         const auto saved = unwritten_tables();
         ASSERT_EQ(saved.size(), 1u);

@@ -45,22 +45,22 @@ TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
     const auto started = std::chrono::steady_clock::now();
     auto w = open_window();
     const auto shown = std::chrono::steady_clock::now();
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
     shot(*w, "1-start");
 
-    click(w->beginstudyibtn);
+    click(part<IBtn>(*w, "beginstudyibtn"));
     EXPECT_TRUE(w->session().learning());
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("请在左面遥控器上点击待学习的按键！"));
     shot(*w, "2-learning-on");
 
     boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
     click(key(*w, 0x10));  // VOL+
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("准备学习TV区的 VOL+ 按键， 请发码"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("准备学习TV区的 VOL+ 按键， 请发码"));
     shot(*w, "3-waiting-for-the-code");
     const auto clicked = std::chrono::steady_clock::now();
     ASSERT_TRUE(wait_collection_done(*w));
     const auto received = std::chrono::steady_clock::now();
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
     using ms = std::chrono::milliseconds;
     RecordProperty("start_ms",
                    static_cast<int>(std::chrono::duration_cast<ms>(shown - started).count()));
@@ -70,9 +70,9 @@ TEST_F(Walkthrough, FirstKeyFromTheDemoSignalsWithTheWindowsButtons) {
 
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no)
         .expect(QStringLiteral("自学习操作完成！"), Answer::ok);
-    click(w->beginstudyibtn);
+    click(part<IBtn>(*w, "beginstudyibtn"));
     EXPECT_FALSE(w->session().learning());
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("自学习操作完成！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("自学习操作完成！"));
     shot(*w, "5-written");
     const learning::KeyStates remote = remote_key_lines();
     EXPECT_TRUE(has_line(remote, "10|2"));

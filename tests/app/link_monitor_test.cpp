@@ -28,19 +28,24 @@ class HookedPrompter : public ScriptedPrompter {
 class LinkMonitor : public WindowTest {
   protected:
     bool panel_taken() const {
-        return !window->key_panel->isVisible() && !window->beginstudyibtn->isEnabled() &&
-               !window->delstudykey->isEnabled() && !window->delallstudykey->isEnabled();
+        return !part<QScrollArea>(*window, "ykqbox")->isVisible() &&
+               !part<IBtn>(*window, "beginstudyibtn")->isEnabled() &&
+               !part<IBtn>(*window, "delstudykey")->isEnabled() &&
+               !part<IBtn>(*window, "delallstudykey")->isEnabled();
     }
     bool panel_given_back() const {
-        return window->key_panel->isVisible() && window->beginstudyibtn->isEnabled() &&
-               window->delstudykey->isEnabled() && window->delallstudykey->isEnabled();
+        return part<QScrollArea>(*window, "ykqbox")->isVisible() &&
+               part<IBtn>(*window, "beginstudyibtn")->isEnabled() &&
+               part<IBtn>(*window, "delstudykey")->isEnabled() &&
+               part<IBtn>(*window, "delallstudykey")->isEnabled();
     }
     HookedPrompter boxes;  // replaces the fixture's prompter
 };
 
 TEST_F(LinkMonitor, UnplugTakesThePanelAndReplugGivesItBack) {
     Tmainorvalin& w = start();
-    ASSERT_FALSE(w.delstudykey->isEnabled()) << "no learned key: delete button starts disabled";
+    ASSERT_FALSE(part<IBtn>(w, "delstudykey")->isEnabled())
+        << "no learned key: delete button starts disabled";
     std::vector<bool> taken_while_asking;
     int asked = 0;
     boxes.hook = [&](const QString&) {
@@ -54,7 +59,7 @@ TEST_F(LinkMonitor, UnplugTakesThePanelAndReplugGivesItBack) {
     ASSERT_TRUE(wait_until([&] { return panel_given_back(); }));
     EXPECT_EQ(taken_while_asking, (std::vector<bool>{true, true}));
     // Enabled whatever they were before; the greyed picture stays.
-    EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.deletehui));
+    EXPECT_TRUE(same_picture(part<IBtn>(w, "delstudykey")->picture(), w.tool_pictures().deletehui));
     pump(300);  // no further box while attached
     EXPECT_TRUE(w.isVisible());
 }
@@ -72,8 +77,8 @@ TEST_F(LinkMonitor, CancelThenCancelKeepsRunningAndAsksAgain) {
     ASSERT_TRUE(wait_until([&] { return asked == 3; }));
     ASSERT_TRUE(wait_until([&] { return panel_given_back(); }));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.link_thread);
-    EXPECT_FALSE(w.closing);
+    EXPECT_TRUE(w.link_monitor());
+    EXPECT_FALSE(w.closing());
 }
 
 TEST_F(LinkMonitor, CancelThenOkClosesThroughTheNormalPathEvenWhileLearning) {
@@ -84,8 +89,8 @@ TEST_F(LinkMonitor, CancelThenOkClosesThroughTheNormalPathEvenWhileLearning) {
         .expect(kCloseAsk, Answer::ok, Buttons::ok_cancel);
     vorkel::sim::set_attached(false);
     ASSERT_TRUE(wait_until([&] { return !w.isVisible(); }));
-    EXPECT_TRUE(w.closing);
-    EXPECT_FALSE(w.link_thread) << "the end handler let go of the monitor";
+    EXPECT_TRUE(w.closing());
+    EXPECT_FALSE(w.link_monitor()) << "the end handler let go of the monitor";
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
 
@@ -96,25 +101,25 @@ TEST_F(LinkMonitor, CloseWhileLearningIsRefusedOnlyWhileAttached) {
                  kBoxTitle);
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.closing);
-    EXPECT_TRUE(w.link_thread);
-    EXPECT_FALSE(w.link_thread->isInterruptionRequested());
+    EXPECT_FALSE(w.closing());
+    EXPECT_TRUE(w.link_monitor());
+    EXPECT_FALSE(w.link_monitor()->isInterruptionRequested());
     w.beginstudyibtnClick();
     EXPECT_FALSE(w.session().learning());
 }
 
 TEST_F(LinkMonitor, CloseEndsTheMonitorQuietly) {
     Tmainorvalin& w = start();
-    QPointer<linkstate> monitor = w.link_thread;
+    QPointer<linkstate> monitor = w.link_monitor();
     ASSERT_TRUE(monitor);
     pump(250);  // at least one cycle
     const QString movie = w.animation_file();
     ASSERT_TRUE(QFile::exists(movie));
     EXPECT_TRUE(w.close());
     EXPECT_FALSE(QFile::exists(movie)) << "removed at close";
-    EXPECT_TRUE(w.closing);
+    EXPECT_TRUE(w.closing());
     // It notices the request at its next pause; generous bound against hanging.
-    EXPECT_TRUE(wait_until([&] { return !w.link_thread; }, 2000));
+    EXPECT_TRUE(wait_until([&] { return !w.link_monitor(); }, 2000));
     EXPECT_FALSE(w.isVisible());
 }
 
@@ -129,11 +134,11 @@ TEST_F(LinkMonitor, WindowDestroyedWhileTheMonitorWaitsOnIt) {
         SCOPED_TRACE(c.name);
         vorkel::sim::reset();
         Tmainorvalin& w = start();
-        ASSERT_TRUE(w.link_thread);
+        ASSERT_TRUE(w.link_monitor());
         vorkel::sim::set_attached(false);
         // No event processing: the monitor's hide step stays queued and it blocks.
         QThread::msleep(3 * linkstate::kCycleMs);
-        ASSERT_TRUE(w.link_thread->isRunning());
+        ASSERT_TRUE(w.link_monitor()->isRunning());
         if (c.close_first) {
             // close() runs the close path directly; the queued step is still waiting.
             EXPECT_TRUE(w.close());

@@ -40,7 +40,7 @@ class Reentrancy : public SessionTest {
     // the monitor has ended and its end handler has asked the window to close.
     void close_from_link_monitor(Tmainorvalin& w) {
         vorkel::sim::set_attached(false);
-        ASSERT_TRUE(wait_for([&] { return !w.link_thread; }));
+        ASSERT_TRUE(wait_for([&] { return !w.link_monitor(); }));
         wait_for([] { return false; }, std::chrono::milliseconds(50));  // let a close run
     }
 };
@@ -69,7 +69,7 @@ TEST_F(Reentrancy, CloseDuringTheReceivedBoxWaitsForTheEndOfCollection) {
     EXPECT_TRUE(visible_inside) << "the close ran inside the handler";
     // The handler finished: the key is learned and waits for the commit.
     EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
-    EXPECT_EQ(w->status_line->text(), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
+    EXPECT_EQ(status_text(*w), QStringLiteral("TV区的VOL+键已接收遥控器编码！"));
 
     // Then the close: remote detached, so learning does not hold it.
     EXPECT_TRUE(wait_for([&] { return !w->isVisible(); }));

@@ -22,10 +22,10 @@ TEST_F(NarrowScreen, NotesTheResolutionAndStartsAnyway) {
                                   "为了运行该软件，你的显示器分辨率至少要1024*768"),
                    Answer::ok, Buttons::ok, kBoxTitle);
     Tmainorvalin& w = start();
-    EXPECT_FALSE(w.start_failed);
+    EXPECT_FALSE(w.start_failed());
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.link_thread);
-    EXPECT_EQ(w.software_version_label->text(),
+    EXPECT_TRUE(w.link_monitor());
+    EXPECT_EQ(part<QLabel>(w, "lab_softver")->text(),
               QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(QGuiApplication::primaryScreen()->size(), size);
 }

@@ -46,9 +46,8 @@ TEST_P(RemoteCheck, RefusesWithTheExactMessageOrStarts) {
     if (!c.refusal.isEmpty()) prompts.expect(c.refusal, Answer::ok, Buttons::ok, kAppTitle);
 
     Tmainorvalin& w = start(false);
-    EXPECT_EQ(w.start_failed, !c.refusal.isEmpty());
-    EXPECT_EQ(w.exe_dir, program_dir());  // set after a refusal too
-    EXPECT_EQ(w.firmware_version_label->text(),
+    EXPECT_EQ(w.start_failed(), !c.refusal.isEmpty());
+    EXPECT_EQ(part<QLabel>(w, "lab_gjbb")->text(),
               c.refusal.isEmpty() ? QStringLiteral(" 2.0") : QString());
 
     w.show();
@@ -101,16 +100,17 @@ TEST(DeviceCheck, FieldsThatCannotBeReadAreRefusedNotGuessed) {
 
 TEST_F(WindowTest, StartShowsTheTvModeActive) {
     Tmainorvalin& w = start();
-    EXPECT_FALSE(w.start_failed);
-    EXPECT_EQ(w.status_line->text(), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
+    EXPECT_FALSE(w.start_failed());
+    EXPECT_EQ(status_text(w), QStringLiteral("您现在是在 电视/TV 里进行自学习！"));
     EXPECT_EQ(w.cur_mode(), 0);
-    EXPECT_FALSE(w.TV_IBTN->IsEnable());
-    EXPECT_TRUE(same_picture(w.TV_IBTN->picture(), w.TV_IBTN->DisablePic()));
+    EXPECT_FALSE(part<IBtn>(w, "TV_IBTN")->IsEnable());
+    EXPECT_TRUE(
+        same_picture(part<IBtn>(w, "TV_IBTN")->picture(), part<IBtn>(w, "TV_IBTN")->DisablePic()));
     EXPECT_FALSE(w.key_button(kTvModeKeyCode)->IsEnable());
-    EXPECT_TRUE(w.CBL_IBTN->IsEnable());
-    EXPECT_TRUE(w.DVD_IBTN->IsEnable());
-    EXPECT_EQ(w.remote_model_label->text(), QStringLiteral("QXT-508KP2"));
-    EXPECT_EQ(w.software_version_label->text(),
+    EXPECT_TRUE(part<IBtn>(w, "CBL_IBTN")->IsEnable());
+    EXPECT_TRUE(part<IBtn>(w, "DVD_IBTN")->IsEnable());
+    EXPECT_EQ(part<QLabel>(w, "lab_ykqtype")->text(), QStringLiteral("QXT-508KP2"));
+    EXPECT_EQ(part<QLabel>(w, "lab_softver")->text(),
               QStringLiteral("V %1.%2").arg(kVersionMajor).arg(kVersionMinor));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("自学习"));
     EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("QXT-508KP2"));
@@ -118,16 +118,17 @@ TEST_F(WindowTest, StartShowsTheTvModeActive) {
     EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(w.geometry().center(),
               QGuiApplication::primaryScreen()->availableGeometry().center());
-    EXPECT_TRUE(w.link_thread);
+    EXPECT_TRUE(w.link_monitor());
     // Factory table: preset keys only, so nothing to delete yet.
-    EXPECT_FALSE(w.has_learned_keys());
-    EXPECT_FALSE(w.delstudykey->isEnabled());
-    EXPECT_FALSE(w.delallstudykey->isEnabled());
-    EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.deletehui));
-    EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clearhui));
-    EXPECT_TRUE(w.panel_no_learned_keys->isVisible());
-    EXPECT_FALSE(w.panel_learned_keys->isVisible());
-    EXPECT_TRUE(same_picture(w.hint_picture->pixmap(), w.gifkesdra));
+    EXPECT_FALSE(w.session().has_learned_keys());
+    EXPECT_FALSE(part<IBtn>(w, "delstudykey")->isEnabled());
+    EXPECT_FALSE(part<IBtn>(w, "delallstudykey")->isEnabled());
+    EXPECT_TRUE(same_picture(part<IBtn>(w, "delstudykey")->picture(), w.tool_pictures().deletehui));
+    EXPECT_TRUE(
+        same_picture(part<IBtn>(w, "delallstudykey")->picture(), w.tool_pictures().clearhui));
+    EXPECT_TRUE(part<QLabel>(w, "Image8")->isVisible());
+    EXPECT_FALSE(part<QLabel>(w, "Image4")->isVisible());
+    EXPECT_TRUE(same_picture(part<QLabel>(w, "Imagehint")->pixmap(), w.tool_pictures().gifkesdra));
     EXPECT_TRUE(QFile::exists(w.animation_file()));
 }
 
@@ -135,12 +136,14 @@ TEST_F(WindowTest, LearnedKeyEnablesTheDeleteButtons) {
     vorkel::sim::set_code_table(table_with_learned_key(0x07));
     Tmainorvalin& w = start();
     ASSERT_EQ(w.session().keys(), (learning::KeyStates{{0x07, learning::KeyState::stored}}));
-    EXPECT_TRUE(w.delstudykey->isEnabled());
-    EXPECT_TRUE(w.delallstudykey->isEnabled());
-    EXPECT_TRUE(same_picture(w.delstudykey->picture(), w.delete_pic));
-    EXPECT_TRUE(same_picture(w.delallstudykey->picture(), w.clear_pic));
-    EXPECT_TRUE(w.panel_learned_keys->isVisible());
-    EXPECT_FALSE(w.panel_no_learned_keys->isVisible());
+    EXPECT_TRUE(part<IBtn>(w, "delstudykey")->isEnabled());
+    EXPECT_TRUE(part<IBtn>(w, "delallstudykey")->isEnabled());
+    EXPECT_TRUE(
+        same_picture(part<IBtn>(w, "delstudykey")->picture(), w.tool_pictures().delete_pic));
+    EXPECT_TRUE(
+        same_picture(part<IBtn>(w, "delallstudykey")->picture(), w.tool_pictures().clear_pic));
+    EXPECT_TRUE(part<QLabel>(w, "Image4")->isVisible());
+    EXPECT_FALSE(part<QLabel>(w, "Image8")->isVisible());
 }
 
 // Answers the attachment box and plugs the remote in while the box is open.
@@ -164,11 +167,10 @@ TEST_F(WindowTest, AttachmentBoxRetriesUntilCancelAndWritesNothing) {
         .expect(text, Answer::retry, Buttons::retry_cancel, kBoxTitle)
         .expect(text, Answer::cancel, Buttons::retry_cancel, kBoxTitle);
     Tmainorvalin& w = start(false);
-    EXPECT_TRUE(w.start_failed);
-    EXPECT_EQ(w.exe_dir, program_dir());
+    EXPECT_TRUE(w.start_failed());
     w.show();
     EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
-    EXPECT_FALSE(w.link_thread) << "no monitor after a failed start";
+    EXPECT_FALSE(w.link_monitor()) << "no monitor after a failed start";
     EXPECT_TRUE(vorkel::sim::reports().empty()) << "nothing was sent to the remote";
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
@@ -181,7 +183,7 @@ TEST_F(WindowTest, RetryAfterPluggingInGoesOn) {
     plug.expect(text, Answer::retry, Buttons::retry_cancel)
         .expect(text, Answer::retry, Buttons::retry_cancel);
     Tmainorvalin& w = start(false);
-    EXPECT_FALSE(w.start_failed);
+    EXPECT_FALSE(w.start_failed());
     EXPECT_FALSE(w.session().keys().empty());
     window.reset();  // before `plug` goes
 }
@@ -207,8 +209,7 @@ TEST_P(FailedRead, SaysSoAndFormCloseTouchesNothing) {
     prompts.expect(QString::fromStdString(unreadable_remote_message()), Answer::ok, Buttons::ok,
                    kAppTitle);
     Tmainorvalin& w = start(false);
-    EXPECT_TRUE(w.start_failed);
-    EXPECT_TRUE(w.exe_dir.isEmpty());
+    EXPECT_TRUE(w.start_failed());
     EXPECT_TRUE(w.session().table().empty());
     EXPECT_TRUE(w.session().keys().empty());
 
@@ -223,7 +224,7 @@ TEST_P(FailedRead, SaysSoAndFormCloseTouchesNothing) {
     EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
     EXPECT_TRUE(QFile::exists(movie));
     QFile::remove(movie);
-    EXPECT_FALSE(w.link_thread);
+    EXPECT_FALSE(w.link_monitor());
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
 
@@ -277,7 +278,7 @@ TEST_F(WindowTest, ErasedTableOffersTheNewestBackupOrAnEmptyTable) {
                            Answer::ok);
         }
         Tmainorvalin& w = start(false);
-        EXPECT_EQ(w.start_failed, choice == Choice::refuse);
+        EXPECT_EQ(w.start_failed(), choice == Choice::refuse);
         EXPECT_EQ(vorkel::sim::code_table_writes(), choice == Choice::refuse ? 0u : 1u);
         if (choice == Choice::backup) {
             EXPECT_EQ(w.session().keys(),
@@ -318,12 +319,12 @@ TEST_P(MissingLibrary, PictureErrorEndsTheProgram) {
     prompts.expect(QStringLiteral("调用图片出错！"), Answer::ok, Buttons::ok, kBoxTitle);
     window = std::make_unique<Tmainorvalin>(dir.path() + QLatin1Char('/'));
     Tmainorvalin& w = *window;
-    ASSERT_FALSE(w.start_failed);
+    ASSERT_FALSE(w.start_failed());
     w.show();
-    EXPECT_TRUE(w.start_failed);
+    EXPECT_TRUE(w.start_failed());
     EXPECT_TRUE(wait_until([&] { return !w.isVisible(); }));
     // The monitor was started before the pictures and ends with the close.
-    EXPECT_TRUE(wait_until([&] { return !w.link_thread; }));
+    EXPECT_TRUE(wait_until([&] { return !w.link_monitor(); }));
     EXPECT_EQ(vorkel::sim::code_table_writes(), 0u);
 }
 

@@ -23,9 +23,9 @@ class VerifyPresses : public SessionTest {};
 
 TEST_F(VerifyPresses, OffByDefaultOnePressLearnsTheKey) {
     auto w = open_window();
-    ASSERT_NE(w->verify_presses, nullptr);
-    EXPECT_FALSE(w->verify_presses->isChecked());
-    EXPECT_EQ(w->verify_presses->text(), QStringLiteral("按两次核对编码"));
+    ASSERT_NE(part<QCheckBox>(*w, "verify_presses"), nullptr);
+    EXPECT_FALSE(part<QCheckBox>(*w, "verify_presses")->isChecked());
+    EXPECT_EQ(part<QCheckBox>(*w, "verify_presses")->text(), QStringLiteral("按两次核对编码"));
     start_learning(*w);
     learn(*w, 0x10, press("NEC1", {4, 0, 21}));
     EXPECT_TRUE(has_line(w->session().keys(), "10|3"));
@@ -43,7 +43,7 @@ TEST_F(VerifyPresses, TwoEqualPressesOrAToggleBitLearnTheKey) {
         {"toggle", 0x16, press("RC5", {5, 83}, 0), press("RC5", {5, 83}, 1)},
     };
     auto w = open_window();
-    w->verify_presses->setChecked(true);
+    part<QCheckBox>(*w, "verify_presses")->setChecked(true);
     start_learning(*w);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -61,7 +61,7 @@ TEST_F(VerifyPresses, TwoEqualPressesOrAToggleBitLearnTheKey) {
 
 TEST_F(VerifyPresses, DifferentPressesAreDecidedByAThirdOrRefused) {
     auto w = open_window();
-    w->verify_presses->setChecked(true);
+    part<QCheckBox>(*w, "verify_presses")->setChecked(true);
     start_learning(*w);
     // The third agrees with the second: the second's code is taken.
     vorkel::sim::queue_signal(press("NEC1", {4, 0, 21}));

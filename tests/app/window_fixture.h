@@ -24,6 +24,7 @@
 #include "app/shell_open.h"
 #include "device/sim/sim_control.h"
 #include "tests/app/scripted_prompter.h"
+#include "tests/app/window_parts.h"
 
 namespace orvalin::app::testing {
 

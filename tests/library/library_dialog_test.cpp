@@ -44,7 +44,7 @@ class LibraryWindow : public SessionTest {
     }
     std::unique_ptr<Tmainorvalin> open_library_window() {
         auto w = open_window();
-        const fs::path program = w->exe_dir.toStdString();
+        const fs::path program = temp_ / "program";  // open_window's program folder
         std::error_code ec;
         fs::create_symlink(fs::path(ORVALIN_PROGRAM_DIR) / "key-names.tsv",
                            program / "key-names.tsv", ec);
@@ -62,18 +62,20 @@ int row_of(QTableWidget* table, const QString& first_column) {
 
 TEST_F(LibraryWindow, TheButtonHidesNoControlOfTheWindow) {
     auto w = open_library_window();
-    ASSERT_NE(w->library_button, nullptr);
-    EXPECT_TRUE(w->library_button->isVisible());
-    EXPECT_EQ(w->library_button->text(), QStringLiteral("从遥控器库导入…"));
+    ASSERT_NE(part<QPushButton>(*w, "library_button"), nullptr);
+    EXPECT_TRUE(part<QPushButton>(*w, "library_button")->isVisible());
+    EXPECT_EQ(part<QPushButton>(*w, "library_button")->text(), QStringLiteral("从遥控器库导入…"));
     std::vector<QWidget*> others;
     for (IBtn* b : w->image_buttons()) others.push_back(b);
     for (QLabel* o :
-         {w->status_line, w->cbl_note, w->hint_picture, w->animation_view, w->panel_learned_keys,
-          w->panel_learning, w->panel_deleting, w->panel_no_learned_keys, w->remote_model_label,
-          w->software_version_label, w->firmware_version_label})
+         {part<QLabel>(*w, "runstate_lab"), part<QLabel>(*w, "Lab_stb"),
+          part<QLabel>(*w, "Imagehint"), part<QLabel>(*w, "donghuaflash2"),
+          part<QLabel>(*w, "Image4"), part<QLabel>(*w, "Image5"), part<QLabel>(*w, "Image7"),
+          part<QLabel>(*w, "Image8"), part<QLabel>(*w, "lab_ykqtype"),
+          part<QLabel>(*w, "lab_softver"), part<QLabel>(*w, "lab_gjbb")})
         others.push_back(o);
-    others.push_back(w->key_panel);
-    const QRect mine = w->library_button->geometry();
+    others.push_back(part<QScrollArea>(*w, "ykqbox"));
+    const QRect mine = part<QPushButton>(*w, "library_button")->geometry();
     EXPECT_TRUE(w->rect().contains(mine));
     for (QWidget* o : others) {
         if (o->parentWidget() != w.get()) continue;  // the keys lie on the key panel
@@ -136,7 +138,7 @@ TEST_F(LibraryWindow, AWholeModeFromTheLibraryInOneWrite) {
     boxes.expect(QStringLiteral("以下按键已学习过，导入后编码将被替换：VOL+\n要继续导入吗?"),
                  Answer::yes, Buttons::yes_no);
     boxes.expect(QStringLiteral("已从遥控器库导入25个按键到TV区！"), Answer::ok);
-    w->library_button->click();
+    part<QPushButton>(*w, "library_button")->click();
     ASSERT_TRUE(ran);
     EXPECT_EQ(vorkel::sim::code_table_writes(), 2u);
     EXPECT_EQ(backups().size(), backups_before + 1);

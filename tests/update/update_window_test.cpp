@@ -182,7 +182,7 @@ class UpdateWindowTest : public ::testing::Test {
     }
 
     std::unique_ptr<Tupdate> open() {
-        auto w = std::make_unique<Tupdate>(nullptr, program_dir_, net_ok_, options_);
+        auto w = std::make_unique<Tupdate>(nullptr, program_dir_, options_);
         w->show();
         EXPECT_TRUE(wait_until([&] { return w->connection_test_done() || !w->isVisible(); }));
         return w;
@@ -236,7 +236,6 @@ class UpdateWindowTest : public ::testing::Test {
     LocalHttpServer server_;
     QTemporaryDir dir_;
     QString program_dir_;
-    bool net_ok_ = true;
     SigningKey key_;
     UpdateWindowOptions options_;
     ScriptedPrompter boxes_;
@@ -255,9 +254,8 @@ TEST_F(UpdateWindowTest, ConnectionTestShowsItsOutcomeAndAlwaysEnablesNext) {
     } cases[] = {{true, "连接服务器成功！"}, {false, "连接服务器失败！"}};
     for (const auto& c : cases) {
         if (!c.reachable) qputenv("ORVALIN_VENDOR_HOST", "127.0.0.1:1");
-        net_ok_ = true;
-        auto w = std::make_unique<Tupdate>(nullptr, program_dir_, net_ok_, options_);
-        EXPECT_FALSE(net_ok_);  // cleared when the window is created
+        auto w = std::make_unique<Tupdate>(nullptr, program_dir_, options_);
+        EXPECT_FALSE(w->net_ok());  // cleared when the window is created
         EXPECT_EQ(w->windowTitle(), QStringLiteral("升级"));
         w->show();
         EXPECT_EQ(w->Notebook1->currentIndex(), 2);
@@ -269,12 +267,12 @@ TEST_F(UpdateWindowTest, ConnectionTestShowsItsOutcomeAndAlwaysEnablesNext) {
         EXPECT_FALSE(w->ShockwaveFlash1->isVisible());
         EXPECT_EQ(w->animation()->state(), QMovie::NotRunning);
         EXPECT_TRUE(w->fetch_button->isEnabled());
-        EXPECT_FALSE(net_ok_);
+        EXPECT_FALSE(w->net_ok());
     }
 }
 
 TEST_F(UpdateWindowTest, ButtonsKeepTheirFormNames) {
-    Tupdate w(nullptr, program_dir_, net_ok_, options_);
+    Tupdate w(nullptr, program_dir_, options_);
     const std::pair<const char*, QPushButton*> buttons[] = {
         {"Button1", w.back_button},      {"Button2", w.upgrade_button},
         {"Button3", w.abort_button},     {"Button4", w.files_exit_button},
@@ -292,7 +290,7 @@ TEST_F(UpdateWindowTest, AnimationIsExtractedAgainAtEveryOpeningIntoTheRuntimeFo
     for (int opening = 0; opening < 2; ++opening) {
         QString swf;
         {
-            auto w = std::make_unique<Tupdate>(nullptr, program_dir_, net_ok_, options_);
+            auto w = std::make_unique<Tupdate>(nullptr, program_dir_, options_);
             w->show();
             ASSERT_TRUE(wait_until([&] { return w->connection_test_done(); }));
             swf = w->animation_file();
@@ -314,7 +312,7 @@ TEST_F(UpdateWindowTest, AnimationIsExtractedAgainAtEveryOpeningIntoTheRuntimeFo
 TEST_F(UpdateWindowTest, MissingAnimationFailsAndCloses) {
     ASSERT_TRUE(QFile::remove(program_dir_ + QStringLiteral("voredirav44.dll")));
     boxes_.expect(QStringLiteral("升级失败！"), Answer::ok);
-    auto w = std::make_unique<Tupdate>(nullptr, program_dir_, net_ok_, options_);
+    auto w = std::make_unique<Tupdate>(nullptr, program_dir_, options_);
     w->show();
     EXPECT_TRUE(wait_until([&] { return !w->isVisible(); }));
 }

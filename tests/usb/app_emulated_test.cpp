@@ -106,7 +106,7 @@ class WindowOnEmulatedRemote : public ::testing::Test {
 TEST_F(WindowOnEmulatedRemote, StartsLearnsOneKeyAndWritesItIntoTheRemote) {
     ASSERT_FALSE(holds(keys_in(*remote_), kVolumeUp, learning::KeyState::stored));
     auto w = std::make_unique<app::Tmainorvalin>(program_dir());
-    ASSERT_FALSE(w->start_failed) << "start-up check and table read through the Linux backend";
+    ASSERT_FALSE(w->start_failed()) << "start-up check and table read through the Linux backend";
     EXPECT_FALSE(w->session().keys().empty()) << "the factory table's preset keys were read";
     EXPECT_GE(remote_->string_reads(), 8u + 704u) << "basic information and table came over usbfs";
     if (const QScreen* screen = QGuiApplication::primaryScreen();
@@ -115,14 +115,14 @@ TEST_F(WindowOnEmulatedRemote, StartsLearnsOneKeyAndWritesItIntoTheRemote) {
     }
     w->show();
     ASSERT_TRUE(wait_for([&] { return w->isVisible(); }));
-    EXPECT_TRUE(wait_for([&] { return w->link_thread != nullptr; }));
+    EXPECT_TRUE(wait_for([&] { return w->link_monitor() != nullptr; }));
 
     w->beginstudyibtnClick();
     ASSERT_TRUE(w->session().learning());
     remote_->queue_signal(sim::demo_signals().front());
     boxes.expect(QStringLiteral("已接收到遥控器编码！"), Answer::ok);
     w->key_click(w->key_button(kVolumeUp));
-    ASSERT_TRUE(wait_for([&] { return !w->collect_thread && w->selected_keys.empty(); }));
+    ASSERT_TRUE(wait_for([&] { return !w->collecting() && w->key_being_learned() == nullptr; }));
 
     boxes.expect(QStringLiteral("你是否确认本次自学习的按键？"), Answer::yes, Buttons::yes_no);
     boxes.expect(QStringLiteral("自学习操作完成！"), Answer::ok);
