@@ -4,7 +4,7 @@
 
 #include "common/hex_text.h"
 #include "common/ui_text.h"
-#include "device/linux/remote_diagnosis.h"
+#include "device/diagnosis.h"
 
 namespace orvalin::app {
 namespace {

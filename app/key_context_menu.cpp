@@ -26,7 +26,7 @@
 #include "learning/one_key_table.h"
 #include "learning/recognition.h"
 #include "prompter/prompter.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
 // clang-format on
 
 #undef signals

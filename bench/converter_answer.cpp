@@ -3,13 +3,13 @@
 // real quendrix.dll as the program calls it; and the program's whole recognition
 // of it: the analysis against the shipped QZ01.csl, then the converter.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ircode/analysis.h"
+#include "learning/fallback_converter.h"
 
 namespace {
 
@@ -46,11 +46,11 @@ std::string RequestOf(const std::string& timing) {
            timing + "\r\n";
 }
 
-using Cominput = const char* (*)(const char*);
+using Cominput = orvalin::learning::ConverterExport;
 
 Cominput LoadConverter() {
-    void* lib = ::dlopen((kProgramDir / "quendrix.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
-    return lib ? reinterpret_cast<Cominput>(::dlsym(lib, "Cominput")) : nullptr;
+    return orvalin::learning::load_converter(kProgramDir / orvalin::learning::kFallbackLibraryName)
+        .cominput;
 }
 
 void BM_ConverterAnswerNineFrames(benchmark::State& state) {

@@ -23,9 +23,9 @@
 #include "ircode/generic_learner.h"
 #include "ircode/replay.h"
 #include "learning/recognition.h"
-#include "signals/converter_signals.h"
-#include "signals/protocol_signals.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
+#include "tests/support/converter_signals.h"
+#include "tests/support/protocol_signals.h"
 
 using namespace orvalin;
 using converter_signals::CompareReplay;

@@ -2,7 +2,7 @@
 // report and an unplug at every report of a full commit write, a failed read at
 // every read of the start-up table read and of a capture. Prints the points tried
 // and survived; exit status 1 when any point broke a promise.
-#include "tests/learning/fault_sweep.h"
+#include "tests/support/fault_sweep.h"
 
 #include <stdlib.h>
 

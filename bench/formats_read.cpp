@@ -10,9 +10,9 @@
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
+#include "learning/signal_capture.h"
 #include "signals/formats/protocol_codes.h"
 #include "signals/formats/signal_format.h"
-#include "signals/signal_capture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ircode/analysis.h"
-#include "ircode/examples/code_types.h"
+#include "tests/support/code_types.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "ircode/analysis.h"
 #include "ircode/replay.h"
 #include "learning/recognition.h"
-#include "signals/protocol_signals.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
+#include "tests/support/protocol_signals.h"
 
 using namespace orvalin;
 

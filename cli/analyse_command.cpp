@@ -11,8 +11,8 @@
 #include "ircode/analysis.h"
 #include "learning/fallback_converter.h"
 #include "learning/recognition.h"
+#include "learning/signal_capture.h"
 #include "signals/formats/code_file.h"
-#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "device/linux/remote_diagnosis.h"
+#include "device/diagnosis.h"
 #include "device/vorkel.h"
 
 namespace orvalin::cli {

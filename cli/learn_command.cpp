@@ -16,8 +16,8 @@
 #include "learning/fallback_converter.h"
 #include "learning/press_check.h"
 #include "learning/recognition.h"
+#include "learning/signal_capture.h"
 #include "signals/formats/signal_format.h"
-#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 

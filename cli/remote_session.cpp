@@ -15,9 +15,9 @@
 #include "learning/recognition.h"
 #include "learning/remote_lock.h"
 #include "learning/session_journal.h"
+#include "learning/signal_capture.h"
 #include "learning/table_backup.h"
 #include "signals/formats/code_signal.h"
-#include "signals/signal_capture.h"
 
 namespace orvalin::cli {
 
@@ -144,8 +144,8 @@ std::filesystem::path program_folder() {
 std::string recognised_type(const std::string& table, int table_code) {
     const learning::TableResult image = learning::one_key_text(table, table_code);
     if (!image.ok()) return {};
-    const auto code = learning::describe_key_code(image.text, table_code,
-                                                  data_file(program_folder(), ircode::kCodeInfoFileName));
+    const auto code = learning::describe_key_code(
+        image.text, table_code, data_file(program_folder(), ircode::kCodeInfoFileName));
     return code ? code->type_name : std::string();
 }
 

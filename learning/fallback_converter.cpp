@@ -41,8 +41,6 @@ Converted convert(std::string_view in, const char* to, const char* from) {
     return r;
 }
 
-using Cominput = const char* (*)(const char*);
-
 // The converter is not known to be reentrant.
 std::mutex g_call_mutex;
 
@@ -84,20 +82,32 @@ FallbackAnswer ask_fallback_converter(const std::filesystem::path& program_dir,
     return ask_converter_file(program_dir / kFallbackLibraryName, request_utf8);
 }
 
-FallbackAnswer ask_converter_file(const std::filesystem::path& file,
-                                  std::string_view request_utf8) {
-    FallbackAnswer a;
+ConverterLibrary load_converter(const std::filesystem::path& file) {
+    ConverterLibrary c;
     void* lib = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char* e = ::dlerror();
-        a.error = e ? e : "cannot load " + file.string();
-        return a;
+        c.error = e ? e : "cannot load " + file.string();
+        return c;
     }
-    a.loaded = true;
-    auto fn = reinterpret_cast<Cominput>(::dlsym(lib, kFallbackExportName));
-    if (!fn) {
-        a.error = file.string() + ": no export " + kFallbackExportName;
+    c.loaded = true;
+    c.cominput = reinterpret_cast<ConverterExport>(::dlsym(lib, kFallbackExportName));
+    if (!c.cominput) {
+        c.error = file.string() + ": no export " + kFallbackExportName;
         ::dlclose(lib);
+        return c;
+    }
+    c.shape = reinterpret_cast<ConverterExport>(::dlsym(lib, kFallbackShapeExportName));
+    return c;
+}
+
+FallbackAnswer ask_converter_file(const std::filesystem::path& file,
+                                  std::string_view request_utf8) {
+    FallbackAnswer a;
+    const ConverterLibrary lib = load_converter(file);
+    a.loaded = lib.loaded;
+    if (!lib.cominput) {
+        a.error = lib.error;
         return a;
     }
     a.has_export = true;  // the library stays loaded from now on
@@ -109,7 +119,7 @@ FallbackAnswer ask_converter_file(const std::filesystem::path& file,
     std::string raw;
     {
         std::lock_guard lock(g_call_mutex);
-        const char* out = fn(request.text.c_str());
+        const char* out = lib.cominput(request.text.c_str());
         if (out) raw = out;  // copied at once: the library owns its buffer
     }
     const Converted answer = gbk_to_utf8(raw);
@@ -118,9 +128,9 @@ FallbackAnswer ask_converter_file(const std::filesystem::path& file,
         return a;
     }
     a.answer = answer.text;
-    if (auto describe = reinterpret_cast<Cominput>(::dlsym(lib, kFallbackShapeExportName))) {
+    if (lib.shape) {
         std::lock_guard lock(g_call_mutex);
-        const char* out = describe(request.text.c_str());
+        const char* out = lib.shape(request.text.c_str());
         if (out) a.shape = gbk_to_utf8(out).text;
     }
     return a;

@@ -40,6 +40,17 @@ struct FallbackAnswer {
     std::string error;        // why there is no answer (for the diagnostic memo)
 };
 
+// The converter's exports, from the one loader that every caller goes through: a
+// library with "Cominput" stays loaded for the life of the process.
+using ConverterExport = const char* (*)(const char*);
+struct ConverterLibrary {
+    bool loaded = false;                 // the file was found and loaded
+    ConverterExport cominput = nullptr;  // "Cominput"; null when missing
+    ConverterExport shape = nullptr;     // "CominputShape", when the library has it
+    std::string error;                   // why there is no "Cominput"
+};
+ConverterLibrary load_converter(const std::filesystem::path& file);
+
 // Loads program_dir/quendrix.dll (it stays loaded when it has the export) and
 // hands it the request.
 FallbackAnswer ask_fallback_converter(const std::filesystem::path& program_dir,

@@ -4,8 +4,8 @@
 
 #include "ircode/generic_learner.h"
 #include "learning/recognition.h"
+#include "learning/signal_capture.h"
 #include "signals/formats/code_signal.h"
-#include "signals/signal_capture.h"
 
 namespace orvalin::learning {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "common/key_table.h"
 #include "learning/recognition.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
 
 namespace orvalin::library {
 

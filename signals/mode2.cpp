@@ -80,4 +80,14 @@ std::optional<PulseSignal> parse_mode2(std::string_view text, std::string* error
     return signal;
 }
 
+void push_joined(std::vector<int>& out, int duration_us) {
+    if (duration_us == 0) return;
+    if (!out.empty() && (out.back() > 0) == (duration_us > 0)) {
+        const long sum = std::min(std::labs(out.back()) + std::labs(duration_us), kMaxDurationUs);
+        out.back() = static_cast<int>(duration_us > 0 ? sum : -sum);
+    } else {
+        out.push_back(duration_us);
+    }
+}
+
 }  // namespace orvalin::ir_signals

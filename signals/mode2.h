@@ -22,4 +22,8 @@ struct PulseSignal {
 // dropped. nullopt with a message in *error on bad input.
 std::optional<PulseSignal> parse_mode2(std::string_view text, std::string* error = nullptr);
 
+// Appends a duration, joining it to the last one when both are of one kind (the sum
+// cut to kMaxDurationUs); a zero duration is dropped.
+void push_joined(std::vector<int>& out, int duration_us);
+
 }  // namespace orvalin::ir_signals

@@ -1,4 +1,4 @@
-#include "device/linux/hidraw_sysfs.h"
+#include "device/hidraw_sysfs.h"
 
 #include <algorithm>
 #include <charconv>

@@ -16,9 +16,9 @@
 #include <array>
 #include <optional>
 
-#include "device/linux/hidraw_sysfs.h"
-#include "device/linux/remote_nodes.h"
+#include "device/hidraw_sysfs.h"
 #include "device/linux/string_language.h"
+#include "device/remote_nodes.h"
 
 namespace vorkel {
 

@@ -1,8 +1,8 @@
-#include "device/linux/remote_diagnosis.h"
-
 #include <cstdio>
 #include <sstream>
 #include <system_error>
+
+#include "device/diagnosis.h"
 
 namespace vorkel::linux_hid {
 

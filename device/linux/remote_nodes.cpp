@@ -1,4 +1,4 @@
-#include "device/linux/remote_nodes.h"
+#include "device/remote_nodes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

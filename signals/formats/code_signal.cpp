@@ -22,16 +22,6 @@ const CodeSignal* SignalFile::find(const std::string& name) const {
     return nullptr;
 }
 
-void push_joined(std::vector<int>& out, int duration_us) {
-    if (duration_us == 0) return;
-    if (!out.empty() && (out.back() > 0) == (duration_us > 0)) {
-        const long sum = std::min(std::labs(out.back()) + std::labs(duration_us), kMaxDurationUs);
-        out.back() = static_cast<int>(duration_us > 0 ? sum : -sum);
-    } else {
-        out.push_back(duration_us);
-    }
-}
-
 ir_signals::PulseSignal render_press(const CodeSignal& signal, int repeats) {
     ir_signals::PulseSignal out;
     out.carrier_hz = signal.carrier_hz;

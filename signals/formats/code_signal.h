@@ -61,8 +61,7 @@ ir_signals::PulseSignal render_press(const CodeSignal& signal, int repeats = 1);
 // lone frame).
 CodeSignal from_replay(const std::string& name, const ircode::ReplayedSignal& replayed);
 
-// Appends a duration, joining it to the last one when both are of one kind.
-void push_joined(std::vector<int>& out, int duration_us);
+using ir_signals::push_joined;
 
 // "<file>:<line>: <message>"; the file name alone when line is 0.
 std::string located(const std::string& file_name, int line, const std::string& message);

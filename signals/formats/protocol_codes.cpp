@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "signals/protocol_signals.h"
+#include "signals/protocols.h"
 
 namespace orvalin::formats {
 
@@ -26,19 +26,6 @@ long length_of(const std::vector<int>& durations) {
     return sum;
 }
 
-// A frame of the protocol generators, spelled out in microseconds.
-std::vector<int> expand(const protocols::Protocol& p, const protocols::Frame& frame) {
-    std::vector<int> out;
-    for (const protocols::Token& t : frame.tokens) {
-        if (t.kind == protocols::Token::literal) {
-            push_joined(out, t.value);
-        } else {
-            for (const int d : p.symbols.at(static_cast<std::size_t>(t.value))) push_joined(out, d);
-        }
-    }
-    return out;
-}
-
 // The first frame and the held-key frame of a generator protocol, toggle 0.
 CodeSignal from_generator(const std::string& name, const std::vector<unsigned>& parameters) {
     const protocols::Protocol& p = protocols::protocol(name);
@@ -46,7 +33,7 @@ CodeSignal from_generator(const std::string& name, const std::vector<unsigned>& 
     ircode::ReplayedSignal replayed;
     replayed.carrier_hz = p.carrier_hz;
     for (std::size_t i = 0; i < 2; ++i) {
-        std::vector<int> d = expand(p, frames[i]);
+        std::vector<int> d = protocols::expand(p, frames[i].tokens);
         const long silence =
             frames[i].period ? frames[i].time_us - length_of(d) : frames[i].time_us;
         replayed.frames.push_back(frame_of(std::move(d), static_cast<int>(silence), i == 1));

@@ -7,9 +7,9 @@
 
 #include "app/ibtn.h"
 #include "ircode/replay.h"
-#include "signals/converter_signals.h"
 #include "signals/mode2.h"
 #include "tests/app/learning_fixture.h"
+#include "tests/support/converter_signals.h"
 
 namespace orvalin::app::testing {
 namespace {

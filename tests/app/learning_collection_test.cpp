@@ -7,8 +7,8 @@
 
 #include "app/ibtn.h"
 #include "learning/code_table.h"
-#include "tests/app/fake_converter/fake_converter_client.h"
 #include "tests/app/learning_fixture.h"
+#include "tests/support/fake_converter/fake_converter_client.h"
 
 namespace orvalin::app::testing {
 namespace {

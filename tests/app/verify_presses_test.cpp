@@ -6,8 +6,8 @@
 #include <random>
 
 #include "app/ibtn.h"
-#include "signals/protocol_signals.h"
 #include "tests/app/learning_fixture.h"
+#include "tests/support/protocol_signals.h"
 
 namespace orvalin::app::testing {
 namespace {

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "signals/protocol_signals.h"
+#include "tests/support/protocol_signals.h"
 
 namespace {
 

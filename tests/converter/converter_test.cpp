@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "ircode/analysis.h"
-#include "signals/converter_signals.h"
+#include "tests/support/converter_signals.h"
 
 namespace orvalin::converter::testing {
 

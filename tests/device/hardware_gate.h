@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "device/linux/remote_nodes.h"
+#include "device/remote_nodes.h"
 
 enum class RealBackendTests {
     without_remote,  // no remote attached: the "nothing found" tests run

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "device/linux/hidraw_sysfs.h"
-#include "device/linux/remote_diagnosis.h"
-#include "device/linux/remote_nodes.h"
+#include "device/diagnosis.h"
+#include "device/hidraw_sysfs.h"
 #include "device/linux/string_language.h"
+#include "device/remote_nodes.h"
 #include "device/transport.h"
 #include "device/vorkel.h"
 #include "every_export.h"

@@ -10,10 +10,10 @@
 
 #include "ircode/analysis.h"
 #include "learning/key_code.h"
+#include "learning/signal_capture.h"
 #include "signals/formats/code_signal.h"
 #include "signals/formats/signal_format.h"
-#include "signals/protocol_signals.h"
-#include "signals/signal_capture.h"
+#include "tests/support/protocol_signals.h"
 
 namespace orvalin {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "ircode/analysis.h"
-#include "ircode/examples/code_types.h"
+#include "tests/support/code_types.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ircode/codeinfo_layout.h"
-#include "ircode/examples/code_types.h"
+#include "tests/support/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

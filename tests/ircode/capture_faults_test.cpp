@@ -15,7 +15,7 @@
 #include "ircode/generic_learner.h"
 #include "ircode/replay.h"
 #include "learning/recognition.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
 
 namespace orvalin::ircode {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ircode/code_item.h"
-#include "ircode/examples/code_types.h"
+#include "tests/support/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "ircode/analysis.h"
 #include "ircode/codeinfo_file.h"
-#include "ircode/examples/code_types.h"
+#include "tests/support/code_types.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ircode/examples/code_types.h"
 #include "ircode/pattern_builder.h"
 #include "ircode/time_base.h"
+#include "tests/support/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

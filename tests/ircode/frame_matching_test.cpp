@@ -9,9 +9,9 @@
 
 #include "ircode/analysis.h"
 #include "ircode/codeinfo_file.h"
-#include "ircode/examples/code_types.h"
 #include "ircode/matchers.h"
 #include "ircode/pattern_builder.h"
+#include "tests/support/code_types.h"
 
 namespace orvalin::ircode::test {
 namespace {

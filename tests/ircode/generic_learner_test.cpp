@@ -11,8 +11,8 @@
 #include "ircode/captured_frames.h"
 #include "ircode/duration_classes.h"
 #include "ircode/replay.h"
-#include "signals/protocol_signals.h"
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
+#include "tests/support/protocol_signals.h"
 
 namespace orvalin::ircode {
 namespace {

@@ -1,7 +1,7 @@
 // Faults at a spread of points of a full commit write, of the start-up table read
 // and of a capture, against the simulated remote. The full sweep over every point
 // is bench/fault_sweep.
-#include "tests/learning/fault_sweep.h"
+#include "tests/support/fault_sweep.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

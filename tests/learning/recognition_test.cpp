@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/app/fake_converter/fake_converter_client.h"
+#include "tests/support/fake_converter/fake_converter_client.h"
 
 namespace orvalin::learning {
 namespace {

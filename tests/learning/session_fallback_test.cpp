@@ -6,7 +6,7 @@
 #include <string>
 
 #include "learning/fallback_converter.h"
-#include "tests/app/fake_converter/fake_converter_client.h"
+#include "tests/support/fake_converter/fake_converter_client.h"
 
 namespace orvalin::learning {
 namespace {

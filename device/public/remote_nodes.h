@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "device/linux/hidraw_sysfs.h"
+#include "device/hidraw_sysfs.h"
 
 namespace vorkel::linux_hid {
 

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "ircode/examples/record_builder.h"
-#include "ircode/examples/timing_texts.h"
+#include "tests/support/record_builder.h"
+#include "tests/support/timing_texts.h"
 
 namespace orvalin::ircode::test {
 

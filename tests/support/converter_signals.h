@@ -48,16 +48,13 @@ std::string CompareReplay(const ir_signals::PulseSignal& sent,
 // The real converter, loaded by file name from the program folder.
 class Converter {
   public:
+    // Through the program's own loader: the library stays loaded.
     explicit Converter(const std::string& file);
-    ~Converter();
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
     bool loaded() const { return cominput_ != nullptr; }
     std::string Ask(const std::string& request) const;
     std::string Shape(const std::string& request) const;
 
   private:
-    void* handle_ = nullptr;
     const char* (*cominput_)(const char*) = nullptr;
     const char* (*shape_)(const char*) = nullptr;
 };

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/linux/remote_nodes.h"
+#include "device/remote_nodes.h"
 
 namespace vorkel::linux_hid {
 

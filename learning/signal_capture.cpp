@@ -1,4 +1,4 @@
-#include "signals/signal_capture.h"
+#include "learning/signal_capture.h"
 
 #include <algorithm>
 

@@ -1,11 +1,10 @@
-#include "signals/converter_signals.h"
-
-#include <dlfcn.h>
+#include "tests/support/converter_signals.h"
 
 #include <cmath>
 #include <cstdlib>
 
-#include "signals/signal_capture.h"
+#include "learning/fallback_converter.h"
+#include "learning/signal_capture.h"
 
 namespace orvalin::converter_signals {
 
@@ -168,14 +167,9 @@ std::string CompareReplay(const ir_signals::PulseSignal& sent,
 }
 
 Converter::Converter(const std::string& file) {
-    handle_ = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) return;
-    cominput_ = reinterpret_cast<const char* (*)(const char*)>(::dlsym(handle_, "Cominput"));
-    shape_ = reinterpret_cast<const char* (*)(const char*)>(::dlsym(handle_, "CominputShape"));
-}
-
-Converter::~Converter() {
-    if (handle_ != nullptr) ::dlclose(handle_);
+    const learning::ConverterLibrary lib = learning::load_converter(file);
+    cominput_ = lib.cominput;
+    shape_ = lib.shape;
 }
 
 std::string Converter::Ask(const std::string& request) const {
