@@ -25,6 +25,9 @@ constexpr std::int64_t kMaxDivisor = 256;
 constexpr int kNoCarrierPrescaler = 6;  // 1 us per prescaler tick
 // A clipped first mark is taken for a class up to this many times longer.
 constexpr double kClipRatio = 2.5;
+// A clipped reading (0.6 of the mark) of a mark read 25 % long and one read
+// 25 % short lie up to this ratio apart.
+constexpr double kClipReach = 2.8;
 // A first mark this many times the code's most common mark is a lead-in.
 constexpr double kLeadRatio = 2.0;
 // Lead marks within this ratio of each other are one lead-in read with a
@@ -200,15 +203,16 @@ enum class Leads { agree, dropped, refused };
 // are kept and the others dropped; without a majority, or when the first
 // frame (the one that carries the data) is the odd one, nothing is learned.
 Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
-    // Marks: a quarter of them are at most `short_mark` (the code's short marks).
+    // The code's short marks: a tenth of the marks are at most as long (a code
+    // may have few short marks; a lead read as short as one is still odd).
     std::vector<int> marks;
     for (std::size_t f = 0; f < m.capture.frames.size(); ++f)
         for (std::size_t i = f == 0 ? 2 : 0; i < m.capture.frames[f].durations.size(); i += 2)
             marks.push_back(m.capture.frames[f].durations[i]);
     if (marks.empty()) return Leads::agree;
-    std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 4),
+    std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 10),
                      marks.end());
-    const double lead_above = kLeadRatio * marks[marks.size() / 4];
+    const double lead_above = kLeadRatio * marks[marks.size() / 10];
     // Frames of one length (give or take a receiver's stray space) are one code
     // sent again (a repeat frame of its own
     // shape, NEC's ditto say, may lead with another mark). Within such a group,
@@ -275,6 +279,16 @@ Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
                     best = n;
                     reference = f;
                     nearest = distance;
+                }
+            }
+            // A lead read across a stray space is the weaker reading: it does not
+            // outvote one that the first frame's lead may be a clipped reading of.
+            for (const std::size_t g : with_lead) {
+                const bool could_be =
+                    agree(0, g) || (lead[0] < lead[g] && lead[0] * kClipReach >= lead[g]);
+                if (g != 0 && !agree(g, reference) && could_be &&
+                    lead[reference] != m.capture.frames[reference].durations[0]) {
+                    return Leads::refused;
                 }
             }
             if (2 * best <= all_leads) return Leads::refused;
