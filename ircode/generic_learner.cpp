@@ -68,6 +68,10 @@ struct Model {
     int first_mark_class = -1;
 };
 
+// A space this long inside a frame is a silence between two sendings of a code
+// (longer than any lead-in's space).
+constexpr int kInnerSilenceUs = 8000;
+
 // A frame's lead mark; a receiver's stray short space inside it (a mark, a
 // space of at most kStraySpaceUs far shorter than both marks, a mark) is read
 // as the one mark it split.
@@ -100,9 +104,15 @@ bool Classify(Model& m) {
     // spread: the first mark, clipped or not, is the class of its middle one.
     // (Their lower middle one: two leads read apart by the spread may fall in
     // two classes, and a clipped mark is held to the shortest of them.)
+    // (Also the marks after a silence within a frame: a code sent again with a
+    // gap shorter than the one that separates frames.)
     std::vector<int> later;
-    for (std::size_t f = 1; f < m.capture.frames.size(); ++f)
-        later.push_back(m.capture.frames[f].durations[0]);
+    for (std::size_t f = 0; f < m.capture.frames.size(); ++f) {
+        const auto& d = m.capture.frames[f].durations;
+        if (f > 0) later.push_back(LeadMark(m.capture.frames[f]));
+        for (std::size_t i = 2; i < d.size(); i += 2)
+            if (d[i - 1] >= kInnerSilenceUs) later.push_back(d[i]);
+    }
     if (!later.empty()) {
         std::sort(later.begin(), later.end());
         if (later.back() <= kLeadSpan * later.front())
