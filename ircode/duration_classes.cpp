@@ -12,8 +12,9 @@ constexpr int kClassStepUs = 80;
 // A class spans at most this ratio (a receiver's +-25 % around one duration), so
 // that closely spaced durations do not chain into one class.
 constexpr double kClassSpan = 1.75;
-// No member lies farther than this from its class's value (as a receiver takes
-// durations): a class that would hold one is split at its widest gap.
+// No member lies farther than this from its class's value (a receiver takes
+// 35 %; the margin leaves room for the replay's rounding): a class that would
+// hold one is split at its widest gap.
 constexpr double kMemberTolerance = 0.32;
 constexpr int kMemberSlackUs = 90;
 
