@@ -25,6 +25,9 @@ constexpr std::int64_t kMaxDivisor = 256;
 constexpr int kNoCarrierPrescaler = 6;  // 1 us per prescaler tick
 // A clipped first mark is taken for a class up to this many times longer.
 constexpr double kClipRatio = 2.5;
+// A clipped reading (0.6 of the mark) of a mark read 25 % long and one read
+// 25 % short lie up to this ratio apart.
+constexpr double kClipReach = 2.8;
 // A first mark this many times the code's most common mark is a lead-in.
 constexpr double kLeadRatio = 2.0;
 // Lead marks within this ratio of each other are one lead-in read with a
@@ -60,7 +63,25 @@ struct Model {
     std::vector<std::vector<Pair>> pairs;      // each frame as pairs
     std::vector<int> sequence_of_frame;        // frames with the same classes share one
     std::vector<int> first_frame_of_sequence;
+    // The class of a first mark that no other mark's class took (it may be a
+    // clipped one): replayed no longer than read.
+    int first_mark_class = -1;
 };
+
+// A space this long inside a frame is a silence between two sendings of a code
+// (longer than any lead-in's space).
+constexpr int kInnerSilenceUs = 8000;
+
+// A frame's lead mark; a receiver's stray short space inside it (a mark, a
+// space of at most kStraySpaceUs far shorter than both marks, a mark) is read
+// as the one mark it split.
+constexpr int kStraySpaceUs = 200;
+int LeadMark(const CapturedFrame& f) {
+    const auto& d = f.durations;
+    if (d.size() >= 3 && d[1] <= kStraySpaceUs && 4 * d[1] < d[0] && 4 * d[1] < d[2])
+        return d[0] + d[1] + d[2];
+    return d[0];
+}
 
 int ClassValue(const Model& m, const Classed& c) {
     return (c.mark ? m.marks : m.spaces)[static_cast<std::size_t>(c.cls)].value;
@@ -81,17 +102,25 @@ bool Classify(Model& m) {
     int first_class = -1;
     // Later frames that all start with one lead-in, read within a receiver's
     // spread: the first mark, clipped or not, is the class of its middle one.
+    // (Their lower middle one: two leads read apart by the spread may fall in
+    // two classes, and a clipped mark is held to the shortest of them.)
+    // (Also the marks after a silence within a frame: a code sent again with a
+    // gap shorter than the one that separates frames.)
     std::vector<int> later;
-    for (std::size_t f = 1; f < m.capture.frames.size(); ++f)
-        later.push_back(m.capture.frames[f].durations[0]);
+    for (std::size_t f = 0; f < m.capture.frames.size(); ++f) {
+        const auto& d = m.capture.frames[f].durations;
+        if (f > 0) later.push_back(LeadMark(m.capture.frames[f]));
+        for (std::size_t i = 2; i < d.size(); i += 2)
+            if (d[i - 1] >= kInnerSilenceUs) later.push_back(d[i]);
+    }
     if (!later.empty()) {
         std::sort(later.begin(), later.end());
         if (later.back() <= kLeadSpan * later.front())
-            first_class = ClassHolding(m.marks, later[later.size() / 2]);
+            first_class = ClassHolding(m.marks, later[(later.size() - 1) / 2]);
     }
     if (first_class >= 0) {
         const int value = m.marks[static_cast<std::size_t>(first_class)].value;
-        if (first > 1.25 * value || first * kClipRatio < value) first_class = -1;
+        if (first > 1.25 * value || first * kClipRatio < later.front()) first_class = -1;
     }
     if (first_class < 0) first_class = ClassHolding(m.marks, first);
     if (first_class < 0) {
@@ -118,6 +147,8 @@ bool Classify(Model& m) {
         if (first <= 0) return false;
         marks.push_back(first);
         m.marks = GroupDurations(marks);
+        const int own = ClassHolding(m.marks, first);
+        if (own >= 0 && m.marks[static_cast<std::size_t>(own)].count == 1) m.first_mark_class = own;
     }
     m.spaces = GroupDurations(spaces);
     for (std::size_t f = 0; f < m.capture.frames.size(); ++f) {
@@ -182,15 +213,16 @@ enum class Leads { agree, dropped, refused };
 // are kept and the others dropped; without a majority, or when the first
 // frame (the one that carries the data) is the odd one, nothing is learned.
 Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
-    // Marks: a quarter of them are at most `short_mark` (the code's short marks).
+    // The code's short marks: a tenth of the marks are at most as long (a code
+    // may have few short marks; a lead read as short as one is still odd).
     std::vector<int> marks;
     for (std::size_t f = 0; f < m.capture.frames.size(); ++f)
         for (std::size_t i = f == 0 ? 2 : 0; i < m.capture.frames[f].durations.size(); i += 2)
             marks.push_back(m.capture.frames[f].durations[i]);
     if (marks.empty()) return Leads::agree;
-    std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 4),
+    std::nth_element(marks.begin(), marks.begin() + static_cast<long>(marks.size() / 10),
                      marks.end());
-    const double lead_above = kLeadRatio * marks[marks.size() / 4];
+    const double lead_above = kLeadRatio * marks[marks.size() / 10];
     // Frames of one length (give or take a receiver's stray space) are one code
     // sent again (a repeat frame of its own
     // shape, NEC's ditto say, may lead with another mark). Within such a group,
@@ -199,13 +231,15 @@ Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
     // They agree when they lie within a receiver's spread of the lead that most
     // others lie near.
     std::vector<int> lead(m.frames.size(), 0);
-    for (std::size_t f = 0; f < m.frames.size(); ++f) lead[f] = m.capture.frames[f].durations[0];
+    for (std::size_t f = 0; f < m.frames.size(); ++f) lead[f] = LeadMark(m.capture.frames[f]);
     // The first frame's lead may be clipped by the receiver: shorter is no fault.
     const auto agree = [&](std::size_t f, std::size_t g) {
         const int a = lead[f], b = lead[g];
         if (std::max(a, b) <= kLeadSpan * std::min(a, b)) return true;
         return (f == 0 && a < b && a * kClipRatio >= b) || (g == 0 && b < a && b * kClipRatio >= a);
     };
+    int all_leads = 0;
+    for (const int l : lead) all_leads += l > lead_above ? 1 : 0;
     std::vector<bool> odd(m.frames.size(), false);
     bool any_odd = false;
     std::vector<bool> done(m.frames.size(), false);
@@ -236,7 +270,39 @@ Leads DropFramesWithOddLead(const Model& m, Capture& kept) {
             }
         }
         if (best == static_cast<int>(with_lead.size())) continue;
-        if (2 * best <= static_cast<int>(with_lead.size())) return Leads::refused;
+        if (2 * best <= static_cast<int>(with_lead.size())) {
+            // No majority within the group (two repeat frames, one read off):
+            // the lead marks of the other frames decide (one remote leads its
+            // frames with one mark), by a majority of all lead marks.
+            // Between leads that agree with as many, the one nearest to what
+            // the first frame's lead reads as clipped or not (its clipped
+            // reading lies between 0.6 and 1 of the mark sent).
+            best = -1;
+            const double expected = lead[0] / std::sqrt(0.6);
+            double nearest = 0;
+            for (const std::size_t f : with_lead) {
+                int n = 0;
+                for (std::size_t g = 0; g < m.frames.size(); ++g)
+                    n += lead[g] > lead_above && agree(f, g) ? 1 : 0;
+                const double distance = std::abs(std::log(lead[f] / expected));
+                if (n > best || (n == best && distance < nearest)) {
+                    best = n;
+                    reference = f;
+                    nearest = distance;
+                }
+            }
+            // A lead read across a stray space is the weaker reading: it does not
+            // outvote one that the first frame's lead may be a clipped reading of.
+            for (const std::size_t g : with_lead) {
+                const bool could_be =
+                    agree(0, g) || (lead[0] < lead[g] && lead[0] * kClipReach >= lead[g]);
+                if (g != 0 && !agree(g, reference) && could_be &&
+                    lead[reference] != m.capture.frames[reference].durations[0]) {
+                    return Leads::refused;
+                }
+            }
+            if (2 * best <= all_leads) return Leads::refused;
+        }
         if (with_lead.front() == 0 && !agree(0, reference)) return Leads::refused;
         for (const std::size_t f : with_lead) {
             odd[f] = !agree(f, reference);
@@ -259,6 +325,10 @@ struct Timer {
     std::int64_t Units(int us) const {
         return std::max<std::int64_t>(
             1, RoundHalfEven(kTicksPerUs * us / static_cast<double>(unit_ticks())));
+    }
+    std::int64_t UnitsAtMost(int us) const {
+        return std::max<std::int64_t>(
+            1, static_cast<std::int64_t>(kTicksPerUs * us / static_cast<double>(unit_ticks())));
     }
 };
 
@@ -300,6 +370,12 @@ std::optional<Timer> ChooseTimer(const Model& m) {
     return t;
 }
 
+// Units of a class's duration (a lone first mark rounded down).
+std::int64_t ClassUnits(const Model& m, const Timer& t, const Classed& c) {
+    const int value = ClassValue(m, c);
+    return c.mark && c.cls == m.first_mark_class ? t.UnitsAtMost(value) : t.Units(value);
+}
+
 // Duration bytes of one symbol duration, split in pieces of at most 64 units.
 void AppendSymbolDuration(std::vector<int>& out, std::int64_t units, bool gap) {
     while (units > kUnitsPerByte) {
@@ -335,9 +411,8 @@ std::vector<int> FrameBlock(const Model& m, const Timer& t, const Layout& l,
             continue;
         }
         flush();
-        count += 1 + AppendSplitDuration(items, t.Units(ClassValue(m, p.mark)), false);
-        if (p.whole())
-            count += 1 + AppendSplitDuration(items, t.Units(ClassValue(m, p.space)), true);
+        count += 1 + AppendSplitDuration(items, ClassUnits(m, t, p.mark), false);
+        if (p.whole()) count += 1 + AppendSplitDuration(items, ClassUnits(m, t, p.space), true);
     }
     flush();
     items.insert(items.begin(), count);
@@ -358,8 +433,8 @@ std::optional<std::string> Write(const Model& m, const Timer& t, const Layout& l
     parts.divisor = t.divisor;
     for (const Pair& p : l.symbols) {
         std::vector<int> bytes;
-        AppendSymbolDuration(bytes, t.Units(ClassValue(m, p.mark)), false);
-        AppendSymbolDuration(bytes, t.Units(ClassValue(m, p.space)), true);
+        AppendSymbolDuration(bytes, ClassUnits(m, t, p.mark), false);
+        AppendSymbolDuration(bytes, ClassUnits(m, t, p.space), true);
         if (bytes.size() > kMaxSymbolBytes) return std::nullopt;
         parts.symbols.push_back(std::move(bytes));
     }
@@ -422,7 +497,13 @@ bool ReplaysAsCaptured(const Model& m, const Timer& t, const std::string& table)
             const int length = std::abs(got);
             // The captured timing within the 2 % of the divisor and one tick.
             const double tick_us = static_cast<double>(t.prescaler) / kTicksPerUs;
-            if (std::abs(length - value) > 0.02 * value + tick_us + 1) return false;
+            // (A lone first mark, rounded down, up to one unit shorter.)
+            const bool lone_first = c.mark && c.cls == m.first_mark_class;
+            const double below = lone_first ? static_cast<double>(t.unit_ticks()) / kTicksPerUs : 0;
+            if (length - value > 0.02 * value + tick_us + 1 ||
+                value - length > 0.02 * value + below + tick_us + 1) {
+                return false;
+            }
             const auto& classes = c.mark ? m.marks : m.spaces;
             if (NearestClass(classes, length) != c.cls) return false;
             // Within the spread that the capture itself shows for the class (a

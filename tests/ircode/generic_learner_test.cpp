@@ -98,5 +98,19 @@ TEST(DurationClasses, ReceiverSpreadStaysInOneClass) {
     for (const DurationClass& c : GroupDurations(chain)) EXPECT_LE(c.high, c.low * 1.75);
 }
 
+TEST(DurationClasses, NoMemberFarFromItsClassValue) {
+    // Many "one" spaces of uPD6121 (1690 us) and one repeat lead space (2250 us)
+    // that the spread chains to them: the lead space is a class of its own, not
+    // a member 35 % off a 1690 us class.
+    std::vector<int> spaces{1360, 1450, 1540, 1850, 1950, 2050, 2150, 2252};
+    for (int v = 1560; v <= 1720; v += 10) spaces.push_back(v);
+    const auto classes = GroupDurations(spaces);
+    for (const DurationClass& c : classes) {
+        EXPECT_LE(c.high - c.value, 0.35 * c.value) << c.value;
+        EXPECT_LE(c.value - c.low, 0.35 * c.value) << c.value;
+    }
+    EXPECT_NE(ClassHolding(classes, 2252), ClassHolding(classes, 1700));
+}
+
 }  // namespace
 }  // namespace orvalin::ircode
